@@ -1,0 +1,249 @@
+// The model object of a run and the plain records it holds.
+//
+// One `data` instance owns everything: the options, every SNP of the range,
+// the parameters of the SNP being fitted with their stored copies (the best
+// stage-1 start), the acceptance counters and the results of every fitted SNP.
+// Index conventions: j or c a cohort (0 .. n_cohorts-1), i an individual,
+// k a genotype class: 0 = AA, 1 = AB, 2 = BB, 3 = null; a call of 4 = not yet
+// called.
+#ifndef VELMAR_DATA_H
+#define VELMAR_DATA_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+// One cell of the clumping grid.
+struct point {
+  int count = 0;                // individuals in the cell
+  int call = 4;                 // the cell's genotype class
+  double probs[4] = {0, 0, 0, 0};  // the cell's class probabilities
+};
+
+// A cohort's clumping grid: x-cell key -> (y-cell key -> cell); keys are the
+// cells' lower corners.
+typedef std::map<double, point> y_cells;
+typedef std::map<double, y_cells> grid;
+
+// One SNP's input.
+struct snp {
+  std::string position;
+  std::string SNP_ID;
+  std::string rs;
+  std::string allele1;
+  std::string allele2;
+  double prior_freq = -1.0;                            // -1 when none
+  std::vector<std::vector<int> > cohort_of;            // [C][n_c]
+  std::vector<std::vector<std::vector<double> > > points;  // [C][n_c][2]
+  std::vector<grid> clumps;                            // [C]
+  double x_low = 0, y_low = 0, x_high = 0, y_high = 0;  // data range
+};
+
+// One SNP's final parameters and results.
+struct params {
+  std::vector<double> alpha;                           // [C]
+  std::vector<double> eta;                             // [C]
+  std::vector<std::vector<std::vector<double> > > mu;  // [C][3][2]
+  std::vector<double> sigma;                           // [C]
+  std::vector<double> varfrac;                         // [C]
+  std::vector<std::vector<double> > r;                 // [C][3]
+  std::vector<double> info1;                           // [C]
+  std::vector<double> info2;                           // [C]
+  double final_log_posterior = 0;
+};
+
+typedef std::vector<double> vec;
+typedef std::vector<std::vector<double> > vec2;
+typedef std::vector<std::vector<std::vector<double> > > vec3;
+typedef std::vector<std::vector<int> > ivec2;
+
+class data {
+ public:
+  data();
+
+  // ---- run state ----
+  int n_snps = 0;
+  std::vector<int> n_ind;        // [C]
+  ivec2 sex_counts;              // [C][3], X mode: unknown, male, female
+  ivec2 sex;                     // [C][n_c], X mode
+  int n_cohorts = 0;
+  int current_snp = 0;
+  bool sampling = true;
+  bool clumped = false;
+  grid::iterator x_cell_it;      // cursors kept between steps of a grid walk
+  y_cells::iterator y_cell_it;
+
+  // ---- options ----
+  int snp_start = -1;
+  int snp_end = -1;
+  std::string output_prefix = "out";
+  std::string info_file;         // empty: none
+  std::vector<std::string> intensity_files;
+  std::vector<std::string> sex_files;
+  bool chrX = false;
+  bool allow_male_hets = false;
+  bool gz = false;
+  bool bz2 = false;
+  int single = 0;
+  int approx = 0;
+  int grid_cells = 0;
+  int ns = 4;
+  int nmax = 40;
+  int burn_in = 200;
+  int n_iter = 1000;
+  int fancy = 10;
+  bool sampling_stage1 = true;
+  bool sampling_stage2 = true;
+  int test = 0;
+  bool names = false;
+  bool pr = false;
+  bool print_params = false;
+  bool watch_counts = false;
+  vec pk = {500, 500};
+  vec center_var_prior_mean = {0.0001, 100};
+
+  // ---- allele frequency and class proportions ----
+  double c_alpha_prior = 0.01;
+  double c_alpha_cohorts = 0.005;
+  vec alpha_star_prior = {1, 1};
+  double allele_prior_a = 0, allele_prior_b = 0;
+  bool use_paf = false;
+  double paf = 0.5;
+  double prior_chromosomes = 120.0;
+  double pgd = 10;
+  bool nonull = false;
+
+  // ---- current state and stored copies ----
+  ivec2 calls;                   // [C][n_c]
+  ivec2 counts;                  // [C][4]
+  vec2 lambda, lambda_store;     // [C][4]
+  vec alpha, alpha_store;        // [C]
+  double alpha_star = 0, alpha_star_store = 0;
+  vec3 mu, mu_store;             // [C][3][2]
+  vec2 center, center_store;     // [C][2]
+  vec center_mean = {0.0, 0.0}, center_mean_store;  // [2]
+  double center_var = 0, center_var_store = 0;
+
+  // ---- parameter families: value [C], hierarchical mean and variance
+  //      (or dispersion), stored copies, hyper-prior pairs ----
+#define VELMAR_FAMILY(X, MA, MB, VA, VB)                     \
+  vec X, X##_store;                                          \
+  double X##_mean = 0, X##_var = 0;                          \
+  double X##_mean_store = 0, X##_var_store = 0;              \
+  vec X##_mean_prior = {MA, MB};                             \
+  vec X##_var_prior = {VA, VB};
+  VELMAR_FAMILY(eta, 3, 100, 5, 100)             // Beta-type
+  VELMAR_FAMILY(length, 20, 20, 1, 100)          // Gamma-type
+  VELMAR_FAMILY(gradient, 10, 10, 1, 100)        // Gamma-type
+  VELMAR_FAMILY(fraction, 30, 30, 1, 100)        // Beta-type
+  VELMAR_FAMILY(departure, 2, 8, 1, 100)         // Beta-type
+  VELMAR_FAMILY(sigma, 1, 4, 1, 100)             // Gamma-type
+  VELMAR_FAMILY(varfrac, 2.5, 7.5, 1, 100)       // Beta-type
+#undef VELMAR_FAMILY
+
+  // correlations, one per cohort and class (Beta-type)
+  vec2 r, r_store;                              // [C][3]
+  vec r_mean, r_var, r_mean_store, r_var_store;  // [3]
+  vec r_mean_prior_a = {1, 10, 1};
+  vec r_mean_prior_b = {50, 1, 50};
+  vec r_var_prior_a = {1, 1, 1};
+  vec r_var_prior_b = {100, 100, 100};
+
+  // ---- acceptance counters ----
+  double accept_alpha = 0, accept_alpha_star = 0, accept_eta = 0,
+         accept_mu = 0, accept_r = 0, accept_sigma = 0, accept_varfrac = 0,
+         accept_gradient = 0, accept_length = 0, accept_fraction = 0,
+         accept_departure = 0, accept_global = 0, accept_center = 0,
+         accept_model = 0;
+
+  // ---- results and work members ----
+  double best_log_posterior = 0;
+  vec log_posterior_terms;       // [7]
+  vec3 call_probs;               // [C][n_c][4]
+  vec3 call_tallies;             // [C][n_c][4]
+  std::vector<vec3> all_call_probs;  // [SNP][C][n_c][4]
+  std::vector<params> all_params;
+  params current_params;
+  std::vector<snp> snps;
+  vec saved_center = {0.0, 0.0};
+  vec bayes_factors;
+
+  // ---- storage and store/restore (model.cpp) ----
+  void set_storage();
+  void recycle_max_params(int k);
+  void store_state();            // current parameters -> stored copies
+  void restore_state();          // stored copies -> current parameters
+
+  // ---- input (input.cpp) ----
+  void read_data();
+
+  // ---- geometry and likelihood (geometry.cpp) ----
+  double geno_prop(int j, int k, double a);
+  void calc_cluster(int j, int k, double* out);
+  void set_mu_from_params(int j);
+  void set_params_from_mu(int j);
+  double log_posterior_X_given_K(int k, int j);
+
+  // ---- calls (calls.cpp) ----
+  void update_calls(bool verbose);
+  void update_call_probs();
+
+  // ---- log posterior (posterior.cpp) ----
+  double log_posterior(bool verbose);
+  double p_lambda(int j);
+  double p_mu(int j, bool verbose);
+  double p_mu(bool verbose);
+  double p_Var(bool verbose);
+
+  // ---- update steps (update_*.cpp) ----
+  double MH_alpha_density(int j, double old_value, double new_value);
+  double MH_eta_density(int j, double old_value, double new_value);
+  void update_alpha();
+  void update_alpha_star();
+  void update_eta();
+  void update_sigma();
+  void update_varfrac();
+  void update_r();
+  void update_r_mean();
+  void update_r_var();
+  void update_lambda();
+  void update_all(int j);
+  void update_gradients();
+  void update_lengths();
+  void update_fractions();
+  void update_departures();
+  void update_gradient_mean();
+  void update_gradient_var();
+  void update_length_mean();
+  void update_length_var();
+  void update_fraction_mean();
+  void update_fraction_var();
+  void update_departure_mean();
+  void update_departure_var();
+  void update_centers();
+  // -- helpers private to the update steps may be declared below --
+  // (update steps: add declarations here)
+
+  // ---- starting configurations (start.cpp) ----
+  void initialize(int type, int start);
+
+  // ---- clumping (clump.cpp) ----
+  void calc_range(snp& s);
+  void clump_data(snp& s);
+  void set_calls_from_points(snp& s);
+
+  // ---- reports (reports.cpp) ----
+  void print_all();
+  void print_rates();
+
+  // ---- information measures (info.cpp) ----
+  double info_calc1(int j);
+  double info_calc2(int j);
+
+  // ---- fit driver (fit.cpp) and result files (output.cpp) ----
+  void v1();
+  void output_mcmc();
+  // (fit driver and output: add declarations here)
+};
+
+#endif
