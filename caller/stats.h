@@ -16,4 +16,20 @@ double genbet(float a, float b);
 // A class drawn from the probabilities p, counted from 1.
 int rmultinom(std::vector<double>* p);
 
+// Log density of the Beta with mean m and dispersion v (both in (0, 1)):
+// log_dbeta(x, a, b) with a = m(1 - v)/v and b = (1 - m)(1 - v)/v, so that
+// the Beta's variance is m(1 - m)v.
+double log_dbeta_mean_var(double x, double m, double v);
+
+// Log density of the Gamma with mean m and variance v: shape m*m/v, rate m/v.
+double log_dgamma_mean_var(double x, double m, double v);
+
+// Log density of the Gamma with shape a and rate b at x (the hyper-prior of
+// the Gamma-type families).
+double log_dgamma(double x, double a, double b);
+
+// Log density of the normal with mean m and variance w at x, with 2 pi
+// written as 6.283185308.
+double log_dnorm(double x, double m, double w);
+
 #endif
