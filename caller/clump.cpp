@@ -1,1 +1,126 @@
+// The clumping approximation: a robust range of a SNP's intensities, a
+// regular grid over it that groups each cohort's individuals into cells, and
+// the copy of every cell's call back to its individuals.
+#include <cmath>
+#include <cstddef>
+#include <iostream>
+#include <iterator>
+#include <set>
+
 #include "data.h"
+
+namespace {
+
+// The size of one cell along an axis whose range runs from `low` to `high`,
+// with `cells` cells across it.
+//
+// A grid of 0 cells is taken as one cell across the range. A range of zero
+// width means that every individual has the same value v on that axis (the
+// range ends are distinct whenever the axis has two distinct values), so one
+// column holds them all whatever the size; the size |v| (1 when v is 0)
+// makes the column's key floor(v / |v|) * |v| equal v itself, so the cell
+// stands exactly where its individuals are and no key is ever a NaN.
+double cell_size(double low, double high, int cells) {
+  const double g = cells == 0 ? 1.0 : static_cast<double>(cells);
+  const double d = std::fabs((low - high) / g);
+  if (d > 0 && std::isfinite(d)) return d;
+  const double v = std::fabs(low);
+  return v > 0 && std::isfinite(v) ? v : 1.0;
+}
+
+// The key of the cell that holds `v`: the cell's lower corner.
+double cell_key(double v, double size) { return std::floor(v / size) * size; }
+
+// The value at `pos` of an ascending set, counted from 0.
+double at_position(const std::set<double>& values, std::size_t pos) {
+  return *std::next(values.begin(), static_cast<std::ptrdiff_t>(pos));
+}
+
+}  // namespace
+
+void data::calc_range(snp& s) {
+  std::cout << std::endl << " Calculating range of data ";
+  s.x_low = -1000;
+  s.y_low = -1000;
+  s.x_high = 1000;
+  s.y_high = 1000;
+
+  std::set<double> xs, ys;
+  for (int c = 0; c < n_cohorts; c++) {
+    for (int i = 0; i < n_ind[c]; i++) {
+      xs.insert(s.points[c][i][0]);
+      ys.insert(s.points[c][i][1]);
+    }
+  }
+
+  // The 1st and 99th percentiles of the distinct values. A SNP without any
+  // individual keeps the wide default range.
+  if (!xs.empty()) {
+    const std::size_t n = xs.size();
+    s.x_low = at_position(xs, n / 100);
+    s.x_high = at_position(xs, 99 * n / 100);
+  }
+  if (!ys.empty()) {
+    const std::size_t n = ys.size();
+    s.y_low = at_position(ys, n / 100);
+    s.y_high = at_position(ys, 99 * n / 100);
+  }
+
+  std::cout << "\n " << s.x_low << "  " << s.x_high << "  " << s.y_low << "  "
+            << s.y_high;
+}
+
+void data::clump_data(snp& s) {
+  s.clumps.assign(n_cohorts, grid());
+  const double dx = cell_size(s.x_low, s.x_high, grid_cells);
+  const double dy = cell_size(s.y_low, s.y_high, grid_cells);
+
+  std::cout << std::endl << std::flush;
+  std::cout << " Clumping points as approximation "
+            << " (delta x: " << dx << " y: " << dy << ")";
+
+  for (int c = 0; c < n_cohorts; c++) {
+    grid& cells = s.clumps[c];
+    int created = 0;
+    for (int i = 0; i < n_ind[c]; i++) {
+      const double kx = cell_key(s.points[c][i][0], dx);
+      const double ky = cell_key(s.points[c][i][1], dy);
+      y_cells& column = cells[kx];
+      y_cells::iterator cell = column.find(ky);
+      if (cell != column.end()) {
+        cell->second.count += 1;
+      } else {
+        point p;
+        p.count = 1;
+        p.call = 3;
+        column.emplace(ky, p);
+        created++;
+      }
+    }
+    std::cout << std::endl
+              << " " << c << " : number of non-empty points :: " << created;
+  }
+  std::cout << std::endl << std::endl << std::flush;
+}
+
+void data::set_calls_from_points(snp& s) {
+  std::cout << std::endl << " Declumping points for final round " << std::endl;
+  const double dx = cell_size(s.x_low, s.x_high, grid_cells);
+  const double dy = cell_size(s.y_low, s.y_high, grid_cells);
+
+  for (int c = 0; c < n_cohorts; c++) {
+    const grid& cells = s.clumps[c];
+    for (int i = 0; i < n_ind[c]; i++) {
+      const double kx = cell_key(s.points[c][i][0], dx);
+      const double ky = cell_key(s.points[c][i][1], dy);
+      // The grid was built from these very points, so every individual finds
+      // its cell; the lookups never add a cell to the grid.
+      grid::const_iterator column = cells.find(kx);
+      if (column == cells.end()) continue;
+      y_cells::const_iterator cell = column->second.find(ky);
+      if (cell == column->second.end()) continue;
+      calls[c][i] = cell->second.call;
+      call_probs[c][i].assign(cell->second.probs, cell->second.probs + 4);
+    }
+  }
+}

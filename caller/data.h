@@ -104,6 +104,11 @@ class data {
 
   // ---- allele frequency and class proportions ----
   double c_alpha_prior = 0.01;
+  // initialize() runs a SNP without a prior frequency with c_alpha_prior
+  // 0.5 and keeps the user's value here, to give it back at the next SNP
+  // that has a prior frequency.
+  bool c_alpha_prior_overridden = false;
+  double c_alpha_prior_user = 0.01;
   double c_alpha_cohorts = 0.005;
   vec alpha_star_prior = {1, 1};
   double allele_prior_a = 0, allele_prior_b = 0;
