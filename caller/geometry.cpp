@@ -1,1 +1,204 @@
+// Cluster geometry of the mixture model: the genotype proportions of an
+// allele frequency, the mean and inverse covariance of each class, the class
+// means from a cohort's line parameters and back, and the log-likelihood of
+// the points called into one class.
+#include <cmath>
+#include <iostream>
+
 #include "data.h"
+#include "geometry.h"
+
+namespace {
+
+// Mean of the null class, the same for every cohort.
+const double null_mean = 0.89;
+// Variance of the null class along each axis.
+const double null_var = 100.0;
+
+// The shares of males and of females among the individuals of known sex of
+// cohort j, in X-chromosome mode.
+void sex_weights(const data& d, int j, double* wm, double* wf) {
+  double m = 0, f = 0;
+  if (d.n_cohorts == 1 && d.sex_counts.size() > 1) {
+    // Cohorts pooled into one: the pooled cohort holds the individuals of
+    // every cohort, so their sexes count together.
+    for (const std::vector<int>& c : d.sex_counts) {
+      m += c[1];
+      f += c[2];
+    }
+  } else {
+    m = d.sex_counts[j][1];
+    f = d.sex_counts[j][2];
+  }
+  if (m + f > 0) {
+    *wm = m / (m + f);
+    *wf = f / (m + f);
+  } else {
+    // No individual of known sex (the input reading refuses such a cohort):
+    // take every individual as carrying two alleles.
+    *wm = 0.0;
+    *wf = 1.0;
+  }
+}
+
+}  // namespace
+
+double data::geno_prop(int j, int k, double a) {
+  if (!chrX) {
+    if (k == 0) return a * a;
+    if (k == 1) return (a + a) * (1 - a);
+    return (1 - a) * (1 - a);
+  }
+  // Males carry one allele and fall only into the two homozygous classes.
+  double wm, wf;
+  sex_weights(*this, j, &wm, &wf);
+  if (k == 0) return wm * a + wf * (a * a);
+  if (k == 1) return 2 * wf * a * (1 - a);
+  return wm * (1 - a) + wf * ((1 - a) * (1 - a));
+}
+
+void data::calc_cluster(int j, int k, double* out) {
+  double sxx, syy, sxy;
+  if (k == 3) {
+    out[4] = null_mean;
+    out[5] = null_mean;
+    sxx = null_var;
+    syy = null_var;
+    sxy = 0.0;
+  } else {
+    out[4] = mu[j][k][0];
+    out[5] = mu[j][k][1];
+    const double s2 = sigma[j] * sigma[j];
+    const double v = varfrac[j];
+    const double rho = r[j][k];
+    if (k == 0) {
+      sxx = s2;
+      syy = (v * v) * s2;
+      sxy = (rho * v) * s2;
+    } else if (k == 1) {
+      sxx = s2;
+      syy = s2;
+      sxy = rho * s2;
+    } else {
+      sxx = (v * v) * s2;
+      syy = s2;
+      sxy = (rho * v) * s2;
+    }
+  }
+  const double det = sxx * syy - sxy * sxy;
+  out[0] = det;
+  out[1] = syy / det;
+  out[2] = -sxy / det;
+  out[3] = sxx / det;
+}
+
+void data::set_mu_from_params(int j) {
+  const double cx = center[j][0];
+  const double cy = center[j][1];
+  const double g = gradient[j];
+  const double f = fraction[j];
+  const double d = departure[j];
+
+  // x-extent of the segment of length L and slope -g.
+  const double a = length[j] / std::sqrt(g * g + 1);
+  std::vector<std::vector<double> >& m = mu[j];
+  m[0][0] = cx + 0.5 * a;
+  m[0][1] = cy + (-0.5 * a) * g;
+  m[2][0] = cx + (-0.5 * a);
+  m[2][1] = cy + 0.5 * a * g;
+
+  // The foot point at fraction f of the way from mu2 to mu0.
+  const double px = m[2][0] + a * f;
+  const double py = m[2][1] - a * f * g;
+
+  // The heterozygous mean may move off the segment up to the height of mu2
+  // or up to the x of mu0, whichever comes first.
+  const double dy = m[2][1] - py;
+  const double dx = m[0][0] - px;
+  double big_d;
+  if (1 / g > dy / dx)
+    big_d = dy;
+  else
+    big_d = dx / g;
+
+  m[1][0] = px + big_d * d * g;
+  m[1][1] = py + big_d * d;
+
+  if (m[1][0] > m[0][0]) {
+    std::cout << "mu[j][1][0] > mu[j][0][0] in set_mu_from_params" << std::endl;
+    std::cout << d << std::endl;
+    std::cout << m[0][0] << std::endl;
+    std::cout << m[0][1] << std::endl;
+    std::cout << m[1][0] << std::endl;
+    std::cout << m[1][1] << std::endl;
+    std::cout << m[2][0] << std::endl;
+    std::cout << m[2][1] << std::endl;
+  }
+}
+
+void data::set_params_from_mu(int j) {
+  const double x0 = mu[j][0][0], y0 = mu[j][0][1];
+  const double x1 = mu[j][1][0], y1 = mu[j][1][1];
+  const double x2 = mu[j][2][0], y2 = mu[j][2][1];
+
+  length[j] = std::sqrt((x0 - x2) * (x0 - x2) + (y0 - y2) * (y0 - y2));
+  gradient[j] = -(y0 - y2) / (x0 - x2);
+  // Projection of mu1 - mu2 on mu0 - mu2 over the squared length of the
+  // latter.
+  fraction[j] = ((y2 - y0) * (y1 - y2) + (x2 - x0) * (x1 - x2)) /
+                ((y2 - y0) * (y0 - y2) + (x2 - x0) * (x0 - x2));
+
+  if (1 / gradient[j] > (y2 - y1) / (x0 - x1)) {
+    const double foot_y = y2 + (y0 - y2) * fraction[j];
+    departure[j] = (y1 - foot_y + 0.001) / (y2 - foot_y);
+  } else {
+    const double foot_x = x2 + (x0 - x2) * fraction[j];
+    departure[j] = (x1 - foot_x + 0.001) / (x0 - foot_x);
+  }
+
+  if (departure[j] > 1) {
+    std::cout << "departure[j] > 1 in set_params_from_mu " << j << std::endl;
+    std::cout << x0 << std::endl;
+    std::cout << y0 << std::endl;
+    std::cout << x1 << std::endl;
+    std::cout << y1 << std::endl;
+    std::cout << x2 << std::endl;
+    std::cout << y2 << std::endl;
+  }
+
+  center[j][0] = (x0 + x2) * 0.5;
+  center[j][1] = (y0 + y2) * 0.5;
+}
+
+double data::log_posterior_X_given_K(int k, int j) {
+  if (names) std::cout << "log_posterior_X_given_K()" << std::endl;
+
+  double cl[6];
+  calc_cluster(j, k, cl);
+  const double log_norm = cluster_log_norm(cl);
+
+  double total = 0;
+  snp& s = snps[current_snp];
+  if (!clumped) {
+    const std::vector<std::vector<double> >& pts = s.points[j];
+    for (int i = 0; i < n_ind[j]; i++) {
+      if (calls[j][i] != k) continue;
+      const double q = cluster_quad(cl, pts[i][0], pts[i][1]);
+      total += -0.5 * q - log_norm;
+    }
+    return total;
+  }
+
+  grid& g = s.clumps[j];
+  for (x_cell_it = g.begin(); x_cell_it != g.end(); ++x_cell_it) {
+    y_cells& column = x_cell_it->second;
+    for (y_cell_it = column.begin(); y_cell_it != column.end(); ++y_cell_it) {
+      const point& cell = y_cell_it->second;
+      if (cell.call != k) continue;
+      const double n = cell.count;
+      const double q = cluster_quad(cl, x_cell_it->first, y_cell_it->first);
+      total = (q * (-0.5 * n) + total) - n * log_norm;
+    }
+  }
+  return total;
+}
