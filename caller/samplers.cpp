@@ -22,4 +22,19 @@ double genbet(float a, float b) {
   double y = gb.Next();
   return x / (x + y);
 }
-// STUB rmultinom: replaced by the genotype calls' author
+
+// A class drawn from the probabilities p, counted from 1: one uniform u,
+// from which the probabilities are taken away in turn until it is used up.
+// When rounding leaves the probabilities summing to less than u, the last
+// class is returned; 0 only for a non-positive u.
+int rmultinom(std::vector<double>* p) {
+  Uniform uniform;
+  double u = uniform.Next();
+  if (!(u > 0)) return 0;
+  const std::vector<double>& probs = *p;
+  for (size_t i = 0; i < probs.size(); i++) {
+    u = u - probs[i];
+    if (!(u > 0)) return static_cast<int>(i) + 1;
+  }
+  return static_cast<int>(probs.size());
+}
