@@ -1,0 +1,232 @@
+// The synthetic data simulator (tools/simulate): the shape of the files it
+// writes, the agreement of its truth file with its options and its points,
+// and compressed output that decompresses to the plain bytes.
+
+#include <gtest/gtest.h>
+
+#include <boost/iostreams/copy.hpp>
+#include <boost/iostreams/device/file.hpp>
+#include <boost/iostreams/filter/bzip2.hpp>
+#include <boost/iostreams/filter/gzip.hpp>
+#include <boost/iostreams/filtering_stream.hpp>
+
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SimulateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "simulate_test_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs simulate with the given options into `sub` (made under the temporary
+  // directory); returns its exit status. Standard error goes to dir_/stderr.
+  int run(const std::string& options, const std::string& sub = "out") {
+    fs::create_directories(dir_ / sub);
+    const std::string command = std::string(SIMULATE_BIN) + " " + options + " --out '" +
+                                (dir_ / sub).string() + "' >'" + (dir_ / "stdout").string() +
+                                "' 2>'" + (dir_ / "stderr").string() + "'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string read(const fs::path& path) const {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  std::vector<std::vector<std::string>> lines_of_tokens(const fs::path& path) const {
+    std::vector<std::vector<std::string>> lines;
+    std::istringstream text(read(path));
+    std::string line;
+    while (std::getline(text, line)) {
+      std::istringstream words(line);
+      std::vector<std::string> tokens;
+      std::string t;
+      while (words >> t) tokens.push_back(t);
+      lines.push_back(tokens);
+    }
+    return lines;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(SimulateTest, FilesHaveTheInputShape) {
+  ASSERT_EQ(run("--seed 5 --cohorts 3 --individuals 7 --snps 4 --snpinfo --freq-min 0.2 "
+                "--freq-max 0.3"),
+            0);
+  const fs::path out = dir_ / "out";
+  std::vector<std::vector<std::vector<std::string>>> cohorts;
+  for (int c = 0; c < 3; ++c) {
+    const std::string text = read(out / ("cohort" + std::to_string(c) + ".txt"));
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    cohorts.push_back(lines_of_tokens(out / ("cohort" + std::to_string(c) + ".txt")));
+    const auto& lines = cohorts.back();
+    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines[0].size(), 5u + 2 * 7);
+    EXPECT_EQ(lines[0][0], "SNP_ID");
+    EXPECT_EQ(lines[0][1], "rs");
+    EXPECT_EQ(lines[0][4], "allele2");
+    for (size_t s = 1; s < lines.size(); ++s) {
+      ASSERT_EQ(lines[s].size(), 5u + 2 * 7);
+      for (size_t t = 5; t < lines[s].size(); ++t) {
+        size_t used = 0;
+        std::stod(lines[s][t], &used);
+        EXPECT_EQ(used, lines[s][t].size()) << lines[s][t];
+      }
+      for (int k = 0; k < 5; ++k) EXPECT_EQ(lines[s][k], cohorts[0][s][k]);  // same SNPs
+    }
+  }
+  // The header must end with a line feed right after its last name.
+  const std::string first = read(out / "cohort0.txt");
+  EXPECT_NE(first.substr(0, first.find('\n')).back(), ' ');
+
+  const auto info = lines_of_tokens(out / "snpinfo.txt");
+  ASSERT_EQ(info.size(), 4u);
+  for (size_t s = 0; s < info.size(); ++s) {
+    ASSERT_EQ(info[s].size(), 5u);
+    EXPECT_EQ(info[s][0], cohorts[0][s + 1][1]);  // the rs of the same SNP
+    const double f = std::stod(info[s][4]);
+    EXPECT_GE(f, 0.2);
+    EXPECT_LE(f, 0.3);
+  }
+
+  const auto truth = lines_of_tokens(out / "truth.txt");
+  ASSERT_EQ(truth.size(), 4u * 3);
+  for (size_t l = 0; l < truth.size(); ++l) {
+    ASSERT_EQ(truth[l].size(), 2u + 7);
+    EXPECT_EQ(truth[l][0], cohorts[0][l / 3 + 1][0]);
+    EXPECT_EQ(truth[l][1], std::to_string(l % 3));
+  }
+}
+
+TEST_F(SimulateTest, TruthAgreesWithThePoints) {
+  ASSERT_EQ(run("--seed 11 --cohorts 2 --individuals 200 --snps 6 --null-fraction 0.05"), 0);
+  const fs::path out = dir_ / "out";
+  const auto truth = lines_of_tokens(out / "truth.txt");
+  int seen[4] = {0, 0, 0, 0};
+  for (int c = 0; c < 2; ++c) {
+    const auto lines = lines_of_tokens(out / ("cohort" + std::to_string(c) + ".txt"));
+    for (int s = 0; s < 6; ++s) {
+      const auto& classes = truth[s * 2 + c];
+      for (int i = 0; i < 200; ++i) {
+        const double x = std::stod(lines[s + 1][5 + 2 * i]);
+        const double y = std::stod(lines[s + 1][6 + 2 * i]);
+        const int k = std::stoi(classes[2 + i]);
+        ASSERT_GE(k, 0);
+        ASSERT_LE(k, 3);
+        ++seen[k];
+        if (k == 0) { EXPECT_GT(x, y + 0.3); }
+        if (k == 2) { EXPECT_GT(y, x + 0.3); }
+        if (k == 1) { EXPECT_LT(std::abs(x - y), 0.4); }
+        if (k == 3) { EXPECT_LT(x + y, 0.4); }
+      }
+    }
+  }
+  for (int k = 0; k < 4; ++k) EXPECT_GT(seen[k], 0) << "class " << k;
+}
+
+TEST_F(SimulateTest, TruthFollowsFrequencyAndNullOptions) {
+  ASSERT_EQ(run("--individuals 50 --snps 3 --freq-min 1 --freq-max 1 --null-fraction 0", "a"), 0);
+  for (const auto& line : lines_of_tokens(dir_ / "a" / "truth.txt"))
+    for (size_t t = 2; t < line.size(); ++t) EXPECT_EQ(line[t], "0");
+
+  ASSERT_EQ(run("--individuals 50 --snps 3 --null-fraction 1", "b"), 0);
+  for (const auto& line : lines_of_tokens(dir_ / "b" / "truth.txt"))
+    for (size_t t = 2; t < line.size(); ++t) EXPECT_EQ(line[t], "3");
+}
+
+TEST_F(SimulateTest, SexFilesAndNoHeterozygousMales) {
+  ASSERT_EQ(run("--seed 3 --chrX --cohorts 2 --individuals 120 --snps 8 --freq-min 0.4 "
+                "--freq-max 0.6 --null-fraction 0"),
+            0);
+  const fs::path out = dir_ / "out";
+  const auto truth = lines_of_tokens(out / "truth.txt");
+  for (int c = 0; c < 2; ++c) {
+    const std::string text = read(out / ("sex" + std::to_string(c) + ".txt"));
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');  // the last code must be followed by white space
+    std::istringstream codes(text);
+    std::vector<int> sex;
+    int code;
+    while (codes >> code) sex.push_back(code);
+    ASSERT_EQ(sex.size(), 120u);
+    int males = 0, female_hets = 0;
+    for (int i = 0; i < 120; ++i) {
+      ASSERT_TRUE(sex[i] == 0 || sex[i] == 1 || sex[i] == 2);
+      if (sex[i] == 1) ++males;
+      for (int s = 0; s < 8; ++s) {
+        const std::string& k = truth[s * 2 + c][2 + i];
+        if (sex[i] == 1) { EXPECT_NE(k, "1") << "heterozygous male " << i; }
+        if (sex[i] == 2 && k == "1") ++female_hets;
+      }
+    }
+    EXPECT_GT(males, 20);
+    EXPECT_GT(female_hets, 0);
+  }
+}
+
+std::string decompress(const fs::path& path, bool gzip) {
+  namespace io = boost::iostreams;
+  io::filtering_istream in;
+  if (gzip) in.push(io::gzip_decompressor());
+  else in.push(io::bzip2_decompressor());
+  in.push(io::file_source(path.string(), std::ios::in | std::ios::binary));
+  std::ostringstream text;
+  io::copy(in, text);
+  return text.str();
+}
+
+TEST_F(SimulateTest, CompressedFilesHoldThePlainBytesAndSeedsRepeat) {
+  const std::string options = "--seed 42 --individuals 30 --snps 10 --snpinfo";
+  ASSERT_EQ(run(options, "plain"), 0);
+  ASSERT_EQ(run(options + " --compress gzip", "gz"), 0);
+  ASSERT_EQ(run(options + " --compress bzip2", "bz2"), 0);
+  ASSERT_EQ(run(options, "again"), 0);
+  ASSERT_EQ(run("--seed 43 --individuals 30 --snps 10", "other"), 0);
+  for (const std::string name : {"cohort0", "cohort1"}) {
+    const std::string plain = read(dir_ / "plain" / (name + ".txt"));
+    ASSERT_FALSE(plain.empty());
+    EXPECT_FALSE(fs::exists(dir_ / "gz" / (name + ".txt")));
+    EXPECT_EQ(decompress(dir_ / "gz" / (name + ".txt.gz"), true), plain);
+    EXPECT_EQ(decompress(dir_ / "bz2" / (name + ".txt.bz2"), false), plain);
+    EXPECT_EQ(read(dir_ / "again" / (name + ".txt")), plain);
+    EXPECT_NE(read(dir_ / "other" / (name + ".txt")), plain);
+  }
+  // Truth and SNP information are never compressed, and do not depend on it.
+  EXPECT_EQ(read(dir_ / "gz" / "truth.txt"), read(dir_ / "plain" / "truth.txt"));
+  EXPECT_EQ(read(dir_ / "bz2" / "snpinfo.txt"), read(dir_ / "plain" / "snpinfo.txt"));
+}
+
+TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
+  for (const char* bad : {"--snps 0", "--individuals x", "--spread -1",
+                          "--freq-min 0.7 --freq-max 0.2", "--null-fraction 2", "--compress zip",
+                          "--seed -3", "--bogus", "--cohorts"}) {
+    EXPECT_EQ(run(bad), 1) << bad;
+    EXPECT_FALSE(read(dir_ / "stderr").empty()) << bad;
+  }
+  const std::string command = std::string(SIMULATE_BIN) + " --out '" +
+                              (dir_ / "no-such-dir").string() + "' 2>/dev/null";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+}
+
+}  // namespace
