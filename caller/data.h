@@ -249,6 +249,7 @@ class data {
   void v1();
   void output_mcmc();
   // (fit driver and output: add declarations here)
+  void update_sweep();           // one iteration of every update step
 };
 
 #endif

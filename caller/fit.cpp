@@ -1,1 +1,366 @@
+// The per-SNP fit: stage 1 (three rounds of random starts, the best one
+// stored), stage 2 from the stored state (sampling tallies or maximisation),
+// with optional pooling of the cohorts and the clumping approximation around
+// them, and the SNP's results appended to the result lists.
+//
+// The update steps live in the update_*.cpp files; this file only orders
+// them (the sweep), owns the loops and keeps the results.
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
 #include "data.h"
+#include "errors.h"
+
+namespace {
+
+// The lowest log posterior a random start must beat to be stored.
+const double no_log_posterior = -1e100;
+
+// Sends std::cout's output nowhere while it lives.
+class quiet_cout {
+ public:
+  quiet_cout() : saved_(std::cout.rdbuf(nullptr)) {}
+  ~quiet_cout() {
+    std::cout.rdbuf(saved_);
+    std::cout.clear();
+  }
+  quiet_cout(const quiet_cout&) = delete;
+  quiet_cout& operator=(const quiet_cout&) = delete;
+
+ private:
+  std::streambuf* saved_;
+};
+
+// The observed frequency of the first allele from a cohort's genotype counts
+// (the null class left out): sums as integers, division in doubles.
+double observed_frequency(const std::vector<int>& counts) {
+  const int numerator = 2 * counts[0] + counts[1];
+  const int denominator = 2 * (counts[0] + counts[1] + counts[2]);
+  return static_cast<double>(numerator) / static_cast<double>(denominator);
+}
+
+void print_terms(std::ostream& os, const vec& terms) {
+  for (double t : terms) os << t << " ";
+  os << std::endl;
+}
+
+// The per-cohort sex codes and counts, kept while the cohorts are pooled.
+struct unpooled_sex {
+  bool pooled = false;
+  ivec2 sex;
+  ivec2 sex_counts;
+};
+
+// Pools every cohort of s into cohort 0, cohort by cohort; cohort_of keeps
+// each individual's own cohort. In X-chromosome mode the pooled cohort also
+// gets every individual's own sex code, in the same order, and the summed
+// sex counts; the per-cohort ones are kept in `saved`.
+void pool_cohorts(data& d, snp& s, unpooled_sex* saved) {
+  std::cout << std::endl << "running all cohorts together" << std::endl;
+  for (size_t c = 1; c < s.points.size(); c++) {
+    for (size_t i = 0; i < s.points[c].size(); i++) {
+      s.points[0].push_back(s.points[c][i]);
+      s.cohort_of[0].push_back(s.cohort_of[c][i]);
+    }
+  }
+  s.points.resize(1);
+  s.cohort_of.resize(1);
+
+  if (d.chrX && !d.sex.empty()) {
+    saved->pooled = true;
+    saved->sex = d.sex;
+    saved->sex_counts = d.sex_counts;
+    std::vector<int> codes;
+    std::vector<int> counts(3, 0);
+    for (const std::vector<int>& cohort : saved->sex)
+      codes.insert(codes.end(), cohort.begin(), cohort.end());
+    for (const std::vector<int>& cohort : saved->sex_counts)
+      for (size_t k = 0; k < cohort.size() && k < counts.size(); k++)
+        counts[k] += cohort[k];
+    d.sex.assign(1, codes);
+    d.sex_counts.assign(1, counts);
+  }
+}
+
+// Gives the per-cohort sex codes and counts back after pooling.
+void unpool_sex(data& d, unpooled_sex* saved) {
+  if (!saved->pooled) return;
+  d.sex = saved->sex;
+  d.sex_counts = saved->sex_counts;
+  saved->pooled = false;
+}
+
+// Splits the pooled cohort of s back into the cohorts of the intensity
+// files, each individual to its own cohort in its original order.
+void split_cohorts(data& d, snp& s) {
+  d.n_cohorts = static_cast<int>(d.intensity_files.size());
+  d.n_ind.assign(d.n_cohorts, 0);
+  const std::vector<std::vector<double> > pooled_points = s.points[0];
+  const std::vector<int> pooled_cohort_of = s.cohort_of[0];
+  s.points.assign(d.n_cohorts, std::vector<std::vector<double> >());
+  for (size_t u = 0; u < pooled_cohort_of.size(); u++) {
+    const int id = pooled_cohort_of[u];
+    s.points[id].push_back(pooled_points[u]);
+    d.n_ind[id] += 1;
+  }
+}
+
+// The report printed after every random start.
+void print_start_report(const data& d) {
+  std::cout << std::endl;
+  print_terms(std::cout, d.log_posterior_terms);
+  std::cout << "Genotype counts (N) :" << std::endl;
+  for (int c = 0; c < d.n_cohorts; c++) {
+    std::cout << " cohort " << c << ": ";
+    for (int k = 0; k < 4; k++) std::cout << d.counts[c][k] << " ";
+    std::cout << "\t" << observed_frequency(d.counts[c]) << std::endl;
+  }
+}
+
+// Stage 1: three restart rounds of `ns` random starts each; the first start
+// of the SNP and every later start whose final log posterior beats the best
+// so far are stored.
+void run_stage1(data& d) {
+  bool stored = false;
+  for (int t = 0; t < 3; t++) {
+    for (int r = 0; r < d.ns; r++) {
+      d.initialize(t, r);
+      for (int it = 1; it <= d.nmax; it++) {
+        if (it % 10 == 0) {
+          std::cout << "\rranstart " << t << "-" << r << " : iteration ["
+                    << it << "/" << d.nmax << "]" << std::flush;
+        }
+        d.update_sweep();
+        if (d.fancy != 0 && it % d.fancy == 0) {
+          for (int j = 0; j < d.n_cohorts; j++) d.update_all(j);
+        }
+      }
+      const double lp = d.log_posterior(false);
+      std::cout << " Final Log Posterior = " << lp << std::flush;
+      // The first start is stored whatever its log posterior, so that the
+      // restore always reads this SNP's state, even when every start ends
+      // with a log posterior that is not a number or minus infinity.
+      const bool better = lp > d.best_log_posterior;
+      if (better || !stored) {
+        std::cout << "*";
+        if (better) d.best_log_posterior = lp;
+        d.store_state();
+        stored = true;
+      }
+      print_start_report(d);
+    }
+  }
+  if (!stored) {
+    throw input_error("-ns: expected at least one random start, got " +
+                      std::to_string(d.ns));
+  }
+}
+
+// Adds each individual's current call to its stage-2 tallies.
+void tally_calls(data& d) {
+  for (int c = 0; c < d.n_cohorts; c++) {
+    for (int i = 0; i < d.n_ind[c]; i++) {
+      const int k = d.calls[c][i];
+      if (k < 0 || k > 3) {
+        throw std::logic_error("stage 2 tally of an individual without a call");
+      }
+      d.call_tallies[c][i][k] += 1.0;
+    }
+  }
+}
+
+void print_counts(const data& d) {
+  std::cout << std::endl << "Genotype counts (N) :" << std::endl;
+  for (int c = 0; c < d.n_cohorts; c++) {
+    std::cout << " cohort " << c << ": ";
+    for (int k = 0; k < 4; k++) std::cout << d.counts[c][k] << " ";
+    std::cout << std::endl;
+  }
+}
+
+void zero_acceptance_counters(data& d) {
+  d.accept_alpha = 0;
+  d.accept_alpha_star = 0;
+  d.accept_eta = 0;
+  d.accept_mu = 0;
+  d.accept_r = 0;
+  d.accept_sigma = 0;
+  d.accept_varfrac = 0;
+  d.accept_gradient = 0;
+  d.accept_length = 0;
+  d.accept_fraction = 0;
+  d.accept_departure = 0;
+  d.accept_global = 0;
+  d.accept_center = 0;
+  d.accept_model = 0;
+}
+
+// Stage 2: `burn_in` + `n_iter` iterations from the restored state. A
+// maximising stage improves the parameters; a sampling stage holds them and
+// tallies each individual's call over the iterations after the burn-in.
+void run_stage2(data& d, snp& s, std::ofstream& trace) {
+  zero_acceptance_counters(d);
+  if (d.sampling) {
+    for (int c = 0; c < d.n_cohorts; c++)
+      d.call_tallies[c].assign(d.n_ind[c], vec(4, 0.0));
+    // Still clumped: the call updates so far called the grid cells only.
+    // Each individual takes its cell's call before anything is tallied.
+    if (d.clumped) {
+      quiet_cout quiet;
+      d.set_calls_from_points(s);
+    }
+  }
+  if (d.print_params) {
+    trace.open("params", std::ios::out | std::ios::trunc);
+    if (!trace.is_open()) {
+      std::cerr << "velmar++: cannot open the trace file 'params'; its rows "
+                   "are not written"
+                << std::endl;
+    }
+  }
+  d.print_all();
+
+  for (int h = 0; h < d.burn_in + d.n_iter; h++) {
+    std::cout << "\riteration [" << h + 1 << "/" << d.burn_in + d.n_iter
+              << "]" << std::flush;
+    if (!d.sampling) {
+      d.update_sweep();
+      if (d.fancy != 0 && (h + 1) % d.fancy == 0 && d.test == 0) {
+        for (int j = 0; j < d.n_cohorts; j++) d.update_all(j);
+      }
+      continue;
+    }
+    const double lp = d.log_posterior(false);
+    if (h >= d.burn_in) tally_calls(d);
+    if (d.watch_counts) {
+      print_counts(d);
+      std::cout << " Log Posterior = " << lp << std::endl;
+    }
+    if (d.print_params) print_terms(trace, d.log_posterior_terms);
+  }
+}
+
+// Appends the SNP's final parameters, information measures and genotype
+// values to the result lists.
+void append_results(data& d, double lp) {
+  params& p = d.current_params;
+  p.alpha = d.alpha;
+  p.eta = d.eta;
+  p.mu = d.mu;
+  p.sigma = d.sigma;
+  p.varfrac = d.varfrac;
+  p.r = d.r;
+  p.final_log_posterior = lp;
+  p.info1.clear();
+  p.info2.clear();
+
+  std::cout << "information measure : " << std::endl;
+  for (int j = 0; j < d.n_cohorts; j++) p.info1.push_back(d.info_calc1(j));
+  for (int j = 0; j < d.n_cohorts; j++) p.info2.push_back(d.info_calc2(j));
+  std::cout << std::endl;
+
+  d.all_params.push_back(p);
+  if (d.sampling) {
+    d.all_call_probs.push_back(d.call_tallies);
+  } else {
+    d.update_call_probs();
+    d.all_call_probs.push_back(d.call_probs);
+  }
+}
+
+}  // namespace
+
+void data::update_sweep() {
+  update_alpha();
+  std::cout << std::flush;
+  if (names) std::cout << "update_mu()" << std::endl;
+  update_gradients();
+  update_lengths();
+  update_fractions();
+  update_departures();
+  update_centers();
+  std::cout << std::flush;
+  if (names) std::cout << "update_var()" << std::endl;
+  update_r();
+  update_sigma();
+  update_varfrac();
+  std::cout << std::flush;
+  update_lambda();
+  std::cout << std::flush;
+  if (!nonull) {
+    update_eta();
+    std::cout << std::flush;
+  }
+  update_calls(false);
+}
+
+void data::v1() {
+  std::ofstream trace;
+  best_log_posterior = no_log_posterior;
+  snp& s = snps[current_snp];
+  unpooled_sex saved_sex;
+
+  if (single != 0) pool_cohorts(*this, s, &saved_sex);
+  n_cohorts = static_cast<int>(s.points.size());
+  n_ind.resize(n_cohorts);
+  for (int c = 0; c < n_cohorts; c++)
+    n_ind[c] = static_cast<int>(s.points[c].size());
+
+  set_storage();
+  sampling = sampling_stage1;
+  calc_range(s);
+  if (approx != 0) {
+    clumped = true;
+    clump_data(s);
+  }
+
+  run_stage1(*this);
+
+  if (single == 1) {
+    split_cohorts(*this, s);
+    unpool_sex(*this, &saved_sex);
+    std::cout << std::endl;
+    if (approx != 0) {
+      calc_range(s);
+      clump_data(s);
+    }
+    set_storage();
+    recycle_max_params(0);
+  }
+
+  restore_state();
+  std::cout << " set parameters from store " << std::endl;
+  update_calls(false);
+
+  std::cout << std::endl << "Stage 2 initial parameters" << std::endl;
+  double lp = log_posterior(false);
+  std::cout << " Initial Log Posterior = " << lp << std::endl;
+  sampling = sampling_stage2;
+  std::cout << " Approx " << (clumped ? 1 : 0) << std::endl;
+  if (approx == 1) {
+    set_calls_from_points(s);
+    update_calls(false);
+    clumped = false;
+    if (n_iter < 10) n_iter = 10;
+  }
+
+  run_stage2(*this, s, trace);
+
+  if (clumped) {
+    set_calls_from_points(s);
+    clumped = false;
+    update_calls(false);
+  }
+
+  std::cout << std::endl << std::endl << "Final parameters" << std::endl;
+  lp = log_posterior(false);
+  std::cout << " Final Log Posterior = " << lp << std::endl;
+  print_all();
+  if (sampling) print_rates();
+
+  append_results(*this, lp);
+  unpool_sex(*this, &saved_sex);
+}

@@ -1,1 +1,193 @@
+// The result files of a run, written once after the last SNP: one genotype
+// file per cohort, the parameter file, the information file and, with
+// "-test", the test file.
+//
+// Every file goes through one output stream. Doubles are written in the
+// stream's default format until the first genotype value that is neither
+// near 0 nor near 1; that value switches the stream to fixed notation with
+// four decimals, and the switch holds for every later value of every later
+// file.
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
 #include "data.h"
+#include "errors.h"
+
+namespace {
+
+// One stream for every result file, with the names of the files that could
+// not be opened or written.
+class result_writer {
+ public:
+  // Opens `name`, replacing any file of that name. A file that cannot be
+  // opened is still "written" (the stream is failed and the writes are
+  // lost), so that the format of the later files does not depend on it; it
+  // is reported at the end.
+  std::ostream& open(const std::string& name) {
+    name_ = name;
+    errno = 0;
+    os_.open(name, std::ios::out | std::ios::trunc);
+    if (os_.is_open()) {
+      os_.clear();
+      open_error_.clear();
+    } else {
+      open_error_ = errno != 0 ? std::strerror(errno) : "";
+    }
+    return os_;
+  }
+
+  // Closes the current file and notes it when anything was lost.
+  void close() {
+    bool ok = os_.is_open() && !os_.fail();
+    if (os_.is_open()) {
+      os_.close();
+      if (os_.fail()) ok = false;
+    }
+    if (!ok) {
+      std::string entry = name_;
+      if (!open_error_.empty()) entry += " (" + open_error_ + ")";
+      failed_.push_back(entry);
+    }
+  }
+
+  const std::vector<std::string>& failed() const { return failed_; }
+
+ private:
+  std::ofstream os_;
+  std::string name_;
+  std::string open_error_;
+  std::vector<std::string> failed_;
+};
+
+void write_keys(std::ostream& os, const snp& s) {
+  os << s.SNP_ID << " " << s.rs << " " << s.position << " " << s.allele1
+     << " " << s.allele2 << " ";
+}
+
+// A genotype value: 1 above 0.999, 0 below 0.001, else with four decimals
+// (the switch to fixed notation stays on the stream).
+void write_genotype_value(std::ostream& os, double v) {
+  if (v > 0.999) {
+    os << 1;
+  } else if (v < 0.001) {
+    os << 0;
+  } else {
+    os.setf(std::ios::fixed, std::ios::floatfield);
+    os.precision(4);
+    os << v;
+  }
+  os << " ";
+}
+
+void write_genotypes(const data& d, int c, std::ostream& os) {
+  for (int j = 0; j < d.n_snps; j++) {
+    write_keys(os, d.snps[j]);
+    const vec2& cohort = d.all_call_probs[j][c];
+    for (int i = 0; i < d.n_ind[c]; i++) {
+      for (int k = 0; k < 3; k++) {
+        double v = cohort[i][k];
+        if (d.sampling) v = v / static_cast<double>(d.n_iter);
+        write_genotype_value(os, v);
+      }
+    }
+    os << std::endl;
+  }
+}
+
+void write_parameters(const data& d, std::ostream& os) {
+  const int C = d.n_cohorts;
+  os << "SNP_ID rs position allele1 allele2 ";
+  for (int c = 0; c < C; c++) os << "alpha_" << c << " ";
+  for (int c = 0; c < C; c++) os << "eta_" << c << " ";
+  for (int c = 0; c < C; c++)
+    for (int l = 0; l < 3; l++)
+      os << "mu_" << c << "_" << l << "_0 " << "mu_" << c << "_" << l
+         << "_1 ";
+  for (int c = 0; c < C; c++) os << "sigma_" << c << " ";
+  for (int c = 0; c < C; c++) os << "varfrac_" << c << " ";
+  for (int c = 0; c < C; c++)
+    for (int l = 0; l < 3; l++) os << "r_" << c << "_" << l << " ";
+  os << std::endl;
+
+  for (int j = 0; j < d.n_snps; j++) {
+    const params& p = d.all_params[j];
+    write_keys(os, d.snps[j]);
+    for (int c = 0; c < C; c++) os << p.alpha[c] << " ";
+    for (int c = 0; c < C; c++) os << p.eta[c] << " ";
+    for (int c = 0; c < C; c++)
+      for (int l = 0; l < 3; l++)
+        os << p.mu[c][l][0] << " " << p.mu[c][l][1] << " ";
+    for (int c = 0; c < C; c++) os << p.sigma[c] << " ";
+    for (int c = 0; c < C; c++) os << p.varfrac[c] << " ";
+    for (int c = 0; c < C; c++)
+      for (int l = 0; l < 3; l++) os << p.r[c][l] << " ";
+    os << std::endl;
+  }
+}
+
+void write_information(const data& d, std::ostream& os) {
+  const int C = d.n_cohorts;
+  os << "SNP_ID rs position allele1 allele2 final_log_posterior ";
+  for (int c = 0; c < C; c++) os << "info1_" << c << " ";
+  for (int c = 0; c < C; c++) os << "info2_" << c << " ";
+  os << std::endl;
+
+  for (int j = 0; j < d.n_snps; j++) {
+    const params& p = d.all_params[j];
+    write_keys(os, d.snps[j]);
+    os << p.final_log_posterior << " ";
+    for (int c = 0; c < C; c++) os << p.info1[c] << " ";
+    for (int c = 0; c < C; c++) os << p.info2[c] << " ";
+    os << std::endl;
+  }
+}
+
+// The test file: one Bayes factor per SNP. Nothing in the fit computes one,
+// so a SNP without a value reads NA.
+void write_tests(const data& d, std::ostream& os) {
+  os << "SNP_ID rs position bayes factors" << std::endl;
+  for (int j = 0; j < d.n_snps; j++) {
+    const snp& s = d.snps[j];
+    os << s.SNP_ID << " " << s.rs << " " << s.position << " ";
+    if (static_cast<size_t>(j) < d.bayes_factors.size())
+      os << d.bayes_factors[j];
+    else
+      os << "NA";
+    os << std::endl;
+  }
+}
+
+}  // namespace
+
+void data::output_mcmc() {
+  std::cout << "writing output...." << std::flush;
+  result_writer files;
+  const std::string prefix = output_prefix;
+
+  for (int c = 0; c < n_cohorts; c++) {
+    std::ostream& os = files.open(prefix + "_" + std::to_string(c) + "_mcmc");
+    write_genotypes(*this, c, os);
+    files.close();
+  }
+  write_parameters(*this, files.open(prefix + "_params"));
+  files.close();
+  write_information(*this, files.open(prefix + "_information"));
+  files.close();
+  if (test != 0) {
+    write_tests(*this, files.open(prefix + "_tests"));
+    files.close();
+  }
+
+  if (!files.failed().empty()) {
+    std::cout << std::endl;
+    std::string message = "cannot write result file";
+    if (files.failed().size() > 1) message += "s";
+    for (size_t f = 0; f < files.failed().size(); f++)
+      message += (f == 0 ? " " : ", ") + files.failed()[f];
+    throw input_error(message);
+  }
+}
