@@ -1,1 +1,309 @@
-// placeholder
+// Random-variate library, distributions: the table method (PosGen, SymGen,
+// AsymGen), Normal, Exponential and Gamma.
+#include "vargen2.h"
+
+#include <cmath>
+#include <memory>
+#include <new>
+
+using RBD_COMMON::Bad_alloc;
+using RBD_COMMON::Logic_error;
+using RBD_COMMON::Runtime_error;
+
+// ---------------------------------------------------------------------------
+// Strip tables.  Each strip's rectangle (the density at its left boundary
+// times its width) has a fixed area; a table ends at the first boundary where
+// the density is no longer positive.
+
+namespace {
+
+const int POS_ENTRIES = 60;    // one-sided table: at most 59 strips
+const int POS_MIN_STRIPS = 50;
+const int ASYM_ENTRIES = 121;  // two-sided table: at most 119 strips
+const int ASYM_END = 120;      // entry holding the right end point
+const int ASYM_MIN_STRIPS = 100;
+
+using Table = std::unique_ptr<double[]>;
+
+Table allocate_table(int n) {
+  Table t(new (std::nothrow) double[n]);
+  if (!t) throw Bad_alloc("Vargen: out of space");
+  return t;
+}
+
+// Steps from x along the density with rectangles of area `area` (negative to
+// go left), writing boundaries and densities from index i on.  Returns the
+// index of the boundary where the density stopped being positive; throws
+// `too_large` when that boundary would be at index `limit` or beyond.
+int fill_strips(const Random& dist, double x, double area, double* sx, double* sfx, int i,
+                int limit, const char* too_large) {
+  for (;;) {
+    sx[i] = x;
+    const double f = dist.Density(x);
+    sfx[i] = f;
+    if (f <= 0) return i;
+    ++i;
+    if (i >= limit) throw Runtime_error(too_large);
+    x = x + area / f;
+  }
+}
+
+// The strip chosen by a uniform u in [0, 1) among n strips: u * n truncated.
+// A uniform of exactly 1 (or of 0.5 on one side of a symmetric table) would
+// give n, one past the table; it takes the last strip instead.
+inline int strip_index(double u, double xi, int n) {
+  const int ir = static_cast<int>(u * xi);
+  return ir < n ? ir : n - 1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// PosGen
+
+PosGen::PosGen() : xi(0.0), sx(nullptr), sfx(nullptr), NotReady(true) {}
+
+PosGen::~PosGen() {
+  if (!NotReady) {
+    delete[] sx;
+    delete[] sfx;
+  }
+}
+
+void PosGen::Build(bool sym) {
+  if (!NotReady) return;
+  Table bx = allocate_table(POS_ENTRIES);
+  Table bfx = allocate_table(POS_ENTRIES);
+  const double area = sym ? 0.01 : 0.02;
+  const int n = fill_strips(*this, 0.0, area, bx.get(), bfx.get(), 0, POS_ENTRIES,
+                            "Vargen: area too large");
+  if (n < POS_MIN_STRIPS) throw Runtime_error("Vargen: area too small");
+  sx = bx.release();
+  sfx = bfx.release();
+  xi = sym ? 2 * n : n;
+  NotReady = false;
+}
+
+double PosGen::Next() {
+  if (NotReady) Build(false);
+  const int n = static_cast<int>(xi);
+  for (;;) {
+    const double u1 = RNG->Next();
+    const int ir = strip_index(u1, xi, n);
+    const double x0 = sx[ir];
+    const double w = sx[ir + 1] - x0;
+    const double u2 = RNG->Next();
+    const double x = x0 + u2 * w;
+    const double u3 = RNG->Next();
+    const double v = u3 * sfx[ir];
+    if (v < sfx[ir + 1]) return x;  // squeeze: certainly under the density
+    if (v < Density(x)) return x;
+  }
+}
+
+const char* PosGen::Name() { return "PosGen"; }
+ExtReal PosGen::Mean() const { return Missing; }
+ExtReal PosGen::Variance() const { return Missing; }
+
+// ---------------------------------------------------------------------------
+// SymGen: the first uniform chooses the sign (above 0.5: negative, folded
+// back to 1 - u) and, from what remains, one of the n strips of one side.
+
+double SymGen::Next() {
+  if (NotReady) Build(true);
+  const int n = static_cast<int>(xi) / 2;
+  for (;;) {
+    double sign = 1.0;
+    double u1 = RNG->Next();
+    if (u1 > 0.5) {
+      sign = -1.0;
+      u1 = 1.0 - u1;
+    }
+    const int ir = strip_index(u1, xi, n);
+    const double x0 = sx[ir];
+    const double w = sx[ir + 1] - x0;
+    const double u2 = RNG->Next();
+    const double x = x0 + u2 * w;
+    const double u3 = RNG->Next();
+    const double v = u3 * sfx[ir];
+    if (v < sfx[ir + 1]) return sign * x;
+    if (v < Density(x)) return sign * x;
+  }
+}
+
+const char* SymGen::Name() { return "SymGen"; }
+
+// ---------------------------------------------------------------------------
+// AsymGen: the right side from the mode upward in entries 0 to ic (its end
+// point kept in entry 120), then the left side from the mode downward in the
+// entries that follow, up to the left end point in entry xi.
+
+AsymGen::AsymGen(double modex)
+    : xi(0.0), sx(nullptr), sfx(nullptr), ic(0), NotReady(true), mode(modex) {}
+
+AsymGen::~AsymGen() {
+  if (!NotReady) {
+    delete[] sx;
+    delete[] sfx;
+  }
+}
+
+void AsymGen::Build() {
+  if (!NotReady) return;
+  Table bx = allocate_table(ASYM_ENTRIES);
+  Table bfx = allocate_table(ASYM_ENTRIES);
+  int i = fill_strips(*this, mode, 0.01, bx.get(), bfx.get(), 0, ASYM_END,
+                      "Vargen: area too large (a)");
+  const int last_right = i - 1;
+  bx[ASYM_END] = bx[i];
+  bfx[ASYM_END] = 0.0;
+  i = fill_strips(*this, mode, -0.01, bx.get(), bfx.get(), i, ASYM_END,
+                  "Vargen: area too large (b)");
+  if (i < ASYM_MIN_STRIPS) throw Runtime_error("Vargen: area too small");
+  sx = bx.release();
+  sfx = bfx.release();
+  ic = last_right;
+  xi = i;
+  NotReady = false;
+}
+
+double AsymGen::Next() {
+  if (NotReady) Build();
+  const int n = static_cast<int>(xi);
+  for (;;) {
+    const double u1 = RNG->Next();
+    const int ir = strip_index(u1, xi, n);
+    const double x0 = sx[ir];
+    const int nx = (ir == ic) ? ASYM_END : ir + 1;
+    const double w = sx[nx] - x0;  // negative on the left side
+    const double u2 = RNG->Next();
+    const double x = x0 + u2 * w;
+    const double u3 = RNG->Next();
+    const double v = u3 * sfx[ir];
+    if (v < sfx[nx]) return x;
+    if (v < Density(x)) return x;
+  }
+}
+
+const char* AsymGen::Name() { return "AsymGen"; }
+ExtReal AsymGen::Mean() const { return Missing; }
+ExtReal AsymGen::Variance() const { return Missing; }
+
+// ---------------------------------------------------------------------------
+// Normal: the first live object builds the table and publishes it; the others
+// take it; the last one to go frees it.
+
+double Normal::Nxi = 0.0;
+double* Normal::Nsx = nullptr;
+double* Normal::Nsfx = nullptr;
+long Normal::count = 0;
+
+Normal::Normal() {
+  if (count) {
+    xi = Nxi;
+    sx = Nsx;
+    sfx = Nsfx;
+    NotReady = false;
+  } else {
+    Build(true);  // a failure leaves count and the shared table untouched
+    Nxi = xi;
+    Nsx = sx;
+    Nsfx = sfx;
+  }
+  ++count;
+}
+
+Normal::~Normal() {
+  if (--count) {
+    // Others still use the table: leave it to them.
+    NotReady = true;
+    sx = nullptr;
+    sfx = nullptr;
+  } else {
+    // The base destructor frees the table; forget it here.
+    Nsx = nullptr;
+    Nsfx = nullptr;
+  }
+}
+
+const char* Normal::Name() { return "Normal"; }
+
+double Normal::Density(double x) const {
+  if (std::fabs(x) > 8.0) return 0.0;
+  return std::exp((-x * x) * 0.5) * 0.39894228;
+}
+
+ExtReal Normal::Mean() const { return 0.0; }
+ExtReal Normal::Variance() const { return 1.0; }
+
+// ---------------------------------------------------------------------------
+// Exponential
+
+const char* Exponential::Name() { return "Exponential"; }
+
+double Exponential::Density(double x) const {
+  if (x > 40.0 || x < 0.0) return 0.0;
+  return std::exp(-x);
+}
+
+ExtReal Exponential::Mean() const { return 1.0; }
+ExtReal Exponential::Variance() const { return 1.0; }
+
+// ---------------------------------------------------------------------------
+// Gamma
+
+Gamma1::Gamma1(double alphax) {
+  ralpha = 1.0 / alphax;
+  ln_gam = ln_gamma(alphax + 1.0);
+  alpha = alphax;
+}
+
+double Gamma1::Next() {
+  const double y = PosGen::Next();
+  return std::pow(y, ralpha);
+}
+
+double Gamma1::Density(double y) const {
+  const double e = -std::pow(y, ralpha) - ln_gam;
+  if (e < -40.0) return 0.0;
+  return std::exp(e);
+}
+
+ExtReal Gamma1::Mean() const { return alpha; }
+ExtReal Gamma1::Variance() const { return alpha; }
+
+Gamma2::Gamma2(double alphax) : AsymGen(alphax - 1.0) {
+  alpha = alphax;
+  ln_gam = ln_gamma(alpha);
+}
+
+double Gamma2::Density(double x) const {
+  if (x <= 0.0) return 0.0;
+  const double c = (alpha - 1.0) * std::log(x) - x - ln_gam;
+  if (c < -40.0) return 0.0;
+  return std::exp(c);
+}
+
+ExtReal Gamma2::Mean() const { return alpha; }
+ExtReal Gamma2::Variance() const { return alpha; }
+
+Gamma::Gamma(double alpha) : method(nullptr) {
+  // A shape of 0 or below has no gamma distribution; say so here rather than
+  // fail obscurely at the first draw.  A NaN shape goes on to Gamma2, whose
+  // log-gamma rejects it.
+  if (alpha <= 0.0) throw Logic_error("Vargen: illegal parameters");
+  if (alpha < 1.0)
+    method = new (std::nothrow) Gamma1(alpha);
+  else if (alpha == 1.0)
+    method = new (std::nothrow) Exponential;
+  else
+    method = new (std::nothrow) Gamma2(alpha);
+  if (!method) throw Bad_alloc("Vargen: out of space");
+}
+
+Gamma::~Gamma() { delete method; }
+
+double Gamma::Next() { return method->Next(); }
+const char* Gamma::Name() { return "Gamma"; }
+ExtReal Gamma::Mean() const { return method->Mean(); }
+ExtReal Gamma::Variance() const { return method->Variance(); }
