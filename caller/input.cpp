@@ -1,1 +1,414 @@
+// Reading every input of a run: the intensity files (one per cohort, plain,
+// gzip or bzip2), the SNP-information file and, in X-chromosome mode, the
+// sex files.  A fault of an input file is reported by throwing input_error
+// with the file and line at fault; nothing is shifted, mixed or guessed.
+#include "input.h"
+
+#include <cctype>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <boost/iostreams/device/file.hpp>
+#include <boost/iostreams/filter/bzip2.hpp>
+#include <boost/iostreams/filter/gzip.hpp>
+#include <boost/iostreams/filtering_stream.hpp>
+
 #include "data.h"
+#include "errors.h"
+#include "options.h"
+
+namespace io = boost::iostreams;
+
+namespace {
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string quoted(const std::string& file) { return "'" + file + "'"; }
+
+// Splits line in place at blanks, tabs and carriage returns: each field ends
+// with a null character inside the line's own buffer.
+void split_fields(std::string& line, std::vector<char*>& fields) {
+  fields.clear();
+  char* p = &line[0];
+  char* end = p + line.size();
+  while (p < end) {
+    while (p < end && is_blank(*p)) ++p;
+    if (p == end) break;
+    fields.push_back(p);
+    while (p < end && !is_blank(*p)) ++p;
+    if (p < end) *p++ = '\0';
+  }
+}
+
+// The lines of one input file, numbered from 1; a line end is LF or CR LF.
+class line_source {
+ public:
+  line_source(std::istream& in, std::string kind, std::string file)
+      : in_(in), kind_(std::move(kind)), file_(std::move(file)) {}
+
+  // The next line, without its line end; false at the end of the file.
+  bool next(std::string& line) {
+    bool got = static_cast<bool>(std::getline(in_, line));
+    if (in_.bad()) {
+      throw input_error("cannot read " + where(number_ + 1) +
+                        ": the file is damaged, or not compressed as -gz "
+                        "and -bz2 say");
+    }
+    if (!got) return false;
+    ++number_;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  }
+
+  // True when every line left is blank (the stream is read to its end).
+  bool only_blank_lines_left() {
+    std::string line;
+    std::vector<char*> fields;
+    while (next(line)) {
+      split_fields(line, fields);
+      if (!fields.empty()) return false;
+    }
+    return true;
+  }
+
+  int number() const { return number_; }
+  const std::string& file() const { return file_; }
+
+  // "intensity file 'a.txt' line 3"
+  std::string where(int line) const {
+    return kind_ + " " + quoted(file_) + " line " + std::to_string(line);
+  }
+  std::string where() const { return where(number_); }
+
+ private:
+  std::istream& in_;
+  std::string kind_;
+  std::string file_;
+  int number_ = 0;
+};
+
+// Builds the decompression chain on an intensity file: a gzip filter when gz,
+// then a bzip2 filter when bz2, then the file itself.
+void open_intensity_file(io::filtering_istream& in, const std::string& file,
+                         bool gz, bool bz2) {
+  io::file_source source(file, std::ios_base::in | std::ios_base::binary);
+  if (!source.is_open())
+    throw input_error("cannot open intensity file " + quoted(file));
+  if (gz) in.push(io::gzip_decompressor(15, 4096));
+  if (bz2) in.push(io::bzip2_decompressor(false, 4096));
+  in.push(source);
+}
+
+// The number of individuals of an intensity file, from its header line: five
+// key names, then two names per individual.
+int count_individuals(const std::string& file, bool gz, bool bz2) {
+  io::filtering_istream in;
+  open_intensity_file(in, file, gz, bz2);
+  line_source source(in, "intensity file", file);
+  std::string header;
+  if (!source.next(header))
+    throw input_error("intensity file " + quoted(file) +
+                      " is empty: it has no header line");
+  std::vector<char*> names;
+  split_fields(header, names);
+  in.reset();
+  if (names.size() < 5)
+    throw input_error(source.where() + ": the header has " +
+                      std::to_string(names.size()) +
+                      " names, fewer than the 5 key columns");
+  int n = static_cast<int>((names.size() - 5) / 2);
+  if (n < 1)
+    throw input_error(source.where() +
+                      ": the header names no individual (after the 5 key "
+                      "columns come two names per individual)");
+  return n;
+}
+
+// The sex codes of one cohort's sex file, in file order.
+std::vector<int> read_sex_codes(const std::string& file) {
+  std::ifstream in(file);
+  if (!in) throw input_error("cannot open sex file " + quoted(file));
+  std::cout << "reading file " << file << std::endl;
+  line_source source(in, "sex file", file);
+  std::vector<int> codes;
+  std::string line;
+  std::vector<char*> fields;
+  while (source.next(line)) {
+    split_fields(line, fields);
+    for (char* f : fields) {
+      int code = -1;
+      if (!parse_whole_number(f, code) || code < 0 || code > 2)
+        throw input_error(source.where() + ": sex code '" + f +
+                          "' is not 0 (unknown), 1 (male) or 2 (female)");
+      codes.push_back(code);
+    }
+  }
+  return codes;
+}
+
+// The SNP-information file, read alongside the first cohort's SNPs: line s
+// holds SNP number s.
+class info_reader {
+ public:
+  explicit info_reader(const std::string& file)
+      : file_(file), in_(file), source_(in_, "SNP-information file", file) {
+    if (!in_)
+      throw input_error("cannot open SNP-information file " + quoted(file) +
+                        " (-f)");
+  }
+
+  // Skips the lines of the SNPs before the range.
+  void skip(int lines) {
+    std::string line;
+    for (int i = 0; i < lines && !ended_; ++i)
+      if (!source_.next(line)) ended_ = true;
+  }
+
+  // The prior frequency of snp s, number `number` (from 1), or -1 when it has
+  // none: a mismatched rs, a frequency outside [0, 1], or a file that ended.
+  double prior_of(const snp& s, int number) {
+    if (ended_ && warned_) return -1.0;
+    if (!ended_) {
+      std::cout << " read SNP information " << std::endl;
+      if (!next_filled_line()) ended_ = true;
+    }
+    if (ended_) {
+      warned_ = true;
+      std::cout << "warning: SNP-information file " << quoted(file_)
+                << " ends before SNP " << number << " [" << s.rs
+                << "]: it and every later SNP get no prior frequency"
+                << std::endl;
+      return -1.0;
+    }
+    if (fields_.size() != 5)
+      throw input_error(source_.where() +
+                        ": expected 5 fields (rs, three more, prior "
+                        "frequency), got " +
+                        std::to_string(fields_.size()));
+    double freq = 0;
+    if (!parse_real_number(fields_[4], freq))
+      throw input_error(source_.where() + ": prior frequency '" +
+                        fields_[4] + "' is not a number");
+    if (s.rs != fields_[0]) {
+      std::cout << "MISMATCH!!!!!" << std::endl;
+      std::cout << fields_[0] << " " << s.rs << std::endl;
+      return -1.0;
+    }
+    if (!(freq >= 0 && freq <= 1)) {
+      std::cout << "warning: " << source_.where() << ": prior frequency "
+                << freq << " of " << s.rs
+                << " lies outside [0, 1]; the SNP gets no prior frequency"
+                << std::endl;
+      return -1.0;
+    }
+    return freq;
+  }
+
+ private:
+  // Reads the next line into fields_; false at the end of the file.  Blank
+  // lines are only allowed at the end of the file.
+  bool next_filled_line() {
+    if (!source_.next(line_)) return false;
+    split_fields(line_, fields_);
+    if (!fields_.empty()) return true;
+    int blank = source_.number();
+    if (source_.only_blank_lines_left()) return false;
+    throw input_error(source_.where(blank) + " is blank");
+  }
+
+  std::string file_;
+  std::ifstream in_;
+  line_source source_;
+  std::string line_;
+  std::vector<char*> fields_;
+  bool ended_ = false;
+  bool warned_ = false;
+};
+
+}  // namespace
+
+int countLines(std::istream& in) {
+  int count = 0;
+  char c;
+  while (in.get(c))
+    if (c == '\n') ++count;
+  return count;
+}
+
+line_tally tally_lines(std::istream& in, const char* file) {
+  line_tally tally;
+  int line = 1;
+  bool filled = false;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    std::streamsize got = in.gcount();
+    for (std::streamsize i = 0; i < got; ++i) {
+      char c = buffer[static_cast<size_t>(i)];
+      if (c == '\n') {
+        if (filled) tally.last_filled_line = line;
+        ++tally.line_feeds;
+        ++line;
+        filled = false;
+      } else if (!is_blank(c)) {
+        filled = true;
+      }
+    }
+    if (in.bad())
+      throw input_error("cannot read " + std::string(file) +
+                        ": the file is damaged, or not compressed as -gz "
+                        "and -bz2 say");
+    if (!in) break;
+  }
+  if (filled) tally.last_filled_line = line;
+  return tally;
+}
+
+void data::read_data() {
+  std::cout.precision(10);
+  std::cout << "setting precision" << std::endl;
+  std::cout << "reading data" << std::endl;
+  if (chrX) std::cout << "assuming X chromosome mode" << std::endl;
+
+  check_input_options(*this);
+  n_cohorts = static_cast<int>(intensity_files.size());
+  n_ind.resize(n_cohorts);
+  sex_counts.resize(n_cohorts);
+
+  // Count the SNP lines of the first intensity file.  A last line without a
+  // line feed is a SNP; blank lines at the end are not.
+  const std::string& first = intensity_files[0];
+  int total = 0;
+  {
+    io::filtering_istream in;
+    open_intensity_file(in, first, gz, bz2);
+    line_tally tally =
+        tally_lines(in, ("intensity file " + quoted(first)).c_str());
+    in.reset();
+    if (tally.last_filled_line == 0)
+      throw input_error("intensity file " + quoted(first) + " is empty");
+    total = tally.last_filled_line - 1;
+  }
+  std::cout << " # snps = " << total << std::endl;
+  if (total < 1)
+    throw input_error("intensity file " + quoted(first) +
+                      " holds no SNP line after its header");
+
+  // The SNP range, 1-based and inclusive.
+  if (snp_start < 1) snp_start = 1;
+  if (snp_end < 1 || snp_end < snp_start || snp_end > total) snp_end = total;
+  n_snps = snp_end - snp_start + 1;
+  std::cout << " snp range " << snp_start << "-" << snp_end << std::endl;
+  if (n_snps < 1)
+    throw input_error("-snps: the range starts at SNP " +
+                      std::to_string(snp_start) + ", but intensity file " +
+                      quoted(first) + " holds only " + std::to_string(total) +
+                      " SNP" + (total == 1 ? "" : "s"));
+  snps.resize(n_snps);
+
+  // Headers, and the sex files in X-chromosome mode.
+  for (int c = 0; c < n_cohorts; ++c) {
+    n_ind[c] = count_individuals(intensity_files[c], gz, bz2);
+    std::cout << " cohort " << c << " # ind = " << n_ind[c] << std::endl;
+    if (!chrX) continue;
+    const std::string& file = sex_files[c];
+    std::vector<int> codes = read_sex_codes(file);
+    sex_counts[c].assign(3, 0);
+    for (int code : codes) ++sex_counts[c][code];
+    std::cout << " # males = " << sex_counts[c][1] << "\t# females = "
+              << sex_counts[c][2] << "\t# unknown " << sex_counts[c][0]
+              << std::endl;
+    if (static_cast<int>(codes.size()) != n_ind[c]) {
+      std::cout << "sex file doesn't contain correct number of individuals"
+                << std::endl;
+      std::cout << " " << codes.size() << "  " << n_ind[c] << std::endl;
+      throw input_error("sex file " + quoted(file) + " holds " +
+                        std::to_string(codes.size()) + " codes, but cohort " +
+                        std::to_string(c) + " (intensity file " +
+                        quoted(intensity_files[c]) + ") has " +
+                        std::to_string(n_ind[c]) + " individuals");
+    }
+    if (sex_counts[c][1] + sex_counts[c][2] == 0)
+      throw input_error("sex file " + quoted(file) + " of cohort " +
+                        std::to_string(c) +
+                        ": no individual of known sex (every code is 0); "
+                        "X-chromosome mode needs males or females");
+    sex.push_back(codes);
+  }
+
+  std::unique_ptr<info_reader> info;
+  if (!info_file.empty()) info.reset(new info_reader(info_file));
+
+  // The SNPs of the range, cohort by cohort.
+  std::string line;
+  std::vector<char*> fields;
+  for (int c = 0; c < n_cohorts; ++c) {
+    const std::string& file = intensity_files[c];
+    io::filtering_istream in;
+    open_intensity_file(in, file, gz, bz2);
+    std::cout << " reading file : " << file << std::endl;
+    line_source source(in, "intensity file", file);
+
+    for (int s = 0; s < snp_start; ++s)  // the header and the SNPs before
+      if (!source.next(line))
+        throw input_error("intensity file " + quoted(file) +
+                          " ends at line " + std::to_string(source.number()) +
+                          ", before SNP " + std::to_string(snp_start));
+    if (c == 0 && info) info->skip(snp_start - 1);
+
+    const int n = n_ind[c];
+    const size_t expected = 5 + 2 * static_cast<size_t>(n);
+    for (int k = 0; k < n_snps; ++k) {
+      std::cout << "\r" << " snp [" << k + 1 << "/" << n_snps << "]"
+                << std::flush;
+      snp& s = snps[k];
+      if (!source.next(line))
+        throw input_error("intensity file " + quoted(file) + " ends at line " +
+                          std::to_string(source.number()) + ", before SNP " +
+                          std::to_string(snp_start + k));
+      split_fields(line, fields);
+      if (fields.size() != expected)
+        throw input_error(source.where() + ": expected " +
+                          std::to_string(expected) + " fields (5 keys, then x and y of each of " +
+                          std::to_string(n) + " individuals), got " +
+                          std::to_string(fields.size()));
+      if (c > 0 && (s.SNP_ID != fields[0] || s.rs != fields[1]))
+        throw input_error(source.where() + ": SNP " + fields[0] + " [" +
+                          fields[1] + "], but intensity file " +
+                          quoted(intensity_files[0]) + " has SNP " + s.SNP_ID +
+                          " [" + s.rs + "] at the same line");
+      s.SNP_ID = fields[0];
+      s.rs = fields[1];
+      s.position = fields[2];
+      s.allele1 = fields[3];
+      s.allele2 = fields[4];
+      if (c == 0) {
+        s.prior_freq = -1.0;
+        if (info) s.prior_freq = info->prior_of(s, snp_start + k);
+      }
+
+      std::vector<std::vector<double> > points(n, std::vector<double>(2));
+      for (int i = 0; i < n; ++i) {
+        for (int axis = 0; axis < 2; ++axis) {
+          const char* field = fields[5 + 2 * i + axis];
+          if (!parse_real_number(field, points[i][axis]))
+            throw input_error(source.where() + ": " +
+                              (axis == 0 ? "x" : "y") +
+                              " intensity of individual " +
+                              std::to_string(i + 1) + " is '" + field +
+                              "', not a number");
+        }
+      }
+      s.points.push_back(std::move(points));
+      s.cohort_of.push_back(std::vector<int>(n, c));
+    }
+    in.reset();
+    std::cout << std::endl;
+  }
+  std::cout << "..done" << std::endl;
+}

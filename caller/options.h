@@ -1,0 +1,49 @@
+// The command line of velmar++.
+//
+// Options are exact, case-sensitive words beginning with '-', their values
+// the words that follow them.  The command line is read in three passes: pass
+// 0 finds "-nrs" (the fixed seed), pass 1 the options that name the input and
+// the SNP range, pass 2 every other option.  Every pass looks at every word,
+// value words included.  The option defaults live in the model object
+// (data.h); the passes only overwrite them.
+//
+// A value that is missing or not wholly a number, and a value the run cannot
+// use, is reported by throwing input_error with a message that names the
+// option and the expected form, e.g. "-nmax: expected a whole number, got
+// 'abc'".
+#ifndef VELMAR_OPTIONS_H
+#define VELMAR_OPTIONS_H
+
+#include "data.h"
+
+// The fixed run seed that "-nrs" selects.
+const double fixed_seed = 0.12345;
+
+// Pass 0: the run seed, fixed_seed when "-nrs" is given, else clock_seed.
+double read_seed_option(int argc, char** argv, double clock_seed);
+
+// Pass 1: "-f", "-single", "-gz", "-bz2", "-snps", "-i" and "-chrX".
+void read_input_options(int argc, char** argv, data& d);
+
+// Pass 2: every other option.
+void read_run_options(int argc, char** argv, data& d);
+
+// Checks that the options the input reading needs are usable: at least one
+// intensity file, and in X-chromosome mode one sex file per cohort.
+void check_input_options(const data& d);
+
+// Checks every option value of d (check_input_options included) for values
+// the run cannot use.
+void validate_options(const data& d);
+
+// Runs passes 1 and 2 on a scratch model and validates it, so that a bad
+// command line is reported before any input is read.
+void check_command_line(int argc, char** argv);
+
+// Conversions used for option values and input fields: true when the whole
+// of s is one number of the kind (no blanks, no trailing characters; a real
+// must be finite, a whole number must fit in an int).
+bool parse_whole_number(const char* s, int& value);
+bool parse_real_number(const char* s, double& value);
+
+#endif
