@@ -1,0 +1,273 @@
+// The result files: names, headers, the genotype value format and its
+// carry-over to later files, and the report of a file that cannot be
+// written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data.h"
+#include "errors.h"
+
+namespace {
+
+std::string read_file(const std::string& name) {
+  std::ifstream in(name);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool exists(const std::string& name) {
+  struct stat st;
+  return stat(name.c_str(), &st) == 0;
+}
+
+
+snp make_snp(int j) {
+  snp s;
+  s.SNP_ID = "SNP" + std::to_string(j);
+  s.rs = "rs" + std::to_string(j);
+  s.position = std::to_string(1000 + j);
+  s.allele1 = "A";
+  s.allele2 = "G";
+  return s;
+}
+
+params make_params(int C, double base) {
+  params p;
+  for (int c = 0; c < C; c++) {
+    p.alpha.push_back(base + 0.1234567);
+    p.eta.push_back(0.01);
+    p.mu.push_back({{1.5, 0.25}, {0.5, 0.5}, {0.25, 1.5}});
+    p.sigma.push_back(0.05);
+    p.varfrac.push_back(0.25);
+    p.r.push_back({0.01, 0.9, 0.02});
+    p.info1.push_back(12.5);
+    p.info2.push_back(-1);
+  }
+  p.final_log_posterior = -1234.56789;
+  return p;
+}
+
+// A finished run of `n_snps` SNPs and C cohorts with `n` individuals each;
+// every individual's values are `values` (tallies or probabilities).
+data finished_run(const std::string& prefix, int n_snps, int C, int n,
+                  const std::vector<double>& values) {
+  data d;
+  d.output_prefix = prefix;
+  d.n_snps = n_snps;
+  d.n_cohorts = C;
+  d.n_ind.assign(C, n);
+  for (int j = 0; j < n_snps; j++) {
+    d.snps.push_back(make_snp(j));
+    d.all_params.push_back(make_params(C, 0));
+    d.all_call_probs.push_back(vec3(C, vec2(n, values)));
+  }
+  return d;
+}
+
+void quiet_output(data& d) {
+  std::streambuf* saved = std::cout.rdbuf(nullptr);
+  try {
+    d.output_mcmc();
+  } catch (...) {
+    std::cout.rdbuf(saved);
+    std::cout.clear();
+    throw;
+  }
+  std::cout.rdbuf(saved);
+  std::cout.clear();
+}
+
+// Each test writes into a fresh directory, removed afterwards.
+class ResultFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/velmar_output_XXXXXX";
+    const char* made = mkdtemp(pattern);
+    ASSERT_NE(made, nullptr);
+    dir_ = made;
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+  std::string temp_dir() const { return dir_; }
+
+ private:
+  std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(ResultFiles, TalliesAreSharesOfTheKeptIterations) {
+  const std::string dir = temp_dir();
+  data d = finished_run(dir + "/out", 1, 1, 1, {0, 1000, 0, 0});
+  d.sampling = true;
+  d.n_iter = 1000;
+  d.all_call_probs[0][0].push_back({500, 500, 0, 0});
+  d.n_ind[0] = 2;
+  quiet_output(d);
+  EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
+            "SNP0 rs0 1000 A G 0 1 0 0.5000 0.5000 0 \n");
+  // The switch to four decimals carries over to the parameter file.
+  const std::string p = read_file(dir + "/out_params");
+  EXPECT_NE(p.find("\nSNP0 rs0 1000 A G 0.1235 0.0100 1.5000 0.2500 "),
+            std::string::npos)
+      << p;
+  EXPECT_NE(read_file(dir + "/out_information")
+                .find("\nSNP0 rs0 1000 A G -1234.5679 12.5000 -1.0000 \n"),
+            std::string::npos);
+}
+
+TEST_F(ResultFiles, DefaultFormatWhileEveryValueIsZeroOrOne) {
+  const std::string dir = temp_dir();
+  data d = finished_run(dir + "/out", 2, 1, 2, {1, 0, 0, 0});
+  d.sampling = false;
+  quiet_output(d);
+  EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
+            "SNP0 rs0 1000 A G 1 0 0 1 0 0 \n"
+            "SNP1 rs1 1001 A G 1 0 0 1 0 0 \n");
+  EXPECT_EQ(read_file(dir + "/out_information"),
+            "SNP_ID rs position allele1 allele2 final_log_posterior info1_0 "
+            "info2_0 \n"
+            "SNP0 rs0 1000 A G -1234.57 12.5 -1 \n"
+            "SNP1 rs1 1001 A G -1234.57 12.5 -1 \n");
+  const std::string p = read_file(dir + "/out_params");
+  EXPECT_NE(p.find("\nSNP0 rs0 1000 A G 0.123457 0.01 1.5 0.25 0.5 0.5 "
+                   "0.25 1.5 0.05 0.25 0.01 0.9 0.02 \n"),
+            std::string::npos)
+      << p;
+}
+
+TEST_F(ResultFiles, BoundsOfTheRoundedValues) {
+  const std::string dir = temp_dir();
+  data d = finished_run(dir + "/out", 1, 1, 1, {0.9991, 0.0009, 0.999, 0});
+  d.sampling = false;
+  d.all_call_probs[0][0].push_back({0.001, 0.5, 0.25, 0.249});
+  d.n_ind[0] = 2;
+  quiet_output(d);
+  // The null class (the fourth value) is never written.
+  EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
+            "SNP0 rs0 1000 A G 1 0 0.9990 0.0010 0.5000 0.2500 \n");
+}
+
+TEST_F(ResultFiles, NamesAndHeadersOfTwoCohorts) {
+  const std::string dir = temp_dir();
+  data d = finished_run(dir + "/run7", 1, 2, 1, {1, 0, 0, 0});
+  d.sampling = false;
+  quiet_output(d);
+  EXPECT_TRUE(exists(dir + "/run7_0_mcmc"));
+  EXPECT_TRUE(exists(dir + "/run7_1_mcmc"));
+  EXPECT_FALSE(exists(dir + "/run7_2_mcmc"));
+  EXPECT_FALSE(exists(dir + "/run7_tests"));
+  const std::string p = read_file(dir + "/run7_params");
+  EXPECT_EQ(p.substr(0, p.find('\n') + 1),
+            "SNP_ID rs position allele1 allele2 alpha_0 alpha_1 eta_0 eta_1 "
+            "mu_0_0_0 mu_0_0_1 mu_0_1_0 mu_0_1_1 mu_0_2_0 mu_0_2_1 mu_1_0_0 "
+            "mu_1_0_1 mu_1_1_0 mu_1_1_1 mu_1_2_0 mu_1_2_1 sigma_0 sigma_1 "
+            "varfrac_0 varfrac_1 r_0_0 r_0_1 r_0_2 r_1_0 r_1_1 r_1_2 \n");
+  const std::string info = read_file(dir + "/run7_information");
+  EXPECT_EQ(info.substr(0, info.find('\n') + 1),
+            "SNP_ID rs position allele1 allele2 final_log_posterior info1_0 "
+            "info1_1 info2_0 info2_1 \n");
+  // Every row: 5 keys, then 13 values per cohort.
+  std::istringstream rows(p);
+  std::string header, row;
+  std::getline(rows, header);
+  std::getline(rows, row);
+  std::istringstream fields(row);
+  int n = 0;
+  for (std::string f; fields >> f;) n++;
+  EXPECT_EQ(n, 5 + 2 * (1 + 1 + 6 + 1 + 1 + 3));
+}
+
+TEST_F(ResultFiles, TestFileWritesNaWithoutABayesFactor) {
+  const std::string dir = temp_dir();
+  data d = finished_run(dir + "/out", 2, 1, 1, {1, 0, 0, 0});
+  d.sampling = false;
+  d.test = 1;
+  quiet_output(d);
+  EXPECT_EQ(read_file(dir + "/out_tests"),
+            "SNP_ID rs position bayes factors\n"
+            "SNP0 rs0 1000 NA\n"
+            "SNP1 rs1 1001 NA\n");
+  d.bayes_factors = {2.5};
+  quiet_output(d);
+  EXPECT_EQ(read_file(dir + "/out_tests"),
+            "SNP_ID rs position bayes factors\n"
+            "SNP0 rs0 1000 2.5\n"
+            "SNP1 rs1 1001 NA\n");
+}
+
+TEST_F(ResultFiles, ExistingFilesAreReplaced) {
+  const std::string dir = temp_dir();
+  {
+    std::ofstream old(dir + "/out_0_mcmc");
+    old << "an old, much longer file that must be gone afterwards\n";
+  }
+  data d = finished_run(dir + "/out", 1, 1, 1, {0, 0, 1, 0});
+  d.sampling = false;
+  quiet_output(d);
+  EXPECT_EQ(read_file(dir + "/out_0_mcmc"), "SNP0 rs0 1000 A G 0 0 1 \n");
+}
+
+TEST_F(ResultFiles, AnUnwritableFileIsReportedByName) {
+  const std::string dir = temp_dir();
+  // A directory in the place of the parameter file: that file alone fails.
+  ASSERT_EQ(mkdir((dir + "/out_params").c_str(), 0700), 0);
+  data d = finished_run(dir + "/out", 1, 1, 1, {0, 0, 1, 0});
+  d.sampling = false;
+  try {
+    quiet_output(d);
+    FAIL() << "no error reported";
+  } catch (const input_error& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find(dir + "/out_params"), std::string::npos) << what;
+    EXPECT_EQ(what.find("out_0_mcmc"), std::string::npos) << what;
+    EXPECT_EQ(what.find("out_information"), std::string::npos) << what;
+  }
+  // The files that could be written are complete.
+  EXPECT_EQ(read_file(dir + "/out_0_mcmc"), "SNP0 rs0 1000 A G 0 0 1 \n");
+  EXPECT_NE(read_file(dir + "/out_information").find("\nSNP0 "),
+            std::string::npos);
+}
+
+TEST_F(ResultFiles, MissingDirectoryNamesEveryFile) {
+  const std::string dir = temp_dir() + "/no/such/dir";
+  data d = finished_run(dir + "/out", 1, 2, 1, {0, 0, 1, 0});
+  d.sampling = false;
+  try {
+    quiet_output(d);
+    FAIL() << "no error reported";
+  } catch (const input_error& e) {
+    const std::string what = e.what();
+    for (const char* name :
+         {"/out_0_mcmc", "/out_1_mcmc", "/out_params", "/out_information"})
+      EXPECT_NE(what.find(dir + name), std::string::npos) << what;
+  }
+}
+
+TEST_F(ResultFiles, PrefixLongerThanFourHundredCharacters) {
+  std::string dir = temp_dir();
+  // Nested directories make a prefix of well over 400 characters.
+  for (int level = 0; level < 8; level++) {
+    dir += "/" + std::string(60, 'a' + level);
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+  }
+  const std::string prefix = dir + "/" + std::string(50, 'p');
+  ASSERT_GT(prefix.size(), 400u);
+  data d = finished_run(prefix, 1, 1, 1, {0, 1, 0, 0});
+  d.sampling = false;
+  quiet_output(d);
+  EXPECT_EQ(read_file(prefix + "_0_mcmc"), "SNP0 rs0 1000 A G 0 1 0 \n");
+  EXPECT_TRUE(exists(prefix + "_params"));
+  EXPECT_TRUE(exists(prefix + "_information"));
+}
