@@ -3,6 +3,7 @@
 // double) and rounded to double.
 #include <cmath>
 
+#include "myexcept.h"
 #include "vargen2.h"
 
 using RBD_COMMON::Invalid_argument;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "myexcept.h"
+
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
 

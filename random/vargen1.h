@@ -5,12 +5,14 @@
 // distributions Uniform and Constant.
 //
 // Failures are reported by throwing newmat's exception classes (Logic_error,
-// Runtime_error, Bad_alloc, Invalid_argument); nothing in the library catches.
+// Runtime_error, Bad_alloc, Invalid_argument, declared in "myexcept.h");
+// nothing in the library catches.  The library's headers do not include
+// newmat's: those bring `using namespace std` into the global namespace,
+// which would make names such as std::data ambiguous in every includer.
 #ifndef VARGEN1_H
 #define VARGEN1_H
 
 #include "extreal.h"
-#include "myexcept.h"
 #include "simpstr.h"
 
 // Base of every generator and distribution.  A plain Random is itself a

@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 
+#include "myexcept.h"
+
 using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
