@@ -1,1 +1,119 @@
-#include "data.h"
+// The shared Metropolis-Hastings step rule and its proposals.
+#include "step_rule.h"
+
+#include <cmath>
+#include <iostream>
+
+#include "stats.h"
+#include "vargen1.h"
+
+namespace mh {
+
+bool in_support(support kind, double x) {
+  if (kind == support::positive) return x > 1e-8;
+  return x > 1e-8 && x < 0.99999999;
+}
+
+double family_prior(support kind, double x, double m, double v) {
+  if (kind == support::positive) return log_dgamma_mean_var(x, m, v);
+  return log_dbeta_mean_var(x, m, v);
+}
+
+double hyper_prior(support kind, double h, double a, double b) {
+  if (kind == support::positive) return log_dgamma(h, a, b);
+  return log_dbeta(h, a, b);
+}
+
+double proposal::corrected(double L, double x, double y) const {
+  if (order_ == reverse_first) {
+    const double back = log_q(x, y);
+    const double forth = log_q(y, x);
+    return (L + back) - forth;
+  }
+  const double forth = log_q(y, x);
+  const double back = log_q(x, y);
+  return (L - forth) + back;
+}
+
+double gamma_walk::draw(double x) const { return rgamma(c_ * x, c_); }
+
+double gamma_walk::log_q(double y, double x) const {
+  return log_dgamma(y, c_ * x, c_);
+}
+
+double beta_walk::draw(double x) const {
+  return genbet(static_cast<float>(c_ * x + eps_),
+                static_cast<float>((1 - x) * c_ + eps_));
+}
+
+double beta_walk::log_q(double y, double x) const {
+  return log_dbeta(y, c_ * x + eps_, (1 - x) * c_ + eps_);
+}
+
+double prior_draw::draw(double) const {
+  if (kind() == support::positive) return rgamma(m_ * m_ / v_, m_ / v_);
+  return genbet(static_cast<float>(m_ * (1 - v_) / v_),
+                static_cast<float>((1 - m_) * (1 - v_) / v_));
+}
+
+double prior_draw::log_q(double y, double) const {
+  return family_prior(kind(), y, m_, v_);
+}
+
+bool test(const ::data& d, double L, double t) {
+  if (!d.sampling) return L > 0;
+  Uniform uniform;
+  const double u = uniform.Next();
+  if (t > 0) return true;
+  return u < std::exp(t);
+}
+
+void accept_trace(::data& d, double L) {
+  std::cout << "accept" << std::endl;
+  const double lp = d.log_posterior(false);
+  std::cout << "old = " << lp - L << " new = " << lp << " mh = " << L
+            << std::endl;
+}
+
+outcome step(::data& d, double& x, const proposal& q,
+             const std::function<double(double)>& log_ratio, double& counter,
+             bool trace, const std::function<void()>& after_reject) {
+  const double old = x;
+  double proposed = q.draw(old);
+  if (!in_support(q.kind(), proposed)) proposed = old;
+  const double L = log_ratio(proposed);
+  const double t = d.sampling ? q.corrected(L, old, proposed) : L;
+  const bool accepted = test(d, L, t);
+  if (accepted) {
+    x = proposed;
+    counter += 1.0;
+    if (trace && !d.sampling && d.names) accept_trace(d, L);
+  } else {
+    x = old;
+    if (after_reject) after_reject();
+  }
+  return outcome{accepted, proposed, L};
+}
+
+outcome hyper_step(::data& d, const hyper& h, const proposal& q,
+                   double& counter, bool trace) {
+  double& moving = h.moving_mean ? *h.mean : *h.var;
+  return step(
+      d, moving, q,
+      [&](double proposed) {
+        const double old = moving;
+        const double m_new = h.moving_mean ? proposed : *h.mean;
+        const double v_new = h.moving_mean ? *h.var : proposed;
+        double L = 0;
+        for (int j = 0; j < d.n_cohorts; ++j) {
+          const double value = (*h.values)[j];
+          L = L + family_prior(h.kind, value, m_new, v_new);
+          L = L - family_prior(h.kind, value, *h.mean, *h.var);
+        }
+        return (L + hyper_prior(h.kind, proposed, h.a, h.b)) -
+               hyper_prior(h.kind, old, h.a, h.b);
+      },
+      counter, trace);
+}
+
+}  // namespace mh
