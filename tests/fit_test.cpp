@@ -1,0 +1,403 @@
+// The per-SNP fit: what stage 2 keeps, pooling and splitting, clumping,
+// the stored best start, the trace file and the repeatability of a seeded
+// fit, on small synthetic SNPs held in memory.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data.h"
+#include "errors.h"
+#include "scripted_rng.h"
+#include "vargen1.h"
+
+namespace {
+
+typedef std::vector<std::vector<double> > cohort_points;
+
+// Class centres of well-separated clusters: AA, AB, BB.
+const double centres[3][2] = {{1.0, 0.1}, {0.55, 0.55}, {0.1, 1.0}};
+
+// The true class of individual i: 30% AA, 50% AB, 20% BB.
+int true_class(int i) {
+  const int r = (i * 7) % 10;
+  return r < 3 ? 0 : (r < 8 ? 1 : 2);
+}
+
+cohort_points make_cohort(int n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::normal_distribution<double> noise(0.0, 0.03);
+  cohort_points pts;
+  for (int i = 0; i < n; i++) {
+    const int k = true_class(i);
+    const double x = centres[k][0] + noise(gen);
+    const double y = centres[k][1] + noise(gen);
+    pts.push_back({x, y});
+  }
+  return pts;
+}
+
+snp make_snp(const std::vector<int>& sizes, unsigned seed) {
+  snp s;
+  s.SNP_ID = "SNP" + std::to_string(seed);
+  s.rs = "rs" + std::to_string(seed);
+  s.position = "1";
+  s.allele1 = "A";
+  s.allele2 = "G";
+  for (size_t c = 0; c < sizes.size(); c++) {
+    s.points.push_back(make_cohort(sizes[c], seed * 10 + c));
+    s.cohort_of.push_back(std::vector<int>(sizes[c], static_cast<int>(c)));
+  }
+  return s;
+}
+
+// A model object as read_data leaves it, for `n_snps` SNPs of cohorts of
+// the given sizes, with short runs.
+data make_run(const std::vector<int>& sizes, int n_snps = 1) {
+  data d;
+  d.n_cohorts = static_cast<int>(sizes.size());
+  d.n_ind = sizes;
+  d.n_snps = n_snps;
+  for (size_t c = 0; c < sizes.size(); c++)
+    d.intensity_files.push_back("cohort" + std::to_string(c) + ".txt");
+  for (int j = 0; j < n_snps; j++) d.snps.push_back(make_snp(sizes, j + 1));
+  d.ns = 1;
+  d.nmax = 10;
+  d.burn_in = 3;
+  d.n_iter = 5;
+  d.fancy = 5;
+  return d;
+}
+
+// Fits SNP j from a freshly seeded generator; returns the log.
+std::string fit(data& d, int j = 0) {
+  MT generator(0.12345);
+  Random::Set(generator);
+  d.current_snp = j;
+  testing::internal::CaptureStdout();
+  try {
+    d.v1();
+  } catch (...) {
+    testing::internal::GetCapturedStdout();
+    throw;
+  }
+  return testing::internal::GetCapturedStdout();
+}
+
+// Every individual's tallies sum to n_iter and fall on one class.
+void expect_tallies(const data& d, const vec3& tallies) {
+  ASSERT_EQ(tallies.size(), static_cast<size_t>(d.n_cohorts));
+  for (int c = 0; c < d.n_cohorts; c++) {
+    ASSERT_EQ(tallies[c].size(), static_cast<size_t>(d.n_ind[c]));
+    for (const vec& t : tallies[c]) {
+      ASSERT_EQ(t.size(), 4u);
+      EXPECT_EQ(t[0] + t[1] + t[2] + t[3], d.n_iter);
+      EXPECT_EQ(*std::max_element(t.begin(), t.end()), d.n_iter);
+    }
+  }
+}
+
+void expect_probabilities(const vec3& probs) {
+  for (const vec2& cohort : probs)
+    for (const vec& p : cohort) {
+      ASSERT_EQ(p.size(), 4u);
+      for (double v : p) {
+        EXPECT_GE(v, 0.0);
+        EXPECT_LE(v, 1.0);
+      }
+      EXPECT_NEAR(p[0] + p[1] + p[2] + p[3], 1.0, 1e-9);
+    }
+}
+
+// The share of individuals whose largest value is their true class.
+double agreement(const vec3& values) {
+  int right = 0, total = 0;
+  for (const vec2& cohort : values)
+    for (size_t i = 0; i < cohort.size(); i++) {
+      const vec& v = cohort[i];
+      const int called = static_cast<int>(
+          std::max_element(v.begin(), v.begin() + 3) - v.begin());
+      right += called == true_class(static_cast<int>(i));
+      total++;
+    }
+  return static_cast<double>(right) / total;
+}
+
+int count_of(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + 1))
+    n++;
+  return n;
+}
+
+}  // namespace
+
+TEST(Fit, SamplingStageTwoTalliesEveryKeptIteration) {
+  data d = make_run({40, 30});
+  fit(d);
+  ASSERT_EQ(d.all_call_probs.size(), 1u);
+  ASSERT_EQ(d.all_params.size(), 1u);
+  expect_tallies(d, d.all_call_probs[0]);
+  const params& p = d.all_params[0];
+  for (size_t size : {p.alpha.size(), p.eta.size(), p.mu.size(), p.sigma.size(),
+                      p.varfrac.size(), p.r.size(), p.info1.size(),
+                      p.info2.size()})
+    EXPECT_EQ(size, 2u);
+  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+}
+
+TEST(Fit, MaximisingStageTwoKeepsClassProbabilities) {
+  data d = make_run({40, 30});
+  d.sampling_stage2 = false;
+  const std::string log = fit(d);
+  expect_probabilities(d.all_call_probs[0]);
+  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+  // No acceptance rates after a maximising stage 2.
+  EXPECT_EQ(log.find("Acceptance rates"), std::string::npos);
+  EXPECT_FALSE(d.sampling);
+}
+
+TEST(Fit, ClumpedToTheEndOfASamplingStageTwo) {
+  // The grid cells are the only ones called until stage 2 ends: every
+  // individual takes its cell's call before it is tallied.
+  data d = make_run({40, 30});
+  d.approx = 2;
+  d.grid_cells = 20;
+  fit(d);
+  EXPECT_FALSE(d.clumped);
+  expect_tallies(d, d.all_call_probs[0]);
+  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+}
+
+TEST(Fit, ClumpedStageOneRaisesShortStageTwo) {
+  data d = make_run({40, 30}, 2);
+  d.approx = 1;
+  d.grid_cells = 20;
+  d.n_iter = 5;
+  fit(d, 0);
+  EXPECT_EQ(d.n_iter, 10);
+  EXPECT_FALSE(d.clumped);
+  expect_tallies(d, d.all_call_probs[0]);
+  fit(d, 1);
+  EXPECT_EQ(d.n_iter, 10);
+  expect_tallies(d, d.all_call_probs[1]);
+}
+
+TEST(Fit, PooledStageOneIsSplitForStageTwo) {
+  data d = make_run({40, 30});
+  const snp original = d.snps[0];
+  d.single = 1;
+  const std::string log = fit(d);
+  EXPECT_NE(log.find("running all cohorts together"), std::string::npos);
+  EXPECT_EQ(d.n_cohorts, 2);
+  EXPECT_EQ(d.n_ind, (std::vector<int>{40, 30}));
+  EXPECT_EQ(d.snps[0].points, original.points);
+  expect_tallies(d, d.all_call_probs[0]);
+  EXPECT_EQ(d.all_params[0].alpha.size(), 2u);
+}
+
+TEST(Fit, PooledToTheEnd) {
+  data d = make_run({40, 30});
+  d.single = 2;
+  fit(d);
+  EXPECT_EQ(d.n_cohorts, 1);
+  EXPECT_EQ(d.n_ind, (std::vector<int>{70}));
+  expect_tallies(d, d.all_call_probs[0]);
+  EXPECT_EQ(d.all_params[0].alpha.size(), 1u);
+}
+
+TEST(Fit, PooledXChromosomeKeepsEachIndividualsSex) {
+  for (int single : {1, 2}) {
+    SCOPED_TRACE(single);
+    data d = make_run({30, 30});
+    d.chrX = true;
+    d.single = single;
+    d.sampling_stage2 = false;
+    d.sex = {std::vector<int>(30, 2), std::vector<int>(30, 1)};
+    d.sex_counts = {{0, 0, 30}, {0, 30, 0}};
+    const ivec2 sex = d.sex, sex_counts = d.sex_counts;
+    fit(d);
+    // The per-cohort codes and counts are back after the fit.
+    EXPECT_EQ(d.sex, sex);
+    EXPECT_EQ(d.sex_counts, sex_counts);
+    // The males (cohort 1, pooled behind cohort 0) are never heterozygous;
+    // the females are.
+    const vec3& probs = d.all_call_probs[0];
+    std::vector<const vec*> males, females;
+    if (single == 1) {
+      for (const vec& p : probs[0]) females.push_back(&p);
+      for (const vec& p : probs[1]) males.push_back(&p);
+    } else {
+      ASSERT_EQ(probs[0].size(), 60u);
+      for (int i = 0; i < 30; i++) females.push_back(&probs[0][i]);
+      for (int i = 30; i < 60; i++) males.push_back(&probs[0][i]);
+    }
+    double female_het = 0;
+    for (const vec* p : males) EXPECT_EQ((*p)[1], 0.0);
+    for (const vec* p : females) female_het += (*p)[1];
+    EXPECT_GT(female_het, 5.0);
+  }
+}
+
+TEST(Fit, PooledXChromosomeFitsLikeOneCohortOfEveryone) {
+  // Pooling two X-chromosome cohorts gives exactly the fit of one cohort
+  // that holds every individual with its own sex code and the summed counts.
+  data pooled = make_run({30, 20});
+  pooled.chrX = true;
+  pooled.single = 2;
+  pooled.sex = {std::vector<int>(30, 2), std::vector<int>(20, 1)};
+  pooled.sex[0][3] = 0;
+  pooled.sex_counts = {{1, 0, 29}, {0, 20, 0}};
+
+  data one = make_run({50});
+  one.chrX = true;
+  one.snps[0].points[0] = pooled.snps[0].points[0];
+  one.snps[0].points[0].insert(one.snps[0].points[0].end(),
+                               pooled.snps[0].points[1].begin(),
+                               pooled.snps[0].points[1].end());
+  one.sex = {pooled.sex[0]};
+  one.sex[0].insert(one.sex[0].end(), pooled.sex[1].begin(),
+                    pooled.sex[1].end());
+  one.sex_counts = {{1, 20, 29}};
+
+  fit(pooled);
+  fit(one);
+  EXPECT_EQ(pooled.all_call_probs, one.all_call_probs);
+  EXPECT_EQ(pooled.all_params[0].mu, one.all_params[0].mu);
+  EXPECT_EQ(pooled.all_params[0].alpha, one.all_params[0].alpha);
+  EXPECT_EQ(pooled.all_params[0].final_log_posterior,
+            one.all_params[0].final_log_posterior);
+}
+
+TEST(Fit, FirstStartIsStoredWhenNoneBeatsTheThreshold) {
+  // A first SNP fitted pooled leaves one-cohort stored copies behind. The
+  // second SNP's log posterior is not a number at every start (an improper
+  // prior of the shared allele frequency): its first start is still stored,
+  // so stage 2 runs from this SNP's own two-cohort state.
+  data d = make_run({40, 30}, 2);
+  d.single = 2;
+  d.ns = 2;
+  fit(d, 0);
+  d.single = 0;
+  d.alpha_star_prior = {-1, -1};
+  const std::string log = fit(d, 1);
+  ASSERT_EQ(d.all_params.size(), 2u);
+  const params& p = d.all_params[1];
+  EXPECT_EQ(p.alpha.size(), 2u);
+  EXPECT_EQ(p.mu.size(), 2u);
+  EXPECT_TRUE(std::isnan(p.final_log_posterior));
+  EXPECT_EQ(count_of(log, "*"), 1);
+  expect_tallies(d, d.all_call_probs[1]);
+}
+
+TEST(Fit, StageTwoStartsFromTheBestStart) {
+  // Maximising stage 1: the restored state gives back exactly the best
+  // start's log posterior.
+  data d = make_run({40, 30});
+  d.sampling_stage1 = false;
+  d.ns = 2;
+  const std::string log = fit(d);
+  double best = -INFINITY;
+  std::string starred;
+  std::istringstream lines(log);
+  for (std::string line; std::getline(lines, line);) {
+    const std::string key = " Final Log Posterior = ";
+    const size_t at = line.find(key);
+    if (at == std::string::npos || line.find("ranstart") == std::string::npos)
+      continue;
+    const std::string value = line.substr(at + key.size());
+    best = std::max(best, std::strtod(value.c_str(), nullptr));
+    if (value.back() == '*') starred = value.substr(0, value.size() - 1);
+  }
+  ASSERT_FALSE(starred.empty());
+  EXPECT_EQ(std::strtod(starred.c_str(), nullptr), best);
+  EXPECT_NE(log.find(" Initial Log Posterior = " + starred + "\n"),
+            std::string::npos)
+      << starred;
+}
+
+TEST(Fit, SamplingStageTwoDrawsNothing) {
+  // The whole fit draws as many uniforms with 8 stage-2 iterations as with
+  // 80; a maximising stage 2 draws more with more iterations.
+  auto draws = [](bool sampling, int n_iter) {
+    data d = make_run({30, 20});
+    d.sampling_stage2 = sampling;
+    d.n_iter = n_iter;
+    ScriptedRNG counter(pass_through_mt, 0.12345);
+    Random::Set(counter);
+    testing::internal::CaptureStdout();
+    d.v1();
+    testing::internal::GetCapturedStdout();
+    return counter.count();
+  };
+  EXPECT_EQ(draws(true, 5), draws(true, 77));
+  EXPECT_LT(draws(false, 5), draws(false, 77));
+}
+
+TEST(Fit, SeededFitsRepeatExactly) {
+  data a = make_run({40, 30});
+  data b = make_run({40, 30});
+  a.sampling_stage2 = b.sampling_stage2 = false;
+  const std::string log_a = fit(a);
+  const std::string log_b = fit(b);
+  EXPECT_EQ(log_a, log_b);
+  EXPECT_EQ(a.all_call_probs, b.all_call_probs);
+  EXPECT_EQ(a.all_params[0].mu, b.all_params[0].mu);
+  EXPECT_EQ(a.all_params[0].info1, b.all_params[0].info1);
+}
+
+TEST(Fit, TraceFileHoldsTheLastSnpsRows) {
+  const std::filesystem::path here = std::filesystem::current_path();
+  char pattern[] = "/tmp/velmar_fit_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  std::filesystem::current_path(pattern);
+
+  data d = make_run({30, 20}, 2);
+  d.print_params = true;
+  fit(d, 0);
+  d.burn_in = 2;
+  d.n_iter = 4;
+  fit(d, 1);
+  std::ifstream in("params");
+  int rows = 0;
+  for (std::string line; std::getline(in, line); rows++) {
+    std::istringstream fields(line);
+    int n = 0;
+    for (double v; fields >> v;) n++;
+    EXPECT_EQ(n, 7);
+    EXPECT_EQ(line.back(), ' ');
+  }
+  EXPECT_EQ(rows, 6);
+
+  // A maximising stage 2 leaves the file empty.
+  d.sampling_stage2 = false;
+  fit(d, 1);
+  EXPECT_EQ(std::filesystem::file_size("params"), 0u);
+
+  std::filesystem::current_path(here);
+  std::filesystem::remove_all(pattern);
+}
+
+TEST(Fit, GlobalMovesSwitchedOffByFancyZero) {
+  data d = make_run({30, 20});
+  d.fancy = 0;
+  d.sampling_stage2 = false;
+  fit(d);
+  EXPECT_EQ(d.accept_global, 0);
+  expect_probabilities(d.all_call_probs[0]);
+}
+
+TEST(Fit, NoRandomStartIsAnError) {
+  data d = make_run({30, 20});
+  d.ns = 0;
+  EXPECT_THROW(fit(d), input_error);
+}
