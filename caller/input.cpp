@@ -328,7 +328,9 @@ void data::read_data() {
                 << std::endl;
       std::cout << " " << codes.size() << "  " << n_ind[c] << std::endl;
       throw input_error("sex file " + quoted(file) + " holds " +
-                        std::to_string(codes.size()) + " codes, but cohort " +
+                        std::to_string(codes.size()) +
+                        (codes.size() == 1 ? " code" : " codes") +
+                        ", but cohort " +
                         std::to_string(c) + " (intensity file " +
                         quoted(intensity_files[c]) + ") has " +
                         std::to_string(n_ind[c]) + " individuals");

@@ -1,0 +1,562 @@
+// Reading the input files: intensity files in every compression, the SNP
+// range, the SNP-information and sex files, and every fault of them.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <boost/iostreams/device/file.hpp>
+#include <boost/iostreams/filter/bzip2.hpp>
+#include <boost/iostreams/filter/gzip.hpp>
+#include <boost/iostreams/filtering_stream.hpp>
+
+#include "data.h"
+#include "errors.h"
+#include "input.h"
+
+namespace io = boost::iostreams;
+
+namespace {
+
+// Cohort 0: two individuals, four SNPs.
+const char* const cohort0 =
+    "SNP_ID rs position allele1 allele2 a_x a_y b_x b_y\n"
+    "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n"
+    "s2 rs2 200 G T 1.5 0.25 0.5 0.5\n"
+    "s3 rs3 300 A G 0.3 0.3 0.7 0.6\n"
+    "s4 rs4 400 C T 0.01 1 2 3\n";
+
+// Cohort 1: three individuals, the same SNPs.
+const char* const cohort1 =
+    "SNP_ID rs position allele1 allele2 c_x c_y d_x d_y e_x e_y\n"
+    "s1 rs1 100 A C 1 2 3 4 5 6\n"
+    "s2 rs2 200 G T 7 8 9 10 11 12\n"
+    "s3 rs3 300 A G 13 14 15 16 17 18\n"
+    "s4 rs4 400 C T 19 20 21 22 23 24\n";
+
+class InputTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/velmar_input_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  std::string write(const std::string& name, const std::string& text) {
+    std::ofstream out(path(name), std::ios::binary);
+    out << text;
+    return path(name);
+  }
+
+  // Writes text gzip-compressed, bzip2-compressed, or first gzip- and then
+  // bzip2-compressed (a written text passes the filters in push order).
+  std::string write_compressed(const std::string& name, const std::string& text,
+                               bool gz, bool bz2) {
+    io::filtering_ostream out;
+    if (gz) out.push(io::gzip_compressor());
+    if (bz2) out.push(io::bzip2_compressor());
+    out.push(io::file_sink(path(name), std::ios::binary));
+    out << text;
+    out.reset();
+    return path(name);
+  }
+
+  // read_data with standard output captured into log.
+  void read(data& d, std::string* log = nullptr) {
+    testing::internal::CaptureStdout();
+    try {
+      d.read_data();
+    } catch (...) {
+      std::string out = testing::internal::GetCapturedStdout();
+      if (log) *log = out;
+      throw;
+    }
+    std::string out = testing::internal::GetCapturedStdout();
+    if (log) *log = out;
+  }
+
+  // The message of the input_error that read_data throws, "" when none.
+  std::string error_of(data& d, std::string* log = nullptr) {
+    try {
+      read(d, log);
+    } catch (const input_error& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  std::string dir_;
+};
+
+std::vector<std::vector<double> > pts(std::initializer_list<std::vector<double> > p) {
+  return std::vector<std::vector<double> >(p);
+}
+
+TEST_F(InputTest, TwoCohortsGiveTheirRecordsAndTheLog) {
+  data d;
+  d.intensity_files = {write("a.txt", cohort0), write("b.txt", cohort1)};
+  std::string log;
+  read(d, &log);
+  EXPECT_EQ(d.n_cohorts, 2);
+  EXPECT_EQ(d.n_ind, (std::vector<int>{2, 3}));
+  EXPECT_EQ(d.n_snps, 4);
+  EXPECT_EQ(d.snp_start, 1);
+  EXPECT_EQ(d.snp_end, 4);
+  ASSERT_EQ(d.snps.size(), 4u);
+  const snp& s = d.snps[1];
+  EXPECT_EQ(s.SNP_ID, "s2");
+  EXPECT_EQ(s.rs, "rs2");
+  EXPECT_EQ(s.position, "200");
+  EXPECT_EQ(s.allele1, "G");
+  EXPECT_EQ(s.allele2, "T");
+  EXPECT_EQ(s.prior_freq, -1.0);
+  ASSERT_EQ(s.points.size(), 2u);
+  EXPECT_EQ(s.points[0], pts({{1.5, 0.25}, {0.5, 0.5}}));
+  EXPECT_EQ(s.points[1], pts({{7, 8}, {9, 10}, {11, 12}}));
+  EXPECT_EQ(s.cohort_of, (ivec2{{0, 0}, {1, 1, 1}}));
+  EXPECT_EQ(d.snps[3].points[0], pts({{0.01, 1}, {2, 3}}));
+  EXPECT_TRUE(d.sex.empty());
+  const std::string a = path("a.txt"), b = path("b.txt");
+  EXPECT_EQ(log,
+            "setting precision\nreading data\n # snps = 4\n snp range 1-4\n"
+            " cohort 0 # ind = 2\n cohort 1 # ind = 3\n"
+            " reading file : " + a + "\n"
+            "\r snp [1/4]\r snp [2/4]\r snp [3/4]\r snp [4/4]\n"
+            " reading file : " + b + "\n"
+            "\r snp [1/4]\r snp [2/4]\r snp [3/4]\r snp [4/4]\n"
+            "..done\n");
+  EXPECT_EQ(std::cout.precision(), 10);
+}
+
+TEST_F(InputTest, PlainGzipAndBzip2GiveTheSameRecords) {
+  data plain;
+  plain.intensity_files = {write("a.txt", cohort0), write("b.txt", cohort1)};
+  read(plain);
+
+  data gz;
+  gz.gz = true;
+  gz.intensity_files = {write_compressed("a.gz", cohort0, true, false),
+                        write_compressed("b.gz", cohort1, true, false)};
+  read(gz);
+
+  data bz2;
+  bz2.bz2 = true;
+  bz2.intensity_files = {write_compressed("a.bz2", cohort0, false, true),
+                         write_compressed("b.bz2", cohort1, false, true)};
+  read(bz2);
+
+  // Both flags: the file is bzip2 of gzip of the text.
+  data both;
+  both.gz = true;
+  both.bz2 = true;
+  both.intensity_files = {write_compressed("a.gz.bz2", cohort0, true, true),
+                          write_compressed("b.gz.bz2", cohort1, true, true)};
+  read(both);
+
+  for (const data* d : {&gz, &bz2, &both}) {
+    EXPECT_EQ(d->n_ind, plain.n_ind);
+    ASSERT_EQ(d->snps.size(), plain.snps.size());
+    for (size_t k = 0; k < plain.snps.size(); ++k) {
+      EXPECT_EQ(d->snps[k].SNP_ID, plain.snps[k].SNP_ID);
+      EXPECT_EQ(d->snps[k].rs, plain.snps[k].rs);
+      EXPECT_EQ(d->snps[k].points, plain.snps[k].points);
+      EXPECT_EQ(d->snps[k].cohort_of, plain.snps[k].cohort_of);
+    }
+  }
+}
+
+TEST_F(InputTest, CompressionFlagThatDoesNotMatchTheFileIsReported) {
+  data d;
+  d.gz = true;
+  d.intensity_files = {write("a.txt", cohort0)};
+  std::string e = error_of(d);
+  EXPECT_EQ(e.find("cannot read intensity file '" + path("a.txt") + "'"), 0u)
+      << e;
+}
+
+TEST(CountLines, CountsEveryLineFeed) {
+  std::istringstream three("a\nb\n\nc");
+  EXPECT_EQ(countLines(three), 3);
+  std::istringstream none("");
+  EXPECT_EQ(countLines(none), 0);
+  std::istringstream from_middle("xx\nyy\nzz\n");
+  from_middle.ignore(3);
+  EXPECT_EQ(countLines(from_middle), 2);
+}
+
+TEST(TallyLines, LastLineWithoutLineFeedCountsTrailingBlankLinesDoNot) {
+  std::istringstream unterminated("h\n1\n2");
+  EXPECT_EQ(tally_lines(unterminated, "f").last_filled_line, 3);
+  std::istringstream blank_tail("h\n1\n2\n\n \r\n\t\n");
+  line_tally t = tally_lines(blank_tail, "f");
+  EXPECT_EQ(t.last_filled_line, 3);
+  EXPECT_EQ(t.line_feeds, 6);
+  std::istringstream crlf("h\r\n1\r\n2\r\n\r\n");
+  EXPECT_EQ(tally_lines(crlf, "f").last_filled_line, 3);
+  std::istringstream empty("\n\n");
+  EXPECT_EQ(tally_lines(empty, "f").last_filled_line, 0);
+}
+
+TEST_F(InputTest, RangeRules) {
+  struct range_case {
+    int start, end;
+    int want_start, want_end;
+  };
+  const range_case cases[] = {
+      {-1, -1, 1, 4}, {0, 0, 1, 4}, {-5, 3, 1, 3}, {5, 3, 4, 4},
+      {2, 99, 2, 4},  {3, 3, 3, 3}, {2, 1, 2, 4},  {4, -1, 4, 4},
+  };
+  const std::string a = write("a.txt", cohort0);
+  for (const range_case& c : cases) {
+    data d;
+    d.intensity_files = {a};
+    d.snp_start = c.start;
+    d.snp_end = c.end;
+    if (c.start == 5) {
+      // Starts past the last SNP: nothing to fit.
+      EXPECT_EQ(error_of(d),
+                "-snps: the range starts at SNP 5, but intensity file '" + a +
+                    "' holds only 4 SNPs");
+      continue;
+    }
+    read(d);
+    EXPECT_EQ(d.snp_start, c.want_start) << c.start << " " << c.end;
+    EXPECT_EQ(d.snp_end, c.want_end) << c.start << " " << c.end;
+    EXPECT_EQ(d.n_snps, c.want_end - c.want_start + 1);
+    ASSERT_EQ(static_cast<int>(d.snps.size()), d.n_snps);
+    EXPECT_EQ(d.snps[0].SNP_ID, "s" + std::to_string(c.want_start));
+  }
+}
+
+TEST_F(InputTest, LineEndsAndBlankLinesAtTheEnd) {
+  std::string text = cohort0;
+  // CR LF line ends, then blank lines at the end.
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  data d;
+  d.intensity_files = {write("crlf.txt", crlf + "\r\n  \n")};
+  std::string log;
+  read(d, &log);
+  EXPECT_NE(log.find(" # snps = 4\n"), std::string::npos);
+  ASSERT_EQ(d.n_snps, 4);
+  EXPECT_EQ(d.n_ind[0], 2);
+  EXPECT_EQ(d.snps[3].allele2, "T");
+  EXPECT_EQ(d.snps[3].points[0], pts({{0.01, 1}, {2, 3}}));
+
+  // A last line without a line end is a SNP too.
+  data e;
+  e.intensity_files = {write("open.txt", text.substr(0, text.size() - 1))};
+  read(e, &log);
+  EXPECT_NE(log.find(" # snps = 4\n"), std::string::npos);
+  ASSERT_EQ(e.n_snps, 4);
+  EXPECT_EQ(e.snps[3].points[0], pts({{0.01, 1}, {2, 3}}));
+}
+
+TEST_F(InputTest, HeaderWithAnOddNameCount) {
+  data d;
+  d.intensity_files = {write(
+      "odd.txt",
+      "SNP_ID rs position allele1 allele2 a_x a_y b_x b_y extra\n"
+      "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n")};
+  read(d);
+  EXPECT_EQ(d.n_ind[0], 2);
+}
+
+TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
+  data empty;
+  empty.intensity_files = {write("empty.txt", "")};
+  EXPECT_EQ(error_of(empty), "intensity file '" + path("empty.txt") + "' is empty");
+
+  data header;
+  header.intensity_files = {write("header.txt", "SNP_ID rs position allele1 allele2 a_x a_y")};
+  EXPECT_EQ(error_of(header), "intensity file '" + path("header.txt") +
+                                  "' holds no SNP line after its header");
+
+  data short_header;
+  short_header.intensity_files = {write("short.txt", "SNP_ID rs position\ns1 rs1 1\n")};
+  EXPECT_EQ(error_of(short_header),
+            "intensity file '" + path("short.txt") +
+                "' line 1: the header has 3 names, fewer than the 5 key columns");
+
+  data nobody;
+  nobody.intensity_files = {write("nobody.txt", "SNP_ID rs position allele1 allele2\ns1 rs1 1 A C\n")};
+  EXPECT_NE(error_of(nobody).find("line 1: the header names no individual"),
+            std::string::npos);
+}
+
+TEST_F(InputTest, FilesThatCannotBeOpened) {
+  data first;
+  first.intensity_files = {path("missing.txt")};
+  EXPECT_EQ(error_of(first),
+            "cannot open intensity file '" + path("missing.txt") + "'");
+
+  data second;
+  second.intensity_files = {write("a.txt", cohort0), path("missing.txt")};
+  EXPECT_EQ(error_of(second),
+            "cannot open intensity file '" + path("missing.txt") + "'");
+
+  data info;
+  info.intensity_files = {write("a.txt", cohort0)};
+  info.info_file = path("noinfo.txt");
+  EXPECT_EQ(error_of(info), "cannot open SNP-information file '" +
+                                path("noinfo.txt") + "' (-f)");
+
+  data sex;
+  sex.chrX = true;
+  sex.intensity_files = {write("a.txt", cohort0)};
+  sex.sex_files = {path("nosex.txt")};
+  EXPECT_EQ(error_of(sex), "cannot open sex file '" + path("nosex.txt") + "'");
+
+  data none;
+  EXPECT_EQ(error_of(none), "-i: no intensity file given; name one per cohort");
+}
+
+TEST_F(InputTest, IntensityLineFaultsNameFileAndLine) {
+  const std::string a = path("a.txt");
+  std::string text = cohort0;
+
+  data short_line;
+  std::string s = text;
+  s.replace(s.find("0.5 0.5\n"), 8, "0.5\n");
+  short_line.intensity_files = {write("a.txt", s)};
+  EXPECT_EQ(error_of(short_line),
+            "intensity file '" + a +
+                "' line 3: expected 9 fields (5 keys, then x and y of each of "
+                "2 individuals), got 8");
+
+  data long_line;
+  s = text;
+  s.replace(s.find("0.01 1 2 3\n"), 11, "0.01 1 2 3 4\n");
+  long_line.intensity_files = {write("a.txt", s)};
+  EXPECT_NE(error_of(long_line).find("' line 5: expected 9 fields"),
+            std::string::npos);
+
+  data not_number;
+  s = text;
+  s.replace(s.find("0.3 0.3 0.7"), 11, "0.3 0.3 abc");
+  not_number.intensity_files = {write("a.txt", s)};
+  EXPECT_EQ(error_of(not_number),
+            "intensity file '" + a +
+                "' line 4: x intensity of individual 2 is 'abc', not a number");
+
+  data blank_inside;
+  s = text;
+  s.replace(s.find("s3"), 0, "\n");
+  blank_inside.intensity_files = {write("a.txt", s)};
+  EXPECT_NE(error_of(blank_inside).find("' line 4: expected 9 fields"),
+            std::string::npos);
+}
+
+TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
+  std::string other = cohort1;
+  other.replace(other.find("s3 rs3"), 6, "s3 rs9");
+  data d;
+  d.intensity_files = {write("a.txt", cohort0), write("b.txt", other)};
+  EXPECT_EQ(error_of(d), "intensity file '" + path("b.txt") +
+                             "' line 4: SNP s3 [rs9], but intensity file '" +
+                             path("a.txt") +
+                             "' has SNP s3 [rs3] at the same line");
+
+  other = cohort1;
+  other.replace(other.find("s2 rs2"), 6, "x2 rs2");
+  data e;
+  e.intensity_files = {write("a.txt", cohort0), write("b.txt", other)};
+  EXPECT_NE(error_of(e).find("line 3: SNP x2 [rs2]"), std::string::npos);
+
+  // The other keys of the last cohort stand.
+  other = cohort1;
+  other.replace(other.find("200 G T"), 7, "201 g t");
+  data f;
+  f.intensity_files = {write("a.txt", cohort0), write("b.txt", other)};
+  read(f);
+  EXPECT_EQ(f.snps[1].position, "201");
+  EXPECT_EQ(f.snps[1].allele1, "g");
+
+  // A later file shorter than the range.
+  std::string shorter = cohort1;
+  shorter.resize(shorter.find("s4"));
+  data g;
+  g.intensity_files = {write("a.txt", cohort0), write("b.txt", shorter)};
+  EXPECT_EQ(error_of(g), "intensity file '" + path("b.txt") +
+                             "' ends at line 4, before SNP 4");
+  data h;
+  h.snp_start = 4;
+  h.intensity_files = {write("a.txt", cohort0), write("b.txt", shorter)};
+  EXPECT_EQ(error_of(h), "intensity file '" + path("b.txt") +
+                             "' ends at line 4, before SNP 4");
+}
+
+TEST_F(InputTest, SnpInformationGivesPriorFrequencies) {
+  data d;
+  d.intensity_files = {write("a.txt", cohort0), write("b.txt", cohort1)};
+  d.info_file = write("info.txt",
+                      "rs1 100 A C 0.25\n"
+                      "rs2 200 G T 0\n"
+                      "rs3 300 A G 1\n"
+                      "rs4 400 C T 0.75\n\n");
+  std::string log;
+  read(d, &log);
+  EXPECT_EQ(d.snps[0].prior_freq, 0.25);
+  EXPECT_EQ(d.snps[1].prior_freq, 0.0);
+  EXPECT_EQ(d.snps[2].prior_freq, 1.0);
+  EXPECT_EQ(d.snps[3].prior_freq, 0.75);
+  EXPECT_NE(log.find("\r snp [1/4] read SNP information \n\r snp [2/4]"),
+            std::string::npos);
+  // Only alongside the first cohort.
+  EXPECT_EQ(log.rfind(" read SNP information "), log.find("\r snp [4/4] read SNP") + 11);
+
+  // A range that starts later skips the lines of the SNPs before it.
+  data e;
+  e.snp_start = 3;
+  e.intensity_files = {write("a.txt", cohort0)};
+  e.info_file = d.info_file;
+  read(e);
+  EXPECT_EQ(e.snps[0].prior_freq, 1.0);
+  EXPECT_EQ(e.snps[1].prior_freq, 0.75);
+}
+
+TEST_F(InputTest, SnpInformationMismatchesAndGaps) {
+  data d;
+  d.intensity_files = {write("a.txt", cohort0)};
+  d.info_file = write("info.txt",
+                      "rs1 100 A C 0.25\n"
+                      "rsX 200 G T 0.3\n"
+                      "rs3 300 A G 1.5\n");
+  std::string log;
+  read(d, &log);
+  EXPECT_EQ(d.snps[0].prior_freq, 0.25);
+  EXPECT_EQ(d.snps[1].prior_freq, -1.0);  // mismatched rs
+  EXPECT_EQ(d.snps[2].prior_freq, -1.0);  // outside [0, 1]
+  EXPECT_EQ(d.snps[3].prior_freq, -1.0);  // the file ended
+  EXPECT_NE(log.find(" read SNP information \nMISMATCH!!!!!\nrsX rs2\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("warning: SNP-information file '" + path("info.txt") +
+                     "' line 3: prior frequency 1.5 of rs3 lies outside [0, 1]"),
+            std::string::npos);
+  EXPECT_NE(log.find("warning: SNP-information file '" + path("info.txt") +
+                     "' ends before SNP 4 [rs4]"),
+            std::string::npos);
+
+  // Ends before the range starts.
+  data e;
+  e.snp_start = 3;
+  e.intensity_files = {d.intensity_files[0]};
+  e.info_file = write("short.txt", "rs1 100 A C 0.25\n");
+  read(e, &log);
+  EXPECT_EQ(e.snps[0].prior_freq, -1.0);
+  EXPECT_EQ(e.snps[1].prior_freq, -1.0);
+  EXPECT_NE(log.find("ends before SNP 3 [rs3]"), std::string::npos);
+  EXPECT_EQ(log.find("warning"), log.rfind("warning"));  // warned once
+}
+
+TEST_F(InputTest, SnpInformationFaults) {
+  data fields;
+  fields.intensity_files = {write("a.txt", cohort0)};
+  fields.info_file = write("info.txt", "rs1 100 A C 0.25\nrs2 200 G 0.3\n");
+  EXPECT_EQ(error_of(fields),
+            "SNP-information file '" + path("info.txt") +
+                "' line 2: expected 5 fields (rs, three more, prior "
+                "frequency), got 4");
+
+  data number;
+  number.intensity_files = {write("a.txt", cohort0)};
+  number.info_file = write("info.txt", "rs1 100 A C NA\n");
+  EXPECT_EQ(error_of(number), "SNP-information file '" + path("info.txt") +
+                                  "' line 1: prior frequency 'NA' is not a number");
+
+  data blank;
+  blank.intensity_files = {write("a.txt", cohort0)};
+  blank.info_file = write("info.txt", "rs1 100 A C 0.1\n\nrs3 300 A G 0.3\n");
+  EXPECT_EQ(error_of(blank),
+            "SNP-information file '" + path("info.txt") + "' line 2 is blank");
+}
+
+TEST_F(InputTest, SexFilesAreCountedAndKept) {
+  data d;
+  d.chrX = true;
+  d.intensity_files = {write("a.txt", cohort0), write("b.txt", cohort1)};
+  // The last code has no line end.
+  d.sex_files = {write("s0.txt", "1\n2\n"), write("s1.txt", "0 1\r\n1")};
+  std::string log;
+  read(d, &log);
+  EXPECT_EQ(d.sex, (ivec2{{1, 2}, {0, 1, 1}}));
+  EXPECT_EQ(d.sex_counts, (ivec2{{0, 1, 1}, {1, 2, 0}}));
+  EXPECT_NE(log.find("reading data\nassuming X chromosome mode\n"),
+            std::string::npos);
+  EXPECT_NE(log.find(" cohort 1 # ind = 3\nreading file " + path("s1.txt") +
+                     "\n # males = 2\t# females = 0\t# unknown 1\n"),
+            std::string::npos);
+}
+
+TEST_F(InputTest, SexCountLineOfTheSpecifiedExample) {
+  std::string four =
+      "SNP_ID rs position allele1 allele2 a a b b c c d d\n"
+      "s1 rs1 1 A C 1 1 2 2 3 3 4 4\n";
+  data d;
+  d.chrX = true;
+  d.intensity_files = {write("a.txt", four)};
+  d.sex_files = {write("s.txt", "1 1 2 0\n")};
+  std::string log;
+  read(d, &log);
+  EXPECT_NE(log.find(" # males = 2\t# females = 1\t# unknown 1\n"),
+            std::string::npos);
+}
+
+TEST_F(InputTest, SexFileFaults) {
+  const std::string a = write("a.txt", cohort0);
+  data code;
+  code.chrX = true;
+  code.intensity_files = {a};
+  code.sex_files = {write("s.txt", "1\n3\n")};
+  EXPECT_EQ(error_of(code), "sex file '" + path("s.txt") +
+                                "' line 2: sex code '3' is not 0 (unknown), 1 "
+                                "(male) or 2 (female)");
+
+  data word;
+  word.chrX = true;
+  word.intensity_files = {a};
+  word.sex_files = {write("s.txt", "1 M\n")};
+  EXPECT_NE(error_of(word).find("line 1: sex code 'M' is not"),
+            std::string::npos);
+
+  data count;
+  count.chrX = true;
+  count.intensity_files = {a};
+  count.sex_files = {write("s.txt", "1\n")};
+  std::string log;
+  EXPECT_EQ(error_of(count, &log),
+            "sex file '" + path("s.txt") + "' holds 1 code, but cohort 0 "
+            "(intensity file '" + a + "') has 2 individuals");
+  EXPECT_NE(log.find(" # males = 1\t# females = 0\t# unknown 0\n"
+                     "sex file doesn't contain correct number of individuals\n"
+                     " 1  2\n"),
+            std::string::npos);
+
+  data unknown;
+  unknown.chrX = true;
+  unknown.intensity_files = {a};
+  unknown.sex_files = {write("s.txt", "0\n0\n")};
+  EXPECT_EQ(error_of(unknown),
+            "sex file '" + path("s.txt") +
+                "' of cohort 0: no individual of known sex (every code is 0); "
+                "X-chromosome mode needs males or females");
+
+  data too_few;
+  too_few.chrX = true;
+  too_few.intensity_files = {a, a};
+  too_few.sex_files = {write("s.txt", "1 2\n")};
+  EXPECT_NE(error_of(too_few).find("-chrX: X-chromosome mode needs one sex file per cohort"),
+            std::string::npos);
+}
+
+}  // namespace
