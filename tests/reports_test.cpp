@@ -145,18 +145,6 @@ TEST(PrintAll, TwoCohortsInFull) {
   EXPECT_EQ(text, expected);
 }
 
-TEST(PrintAll, CountsLineOfOneCohort) {
-  data d;
-  two_cohorts(&d);
-  d.n_cohorts = 1;
-  CaptureStdout out;
-  d.print_all();
-  const std::vector<std::string> lines = lines_of(out.text());
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines[1], " cohort 0: 30 50 20 0 \t0.55");
-  EXPECT_EQ(lines[2], "");
-}
-
 class Rates : public ::testing::Test {
  protected:
   void SetUp() override {
