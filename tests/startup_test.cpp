@@ -1,0 +1,225 @@
+// End-to-end runs of the velmar++ program: the console of a run, repeatable
+// seeded runs, and runs that fail on the command line or the input, which
+// end with status 1, a message on standard error, and no result file
+// written or overwritten.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+struct outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/velmar_startup_test_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root_ = pattern;
+    fs::create_directory(root_ / "run");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  fs::path run_dir() const { return root_ / "run"; }
+
+  void write(const std::string& name, const std::string& text) {
+    std::ofstream out(run_dir() / name, std::ios::binary);
+    out << text;
+  }
+
+  // Runs a program in the run directory; standard output and error are kept
+  // outside it.
+  outcome run_program(const std::string& program, const std::string& args) {
+    std::string command = "cd '" + run_dir().string() + "' && '" + program +
+                          "' " + args + " > '" + (root_ / "stdout").string() +
+                          "' 2> '" + (root_ / "stderr").string() + "'";
+    int raw = std::system(command.c_str());
+    outcome o;
+    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    o.out = slurp(root_ / "stdout");
+    o.err = slurp(root_ / "stderr");
+    return o;
+  }
+  outcome velmar(const std::string& args) { return run_program(VELMAR_BIN, args); }
+
+  void simulate(const std::string& args) {
+    outcome o = run_program(SIMULATE_BIN, args + " --out .");
+    ASSERT_EQ(o.status, 0) << o.err;
+  }
+
+  std::set<std::string> files() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(run_dir()))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+
+  fs::path root_;
+};
+
+// Two cohorts of three individuals, three SNPs.
+const char* const cohort_a =
+    "SNP_ID rs position allele1 allele2 1x 1y 2x 2y 3x 3y\n"
+    "s1 rs1 10 A C 1.0 0.1 0.1 1.0 0.5 0.5\n"
+    "s2 rs2 20 A G 0.9 0.2 0.2 0.9 0.6 0.5\n"
+    "s3 rs3 30 C T 1.1 0.1 0.1 1.1 0.5 0.6\n";
+const char* const cohort_b =
+    "SNP_ID rs position allele1 allele2 1x 1y 2x 2y 3x 3y\n"
+    "s1 rs1 10 A C 1.0 0.2 0.2 1.0 0.5 0.4\n"
+    "s2 rs2 20 A G 0.8 0.1 0.1 0.8 0.5 0.5\n"
+    "s3 rs3 30 C T 1.2 0.2 0.2 1.2 0.4 0.6\n";
+
+const char* const quick = " -nrs -ns 1 -nmax 2 -b 0 -n 2";
+
+TEST_F(StartupTest, RunLogsTheInputThenFitsEverySnp) {
+  write("a.txt", cohort_a);
+  write("b.txt", cohort_b);
+  outcome o = velmar(std::string("-i a.txt b.txt -o res") + quick);
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "");
+  const std::string head =
+      "\nvelmar++\n========\n\n"
+      "setting precision\nreading data\n # snps = 3\n snp range 1-3\n"
+      " cohort 0 # ind = 3\n cohort 1 # ind = 3\n"
+      " reading file : a.txt\n\r snp [1/3]\r snp [2/3]\r snp [3/3]\n"
+      " reading file : b.txt\n\r snp [1/3]\r snp [2/3]\r snp [3/3]\n"
+      "..done\n\nalgorithm\n\nsnp 1 [rs1] \n";
+  EXPECT_EQ(o.out.substr(0, head.size()), head);
+  EXPECT_NE(o.out.find("\nsnp 2 [rs2] \n"), std::string::npos);
+  EXPECT_NE(o.out.find("\nsnp 3 [rs3] \n"), std::string::npos);
+  const std::string tail = "finished\n";
+  ASSERT_GE(o.out.size(), tail.size());
+  EXPECT_EQ(o.out.substr(o.out.size() - tail.size()), tail);
+  std::set<std::string> want = {"a.txt", "b.txt", "res_0_mcmc", "res_1_mcmc",
+                                "res_params", "res_information"};
+  EXPECT_EQ(files(), want);
+}
+
+TEST_F(StartupTest, SeededRunsRepeatAndCompressionChangesNothing) {
+  simulate("--seed 11 --cohorts 2 --individuals 40 --snps 3 --snpinfo");
+  std::string args = std::string("-i cohort0.txt cohort1.txt -f snpinfo.txt") + quick;
+  outcome first = velmar(args + " -o first");
+  ASSERT_EQ(first.status, 0) << first.err;
+  outcome second = velmar(args + " -o second");
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(first.out, second.out);
+
+  simulate("--seed 11 --cohorts 2 --individuals 40 --snps 3 --snpinfo --compress gzip");
+  outcome gz = velmar(
+      std::string("-gz -i cohort0.txt.gz cohort1.txt.gz -f snpinfo.txt -o gz") + quick);
+  ASSERT_EQ(gz.status, 0) << gz.err;
+  simulate("--seed 11 --cohorts 2 --individuals 40 --snps 3 --snpinfo --compress bzip2");
+  outcome bz2 = velmar(
+      std::string("-bz2 -i cohort0.txt.bz2 cohort1.txt.bz2 -f snpinfo.txt -o bz2") + quick);
+  ASSERT_EQ(bz2.status, 0) << bz2.err;
+
+  for (const char* suffix : {"_0_mcmc", "_1_mcmc", "_params", "_information"}) {
+    std::string base = slurp(run_dir() / (std::string("first") + suffix));
+    EXPECT_FALSE(base.empty()) << suffix;
+    EXPECT_EQ(slurp(run_dir() / (std::string("second") + suffix)), base) << suffix;
+    EXPECT_EQ(slurp(run_dir() / (std::string("gz") + suffix)), base) << suffix;
+    EXPECT_EQ(slurp(run_dir() / (std::string("bz2") + suffix)), base) << suffix;
+  }
+}
+
+class StartupFailureTest : public StartupTest {
+ protected:
+  void SetUp() override {
+    StartupTest::SetUp();
+    write("a.txt", cohort_a);
+    write("b.txt", cohort_b);
+    write("out_0_mcmc", "earlier result\n");
+  }
+  // A failing run: status 1, the message on standard error, the result
+  // file of an earlier run untouched and no other file written ("-print_params"
+  // would write the trace file "params" once a fit began).
+  void expect_fails(const std::string& args, const std::string& message,
+                    outcome* result = nullptr) {
+    std::set<std::string> before = files();
+    outcome o = velmar("-print_params " + args);
+    EXPECT_EQ(o.status, 1) << args;
+    EXPECT_EQ(o.err, "velmar++: " + message + "\n");
+    EXPECT_EQ(files(), before) << args;
+    EXPECT_EQ(slurp(run_dir() / "out_0_mcmc"), "earlier result\n");
+    if (result) *result = o;
+  }
+};
+
+TEST_F(StartupFailureTest, BadCommandLines) {
+  expect_fails("-i a.txt -nmax abc", "-nmax: expected a whole number, got 'abc'");
+  expect_fails("-i a.txt -n 1e3", "-n: expected a whole number, got '1e3'");
+  expect_fails("-i a.txt -nmax", "-nmax: expected a whole number, got nothing");
+  expect_fails("-i a.txt -pk 3", "-pk: expected two numbers a and b, got only '3'");
+  expect_fails("-nrs", "-i: no intensity file given; name one per cohort");
+  expect_fails("-i a.txt -chrX",
+               "-chrX: X-chromosome mode needs one sex file per cohort, got 0 "
+               "for 1 intensity file");
+  expect_fails("-i a.txt -ns 0", "-ns: expected a whole number of at least 1, got 0");
+  expect_fails("-i a.txt -paf 2", "-paf: expected a frequency between 0 and 1, got 2");
+  expect_fails("-i a.txt -fraction_var_prior 1 1",
+               "-fraction_var_prior: the prior pair 1 1 starts the dispersion at "
+               "2a/(a+b) = 1, which must lie strictly between 0 and 1");
+}
+
+TEST_F(StartupFailureTest, CommandLineIsCheckedBeforeTheInputIsRead) {
+  outcome o;
+  expect_fails("-i a.txt -fancy 0",
+               "-fancy: expected a whole number of at least 1, got 0", &o);
+  EXPECT_EQ(o.out.find("reading data"), std::string::npos);
+}
+
+TEST_F(StartupFailureTest, BadInputs) {
+  expect_fails("-i a.txt missing.txt", "cannot open intensity file 'missing.txt'");
+  expect_fails("-i a.txt -f missing.txt",
+               "cannot open SNP-information file 'missing.txt' (-f)");
+  expect_fails("-i a.txt -snps 7 9",
+               "-snps: the range starts at SNP 7, but intensity file 'a.txt' "
+               "holds only 3 SNPs");
+  write("bad.txt", std::string(cohort_b).replace(std::string(cohort_b).find("0.8 0.1"), 7, "0.8"));
+  expect_fails("-i a.txt bad.txt",
+               "intensity file 'bad.txt' line 3: expected 11 fields (5 keys, "
+               "then x and y of each of 3 individuals), got 10");
+  expect_fails("-gz -i a.txt",
+               "cannot read intensity file 'a.txt': the file is damaged, or not "
+               "compressed as -gz and -bz2 say");
+}
+
+TEST_F(StartupFailureTest, SexFileWithTheWrongCountEndsWithStatusOne) {
+  write("s0.txt", "1\n2\n1\n");
+  write("s1.txt", "1\n2\n");
+  outcome o;
+  expect_fails("-i a.txt b.txt -chrX s0.txt s1.txt",
+               "sex file 's1.txt' holds 2 codes, but cohort 1 (intensity file "
+               "'b.txt') has 3 individuals",
+               &o);
+  EXPECT_NE(o.out.find("sex file doesn't contain correct number of individuals\n"
+                       " 2  3\n"),
+            std::string::npos);
+
+  write("s1.txt", "0\n0\n0");
+  expect_fails("-i a.txt b.txt -chrX s0.txt s1.txt",
+               "sex file 's1.txt' of cohort 1: no individual of known sex "
+               "(every code is 0); X-chromosome mode needs males or females");
+}
+
+}  // namespace
