@@ -60,12 +60,27 @@ double prior_draw::log_q(double y, double) const {
   return family_prior(kind(), y, m_, v_);
 }
 
-bool test(const ::data& d, double L, double t) {
-  if (!d.sampling) return L > 0;
-  Uniform uniform;
-  const double u = uniform.Next();
-  if (t > 0) return true;
-  return u < std::exp(t);
+namespace {
+std::function<void(const decision&)> the_observer;
+}
+
+void set_observer(std::function<void(const decision&)> observer) {
+  the_observer = std::move(observer);
+}
+
+bool test(const ::data& d, double L, double t, double current,
+          double proposed) {
+  bool accepted;
+  double u = NAN;
+  if (!d.sampling) {
+    accepted = L > 0;
+  } else {
+    Uniform uniform;
+    u = uniform.Next();
+    accepted = t > 0 || u < std::exp(t);
+  }
+  if (the_observer) the_observer(decision{L, t, accepted, u, current, proposed});
+  return accepted;
 }
 
 void accept_trace(::data& d, double L) {
@@ -83,7 +98,7 @@ outcome step(::data& d, double& x, const proposal& q,
   if (!in_support(q.kind(), proposed)) proposed = old;
   const double L = log_ratio(proposed);
   const double t = d.sampling ? q.corrected(L, old, proposed) : L;
-  const bool accepted = test(d, L, t);
+  const bool accepted = test(d, L, t, old, proposed);
   if (accepted) {
     x = proposed;
     counter += 1.0;

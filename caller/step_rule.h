@@ -15,6 +15,7 @@
 #ifndef VELMAR_STEP_RULE_H
 #define VELMAR_STEP_RULE_H
 
+#include <cmath>
 #include <functional>
 
 #include "data.h"
@@ -103,8 +104,25 @@ class prior_draw : public proposal {
 
 // The acceptance test. Maximising: L > 0, nothing drawn. Sampling: one
 // uniform u is drawn, then t > 0 or u < exp(t), t the corrected ratio.
-// A NaN rejects in both modes.
-bool test(const data& d, double L, double t);
+// A NaN rejects in both modes. A scalar step passes its current and
+// proposed values along for the observer.
+bool test(const data& d, double L, double t, double current = NAN,
+          double proposed = NAN);
+
+// One decision of the rule, as an observer sees it: the log ratio L, the
+// sampling-mode test value t (L when maximising), the outcome, the uniform
+// (NaN when maximising) and, for scalar steps, the values moved between
+// (NaN for the centre and joint moves).
+struct decision {
+  double L, t;
+  bool accepted;
+  double u;
+  double current, proposed;
+};
+
+// Installs a function that sees every decision right after it is made, for
+// checking and diagnosing the steps; an empty function removes it.
+void set_observer(std::function<void(const decision&)> observer);
 
 // The accept trace of maximisation mode under "-names": the line "accept",
 // then "old = " (the log posterior before the move, the new one less the
