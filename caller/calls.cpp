@@ -18,21 +18,17 @@ const double excluded = -1000000;
 const int sex_unknown = 0;
 const int sex_male = 1;
 
-// The sex codes of cohort j's individuals, in X-chromosome mode. While the
-// cohorts are pooled into one, the pooled cohort holds every cohort's
-// individuals cohort by cohort, so their codes are laid end to end; an
-// individual whose code is not known counts as unknown.
+// The sex codes of cohort j's individuals, in X-chromosome mode. (While
+// cohorts are pooled the fit gives the pooled cohort every individual's own
+// code.) A list that does not match the cohort is never read past its end:
+// the cohort's individuals then count as of unknown sex.
 const std::vector<int>& sex_codes(const data& d, int j,
-                                  std::vector<int>* pooled) {
+                                  std::vector<int>* unknown) {
   const size_t n = d.n_ind[j];
   if (static_cast<size_t>(j) < d.sex.size() && d.sex[j].size() == n)
     return d.sex[j];
-  pooled->clear();
-  if (d.n_cohorts == 1)
-    for (const std::vector<int>& c : d.sex)
-      pooled->insert(pooled->end(), c.begin(), c.end());
-  pooled->resize(n, sex_unknown);
-  return *pooled;
+  unknown->assign(n, sex_unknown);
+  return *unknown;
 }
 
 // Score of class k for a point: the log of the class proportion times the
@@ -82,7 +78,7 @@ void data::update_calls(bool verbose) {
   if (names) std::cout << "update_calls()" << std::endl;
 
   snp& s = snps[current_snp];
-  std::vector<int> pooled_sex;
+  std::vector<int> unknown_sex;
   std::vector<double> cell_probs(4);
   double cl[6];
 
@@ -91,7 +87,7 @@ void data::update_calls(bool verbose) {
 
     // Grid cells mix the sexes, so no cell is taken as male.
     const std::vector<int>* sexes = nullptr;
-    if (chrX && !clumped) sexes = &sex_codes(*this, j, &pooled_sex);
+    if (chrX && !clumped) sexes = &sex_codes(*this, j, &unknown_sex);
 
     // Scores, class by class.
     for (int k = 0; k < 4; k++) {
@@ -153,12 +149,12 @@ void data::update_calls(bool verbose) {
 
 void data::update_call_probs() {
   snp& s = snps[current_snp];
-  std::vector<int> pooled_sex;
+  std::vector<int> unknown_sex;
   double cl[6];
 
   for (int j = 0; j < n_cohorts; j++) {
     const std::vector<int>* sexes = nullptr;
-    if (chrX) sexes = &sex_codes(*this, j, &pooled_sex);
+    if (chrX) sexes = &sex_codes(*this, j, &unknown_sex);
     const vec2& pts = s.points[j];
 
     for (int k = 0; k < 4; k++) {

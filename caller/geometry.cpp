@@ -16,20 +16,11 @@ const double null_mean = 0.89;
 const double null_var = 100.0;
 
 // The shares of males and of females among the individuals of known sex of
-// cohort j, in X-chromosome mode.
+// cohort j, in X-chromosome mode. (While cohorts are pooled the fit gives
+// the pooled cohort the summed counts.)
 void sex_weights(const data& d, int j, double* wm, double* wf) {
-  double m = 0, f = 0;
-  if (d.n_cohorts == 1 && d.sex_counts.size() > 1) {
-    // Cohorts pooled into one: the pooled cohort holds the individuals of
-    // every cohort, so their sexes count together.
-    for (const std::vector<int>& c : d.sex_counts) {
-      m += c[1];
-      f += c[2];
-    }
-  } else {
-    m = d.sex_counts[j][1];
-    f = d.sex_counts[j][2];
-  }
+  const double m = d.sex_counts[j][1];
+  const double f = d.sex_counts[j][2];
   if (m + f > 0) {
     *wm = m / (m + f);
     *wf = f / (m + f);

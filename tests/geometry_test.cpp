@@ -84,15 +84,6 @@ TEST(GenoProp, XModeWithoutKnownSexIsFiniteHardyWeinberg) {
   EXPECT_NEAR(d.geno_prop(0, 2, 0.3), 0.49, 1e-15);
 }
 
-TEST(GenoProp, PooledCohortCountsTheSexesOfEveryCohort) {
-  data d;
-  d.chrX = true;
-  d.n_cohorts = 1;  // two cohorts pooled into one
-  d.sex_counts = {{1, 10, 0}, {0, 0, 30}};
-  EXPECT_NEAR(d.geno_prop(0, 0, 0.3), 0.1425, 1e-15);
-  EXPECT_NEAR(d.geno_prop(0, 1, 0.3), 0.315, 1e-15);
-}
-
 TEST(CalcCluster, NullClassIsFixed) {
   data d;
   fill_model(&d, {{{1, 1}}});
