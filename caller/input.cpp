@@ -56,8 +56,10 @@ class line_source {
     bool got = static_cast<bool>(std::getline(in_, line));
     if (in_.bad()) {
       throw input_error("cannot read " + where(number_ + 1) +
-                        ": the file is damaged, or not compressed as -gz "
-                        "and -bz2 say");
+                        (kind_ == "intensity file"
+                             ? ": the file is damaged, or not compressed as "
+                               "-gz and -bz2 say"
+                             : ": the file is damaged or not a plain file"));
     }
     if (!got) return false;
     ++number_;
