@@ -165,4 +165,13 @@ double gamma_series(long double z);    // the rational function of the series
 double ln_gamma_lanczos(double x);
 double gamma_fn(double x);             // Gamma(x)
 
+// ---------------------------------------------------------------------------
+// Chi-square distributions.
+// (chi-square: add declarations here)
+
+// ---------------------------------------------------------------------------
+// Discrete generator, other continuous distributions, permutations, Poisson,
+// binomial and the combination operators.
+// (further distributions: add declarations here)
+
 #endif
