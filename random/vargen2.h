@@ -169,6 +169,43 @@ double gamma_fn(double x);             // Gamma(x)
 // Chi-square distributions.
 // (chi-square: add declarations here)
 
+// The non-central chi-square with one degree of freedom: (z + sqrt(lambda))^2
+// for a standard normal z.  As a Normal it shares the normal table and keeps
+// Normal's name and density.
+class ChiSq1 : public Normal {
+ public:
+  explicit ChiSq1(double noncen);
+  double Next() override;
+  ExtReal Mean() const override;      // 1 + lambda
+  ExtReal Variance() const override;  // 4 lambda + 2
+
+ private:
+  double deltasq;  // the non-centrality lambda
+  double delta;    // sqrt(lambda)
+};
+
+// Chi-square variates with df degrees of freedom and non-centrality noncen,
+// composed from ChiSq1, Exponential and Gamma2 by the additivity of
+// chi-square variates.
+class ChiSq : public Random {
+ public:
+  ChiSq(int df, double noncen);
+  ChiSq(const ChiSq&) = delete;
+  ChiSq& operator=(const ChiSq&) = delete;
+  ~ChiSq() override;
+  double Next() override;
+  const char* Name() override;
+  ExtReal Mean() const override;      // df + noncen
+  ExtReal Variance() const override;  // 2 df + 4 noncen
+
+ private:
+  Random* c1;    // the first sub-generator, owned
+  Random* c2;    // the second, owned in versions 4 and 5 only
+  int version;   // 0 to 5: which composition Next uses
+  double mean;
+  double var;
+};
+
 // ---------------------------------------------------------------------------
 // Discrete generator, other continuous distributions, permutations, Poisson,
 // binomial and the combination operators.
