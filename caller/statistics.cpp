@@ -8,14 +8,8 @@
 #include <iterator>
 #include <set>
 
-// newmat's headers do not build clean under -Wextra; keep their warnings
-// out of the build log.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wextra"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
 #include "newmat.h"
 #include "newmatap.h"
-#pragma GCC diagnostic pop
 #include "vargen1.h"
 #include "vargen2.h"
 

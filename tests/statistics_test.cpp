@@ -13,13 +13,7 @@
 #include <boost/math/distributions/inverse_gamma.hpp>
 #include <boost/math/distributions/normal.hpp>
 
-// newmat's headers do not build clean under -Wextra; keep their warnings
-// out of the build log.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wextra"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
 #include "newmat.h"
-#pragma GCC diagnostic pop
 #include "statistics.h"
 #include "vargen1.h"
 #include "vargen2.h"
