@@ -210,5 +210,6 @@ class ChiSq : public Random {
 // Discrete generator, other continuous distributions, permutations, Poisson,
 // binomial and the combination operators.
 // (further distributions: add declarations here)
+#include "vargen3.h"
 
 #endif
