@@ -236,3 +236,25 @@ TEST(InfoMeasures, AxisParallelPairsHaveFiniteScores) {
     EXPECT_NEAR(m.result, std::min(s1, s2), 1e-8 * s1);
   }
 }
+
+TEST(InfoMeasures, KnownFiguresOnTheDiagonal) {
+  // Means on the line y = x at distance sqrt(2) apart. Along the line, class
+  // 0 sits at 0.1 and 0.3 (in units of sqrt(2)), class 1 at 0.9 and 1.1,
+  // class 2 at 1.8 and 2.2; offsets across the line do not move the
+  // positions. Hand figures: pass (0, 1) of the first measure 1.28 / 0.08 =
+  // 16, pass (1, 2) 2 / (0.04 + 0.16) = 10; the second measure's pass (0, 1)
+  // spreads class 0 about its model mean: 2 / (0.2 + 0.04) = 8.333...
+  Geometry g(1);
+  g.d.mu[0] = {{0, 0}, {1, 1}, {2, 2}};
+  g.d.snps[0].points[0] = {{0.15, 0.05}, {0.3, 0.3},   {0.9, 0.9},
+                           {1.05, 1.15}, {1.8, 1.8},   {2.2, 2.2},
+                           {5.0, -3.0}};
+  g.d.calls[0] = {0, 0, 1, 1, 2, 2, 3};
+  g.d.n_ind[0] = 7;
+  const Measure m1 = run(g.d, 1, 0);
+  EXPECT_EQ(m1.line, "info_calc1(0) : 16 10 10\n");
+  EXPECT_NEAR(m1.result, 10, 1e-12);
+  const Measure m2 = run(g.d, 2, 0);
+  EXPECT_EQ(m2.line, "info_calc2(0) : 8.333333333 10 8.333333333\n");
+  EXPECT_NEAR(m2.result, 25.0 / 3, 1e-12);
+}

@@ -45,6 +45,90 @@ TEST(ModelObject, DefaultsOfAFreshObject) {
   EXPECT_FALSE(d.clumped);
 }
 
+TEST(ModelObject, EveryOptionAndPriorDefault) {
+  data d;
+  EXPECT_EQ(d.test, 0);
+  EXPECT_EQ(d.single, 0);
+  EXPECT_EQ(d.approx, 0);
+  EXPECT_EQ(d.grid_cells, 0);
+  EXPECT_FALSE(d.chrX || d.allow_male_hets || d.gz || d.bz2 || d.nonull);
+  EXPECT_FALSE(d.names || d.pr || d.print_params || d.watch_counts);
+  EXPECT_TRUE(d.intensity_files.empty() && d.sex_files.empty());
+  EXPECT_EQ(d.center_var_prior_mean, (vec{0.0001, 100}));
+  EXPECT_EQ(d.c_alpha_prior, 0.01);
+  EXPECT_EQ(d.c_alpha_cohorts, 0.005);
+  EXPECT_EQ(d.alpha_star_prior, (vec{1, 1}));
+  EXPECT_EQ(d.pgd, 10);
+  // The hyper-prior pairs of the seven families: mean pair, variance pair.
+  const struct {
+    const char* name;
+    vec mean_prior, var_prior, expected_mean, expected_var;
+  } families[] = {
+      {"eta", d.eta_mean_prior, d.eta_var_prior, {3, 100}, {5, 100}},
+      {"length", d.length_mean_prior, d.length_var_prior, {20, 20}, {1, 100}},
+      {"gradient", d.gradient_mean_prior, d.gradient_var_prior, {10, 10},
+       {1, 100}},
+      {"fraction", d.fraction_mean_prior, d.fraction_var_prior, {30, 30},
+       {1, 100}},
+      {"departure", d.departure_mean_prior, d.departure_var_prior, {2, 8},
+       {1, 100}},
+      {"sigma", d.sigma_mean_prior, d.sigma_var_prior, {1, 4}, {1, 100}},
+      {"varfrac", d.varfrac_mean_prior, d.varfrac_var_prior, {2.5, 7.5},
+       {1, 100}},
+  };
+  for (const auto& f : families) {
+    EXPECT_EQ(f.mean_prior, f.expected_mean) << f.name;
+    EXPECT_EQ(f.var_prior, f.expected_var) << f.name;
+  }
+  EXPECT_EQ(d.r_mean_prior_a, (vec{1, 10, 1}));
+  EXPECT_EQ(d.r_var_prior_a, (vec{1, 1, 1}));
+  EXPECT_EQ(d.r_var_prior_b, (vec{100, 100, 100}));
+  EXPECT_EQ(d.center_mean, (vec{0.0, 0.0}));
+  // Construction prints nothing.
+  capture_stdout out;
+  data quiet;
+  EXPECT_EQ(out.text(), "");
+}
+
+TEST(ModelObject, StorageEmptiesTheRebuiltArraysAndLeavesTheRest) {
+  // The state a previous SNP of three cohorts left behind.
+  data d;
+  d.n_cohorts = 3;
+  d.n_ind = {2, 2, 2};
+  d.lambda = vec2(3, vec(4, 0.25));
+  d.center = vec2(3, vec{0.5, 0.5});
+  d.r = vec2(3, vec(3, 0.5));
+  d.mu = vec3(3, vec2(3, vec{1, 1}));
+  d.eta = {0.1, 0.2, 0.3};
+  d.sigma = {1, 2, 3};
+  d.r_mean = {0.2, 0.8, 0.2};
+  d.center_mean = {0.6, 0.7};
+  d.alpha_store = {0.45};
+  d.sigma_mean = 0.3;
+  d.accept_sigma = 17;
+  d.log_posterior_terms = {1, 2, 3, 4, 5, 6, 7};
+  // The next SNP has one cohort of four individuals.
+  d.n_cohorts = 1;
+  d.n_ind = {4};
+  capture_stdout out;
+  d.set_storage();
+  EXPECT_EQ(d.lambda, vec2(1, vec(4, 0.0)));
+  EXPECT_EQ(d.center, vec2(1, vec(2, 0.0)));
+  EXPECT_EQ(d.r, vec2(1, vec(3, 0.0)));
+  EXPECT_EQ(d.mu, vec3(1, vec2(3, vec(2, 0.0))));
+  EXPECT_EQ(d.calls, ivec2(1, std::vector<int>(4, 4)));
+  // Cut to one cohort, keeping the first entry.
+  EXPECT_EQ(d.eta, (vec{0.1}));
+  EXPECT_EQ(d.sigma, (vec{1}));
+  EXPECT_EQ(d.r_mean, (vec{0.2, 0.8, 0.2}));
+  EXPECT_EQ(d.center_mean, (vec{0.6, 0.7}));
+  EXPECT_EQ(d.log_posterior_terms, (vec{1, 2, 3, 4, 5, 6, 7}));
+  // Stored copies, hierarchical values and counters are not touched.
+  EXPECT_EQ(d.alpha_store, (vec{0.45}));
+  EXPECT_EQ(d.sigma_mean, 0.3);
+  EXPECT_EQ(d.accept_sigma, 17);
+}
+
 TEST(ModelObject, StorageIsSizedPerCohortAndKeepsCarriedValues) {
   data d;
   d.n_cohorts = 2;
