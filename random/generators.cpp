@@ -39,7 +39,7 @@ WH::WH(double s) : SeedBack(false), x(0), y(1234), z(5678) {
   x = seed_state(s, 30269.0);
 }
 
-WH::~WH() noexcept(false) { Retire(SeedBack); }
+WH::~WH() { Retire(SeedBack); }
 
 double WH::Next() {
   x = 171 * x % 30269;
@@ -68,7 +68,7 @@ MotherOfAll::MotherOfAll(double s)
   if (Value == 0 || Value > 2147483647) throw Logic_error("Vargen: seed out of range");
 }
 
-MotherOfAll::~MotherOfAll() noexcept(false) { Retire(SeedBack); }
+MotherOfAll::~MotherOfAll() { Retire(SeedBack); }
 
 // The lags from the seed word: a 16-bit multiply-with-carry sequence fills
 // Lag1[0..8] and then Lag2[0..8]; the carries Lag1[0] and Lag2[0] keep 15
@@ -138,7 +138,7 @@ MultWithCarry::MultWithCarry(double s) : SeedBack(false), x(0), carry(1234567) {
   x = seed_state(s, 4294967296.0);
 }
 
-MultWithCarry::~MultWithCarry() noexcept(false) { Retire(SeedBack); }
+MultWithCarry::~MultWithCarry() { Retire(SeedBack); }
 
 std::uint64_t MultWithCarry::NextValue() {
   const std::uint64_t t = 2083801278ULL * x + carry;
@@ -164,7 +164,7 @@ LGM_base::LGM_base(double s) : x(0), SeedBack(false) {
   x = static_cast<std::int64_t>(seed_state(s, 2147483648.0));
 }
 
-LGM_base::~LGM_base() noexcept(false) { Retire(false); }
+LGM_base::~LGM_base() { Retire(false); }
 
 // 16807 x mod (2^31 - 1) without overflow: 2^31 - 1 = 16807 * 127773 + 2836.
 std::int64_t LGM_base::NextValue() {
@@ -187,13 +187,13 @@ unsigned long LGM_base::ulNext() {
 
 const char* LGM_base::Name() { return "LGM_base"; }
 
-LGM_simple::~LGM_simple() noexcept(false) { Retire(SeedBack); }
+LGM_simple::~LGM_simple() { Retire(SeedBack); }
 
 const char* LGM_simple::Name() { return "LGM_simple"; }
 
 LGM_mixed::LGM_mixed(double s) : LGM_base(s), Table(), Output(0) { FillTable(); }
 
-LGM_mixed::~LGM_mixed() noexcept(false) { Retire(SeedBack); }
+LGM_mixed::~LGM_mixed() { Retire(SeedBack); }
 
 void LGM_mixed::FillTable() {
   for (int i = 0; i < 128; ++i) Table[i] = LGM_base::NextValue();
@@ -227,7 +227,7 @@ FM::FM(double s) : SeedBack(false), x(0) {
   x = seed_state(s, 2147483648.0);
 }
 
-FM::~FM() noexcept(false) { Retire(SeedBack); }
+FM::~FM() { Retire(SeedBack); }
 
 // 950706376 x mod (2^31 - 1), exact: since 2^31 = 1 modulo 2^31 - 1, the
 // 62-bit product folds into its low 31 bits plus the bits above them.  The

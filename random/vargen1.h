@@ -53,9 +53,7 @@ class Random {
   virtual unsigned long ulNext();             // throws: not available
   virtual const char* Name();                 // "Random"
   virtual double Density(double) const;      // throws: not available
-  // A uniform generator's destructor may write its seed file, which can
-  // fail: that failure is thrown to the caller (see Retire).
-  virtual ~Random() noexcept(false);
+  virtual ~Random();
   virtual ExtReal Mean() const;               // 0.5
   virtual ExtReal Variance() const;           // 1/12
   virtual void tDelete();                     // delete-if-temporary hook
@@ -71,11 +69,10 @@ class Random {
  protected:
   // The end of a uniform generator's life, called by its destructor: writes
   // the seed file when seed_back is set, then gives the placeholder back if
-  // this generator is installed.  The placeholder is given back whatever
-  // happens.  A failure to write is thrown on, unless the destructor runs
-  // while another exception unwinds the stack: then the failure is dropped
-  // (the file is not written) and the first exception goes on, rather than
-  // ending the process.
+  // this generator is installed.  A destructor must not throw, so a failure
+  // to write is not thrown on: it is reported on standard error, and the
+  // file is left as the failed write left it.  Call CSTD (or CopySeedToDisk)
+  // before destroying the generator to have such a failure thrown.
   void Retire(bool seed_back);
 };
 
@@ -100,7 +97,7 @@ class MT : public Random {
   double Next() override;          // (y + 0.5) * 2^-32, in (0, 1)
   unsigned long ulNext() override; // the 32-bit output word y
   const char* Name() override;
-  ~MT() noexcept(false) override;  // gives the placeholder back if installed
+  ~MT() override;  // gives the placeholder back if installed
 
   static void init_genrand(unsigned long s);
   static unsigned long genrand_int32();
@@ -124,7 +121,7 @@ class WH : public Random {
   double Next() override;          // in [0, 1)
   unsigned long ulNext() override; // floor(u * 2^32)
   const char* Name() override;
-  ~WH() noexcept(false) override;
+  ~WH() override;
 
  private:
   bool SeedBack;
@@ -141,7 +138,7 @@ class MotherOfAll : public Random {
   double Next() override;          // (Value + 0.5) * 2^-32
   unsigned long ulNext() override; // Value
   const char* Name() override;
-  ~MotherOfAll() noexcept(false) override;
+  ~MotherOfAll() override;
 
   void Mother();  // one step; the output is left in Value
 
@@ -164,7 +161,7 @@ class MultWithCarry : public Random {
   double Next() override;          // (x + 0.5) * 2^-32
   unsigned long ulNext() override; // x
   const char* Name() override;
-  ~MultWithCarry() noexcept(false) override;
+  ~MultWithCarry() override;
 
   std::uint64_t NextValue();  // one step; the new x
 
@@ -182,7 +179,7 @@ class LGM_base : public Random {
   double Next() override;          // x * 2^-31
   unsigned long ulNext() override; // 2 x
   const char* Name() override;
-  ~LGM_base() noexcept(false) override;
+  ~LGM_base() override;
 
   std::int64_t NextValue();  // one step; the new x
 
@@ -198,7 +195,7 @@ class LGM_simple : public LGM_base {
   void CSFD(bool cs) override;
   void CSTD() override;
   const char* Name() override;
-  ~LGM_simple() noexcept(false) override;
+  ~LGM_simple() override;
 };
 
 // LGM_base with a shuffle table of 128 past states: each output is a state
@@ -211,7 +208,7 @@ class LGM_mixed : public LGM_base {
   double Next() override;          // Output * 2^-31
   unsigned long ulNext() override; // 2 Output
   const char* Name() override;
-  ~LGM_mixed() noexcept(false) override;
+  ~LGM_mixed() override;
 
   void NextValue();  // one shuffled step (two LGM_base steps); sets Output
 
@@ -232,7 +229,7 @@ class FM : public Random {
   double Next() override;          // x * 2^-31, in [0, 1)
   unsigned long ulNext() override; // 2 x
   const char* Name() override;
-  ~FM() noexcept(false) override;
+  ~FM() override;
 
   std::uint64_t NextValue();  // one step; the new x
 
