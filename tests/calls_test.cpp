@@ -307,3 +307,40 @@ TEST(UpdateCallProbs, ScoresIndividualsWithoutDrawingOrCalling) {
       for (int k = 0; k < 4; k++) EXPECT_NEAR(d.call_probs[j][i][k], want[k], 1e-8);
     }
 }
+
+TEST(UpdateCalls, ClumpedXModeTakesNoCellAsMale) {
+  // Every individual is male, but a grid cell may stand for either sex:
+  // no cell gets the male-heterozygote override, while the individual
+  // scoring of update_call_probs still does.
+  data d;
+  fill_model(&d, {{{0, 0}, {0, 0}}});
+  for (int i = 0; i < 2; i++) d.snps[0].points[0][i] = d.mu[0][1];
+  d.chrX = true;
+  d.sex = {{1, 1}};
+  d.sex_counts = {{0, 2, 0}};
+  d.clumped = true;
+  add_cell(&d, 0, d.mu[0][1][0], d.mu[0][1][1], 2);
+  d.sampling = false;
+  d.update_calls(false);
+  const point& cell = d.snps[0].clumps[0].begin()->second.begin()->second;
+  EXPECT_EQ(cell.call, 1);
+  EXPECT_GT(cell.probs[1], 0.9);
+  EXPECT_EQ(d.counts[0], (std::vector<int>{0, 2, 0, 0}));
+
+  d.update_call_probs();
+  for (int i = 0; i < 2; i++) EXPECT_EQ(d.call_probs[0][i][1], 0.0);
+}
+
+TEST(UpdateCalls, NonPositiveUniformCallsTheFirstClass) {
+  // The installed generators never give u <= 0; should one, the call falls
+  // into class 0 and is counted there, never outside the classes.
+  data d;
+  fill_model(&d, {{{1.0, 1.0}}});
+  d.sampling = true;
+  ScriptedRNG rng({0.0});
+  rng.install();
+  d.update_calls(false);
+  EXPECT_EQ(rng.count(), 1u);
+  EXPECT_EQ(d.calls[0], (std::vector<int>{0}));
+  EXPECT_EQ(d.counts[0], (std::vector<int>{1, 0, 0, 0}));
+}
