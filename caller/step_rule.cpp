@@ -50,10 +50,17 @@ double beta_walk::log_q(double y, double x) const {
   return log_dbeta(y, c_ * x + eps_, (1 - x) * c_ + eps_);
 }
 
+double gamma_about(double m, double v) { return rgamma(m * m / v, m / v); }
+
+double beta_about(double m, double v, double offset_a, double offset_b) {
+  const double a = m * (1 - v) / v + offset_a;
+  const double b = (1 - m) * (1 - v) / v + offset_b;
+  return genbet(static_cast<float>(a), static_cast<float>(b));
+}
+
 double prior_draw::draw(double) const {
-  if (kind() == support::positive) return rgamma(m_ * m_ / v_, m_ / v_);
-  return genbet(static_cast<float>(m_ * (1 - v_) / v_),
-                static_cast<float>((1 - m_) * (1 - v_) / v_));
+  if (kind() == support::positive) return gamma_about(m_, v_);
+  return beta_about(m_, v_);
 }
 
 double prior_draw::log_q(double y, double) const {

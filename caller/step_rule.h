@@ -87,6 +87,14 @@ class beta_walk : public proposal {
   double c_, eps_;
 };
 
+// Draws from a family's prior given its mean m and its variance (Gamma-type)
+// or dispersion (Beta-type) v: a gamma variate of shape m m / v and rate m / v;
+// a beta variate of parameters m (1 - v) / v + offset_a and
+// (1 - m)(1 - v) / v + offset_b, both taken in single precision.
+double gamma_about(double m, double v);
+double beta_about(double m, double v, double offset_a = 0,
+                  double offset_b = 0);
+
 // Independence proposal from a family's prior given its mean m and variance
 // or dispersion v: the draw ignores the current value. The prior terms of the
 // target cancel against the correction, so a sampling-mode test rests on the

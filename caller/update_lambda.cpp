@@ -46,16 +46,6 @@ void data::update_lambda() {
 
 namespace {
 
-// A beta variate about mean m with dispersion v, each parameter with its
-// own offset.
-double beta_about(double m, double v, double offset_a, double offset_b) {
-  return genbet(static_cast<float>(m * (1 - v) / v + offset_a),
-                static_cast<float>((1 - m) * (1 - v) / v + offset_b));
-}
-
-// A gamma variate with mean m and variance v.
-double gamma_about(double m, double v) { return rgamma(m * m / v, m / v); }
-
 // Keep a drawn value inside [1e-8, 0.99999999].
 double clamp_unit(double x) {
   if (x >= 0.99999999) x = 0.99999999;
@@ -99,23 +89,23 @@ void data::update_all(int j) {
   const vec r_old = r[j];
 
   // New values of cohort j, drawn in this order.
-  alpha[j] = beta_about(alpha_star, c_alpha_cohorts, 1e-8, 1e-8);
+  alpha[j] = mh::beta_about(alpha_star, c_alpha_cohorts, 1e-8, 1e-8);
   alpha[j] = clamp_unit(alpha[j]);
 
-  eta[j] = beta_about(eta_mean, eta_var, 0, 0) + 1e-8;
+  eta[j] = mh::beta_about(eta_mean, eta_var) + 1e-8;
 
   const double a = alpha[j];
   const double e = eta[j];
   lambda[j] = {a * ((1 - e) * a), ((1 - e) + (1 - e)) * a * (1 - a),
                (1 - a) * ((1 - e) * (1 - a)), e};
 
-  gradient[j] = gamma_about(gradient_mean, gradient_var) + 1e-8;
-  length[j] = gamma_about(length_mean, length_var) + 1e-8;
+  gradient[j] = mh::gamma_about(gradient_mean, gradient_var) + 1e-8;
+  length[j] = mh::gamma_about(length_mean, length_var) + 1e-8;
 
-  fraction[j] = beta_about(fraction_mean, fraction_var, 0, 0);
+  fraction[j] = mh::beta_about(fraction_mean, fraction_var);
   fraction[j] = clamp_unit(fraction[j]);
 
-  departure[j] = beta_about(departure_mean, departure_var, 1e-8, 0) + 1e-8;
+  departure[j] = mh::beta_about(departure_mean, departure_var, 1e-8, 0) + 1e-8;
   departure[j] = clamp_unit(departure[j]);
 
   const double spread = std::sqrt(center_var);
@@ -125,10 +115,10 @@ void data::update_all(int j) {
   center[j][1] = center_mean[1] + z2 * spread;
   set_mu_from_params(j);
 
-  sigma[j] = gamma_about(sigma_mean, sigma_var) + 1e-8;
-  varfrac[j] = beta_about(varfrac_mean, varfrac_var, 0, 0) + 1e-8;
+  sigma[j] = mh::gamma_about(sigma_mean, sigma_var) + 1e-8;
+  varfrac[j] = mh::beta_about(varfrac_mean, varfrac_var) + 1e-8;
   for (int k = 0; k < 3; ++k)
-    r[j][k] = beta_about(r_mean[k], r_var[k], 0, 0) + 1e-8;
+    r[j][k] = mh::beta_about(r_mean[k], r_var[k]) + 1e-8;
 
   // The whole set stands or falls by the change of the log posterior.
   const double lp_new = log_posterior(false);

@@ -205,4 +205,34 @@ TEST(Variates, FitTheirDistributions) {
   EXPECT_GT(rb.p_value, gof::kMinPValue);
 }
 
+// Draws about a family's mean and variance or dispersion: Gamma(m m / v) over
+// the rate m / v; two gamma variates of the Beta parameters m (1 - v) / v and
+// (1 - m)(1 - v) / v plus their offsets, rounded to single precision.
+TEST(Variates, DrawsAboutAMeanAndSpread) {
+  ScriptedRNG rng(pass_through_mt, 0.53);
+  rng.install();
+  const double g = mh::gamma_about(2, 4);             // shape 1, rate 0.5
+  const double b = mh::beta_about(0.3, 0.1, 1e-8, 0);  // Beta(2.7 + 1e-8, 6.3)
+  const double c = mh::beta_about(0.25, 0.5);          // Beta(0.25, 0.75)
+  const std::vector<double> drawn = rng.drawn();
+
+  ScriptedRNG replay(drawn);
+  replay.install();
+  Gamma one(1.0);
+  const double gx = one.Next();
+  EXPECT_EQ(g, gx * 2);
+  Gamma ba(static_cast<double>(static_cast<float>(2.70000001)));
+  Gamma bb(static_cast<double>(6.3f));
+  const double bx = ba.Next();
+  const double by = bb.Next();
+  EXPECT_EQ(b, bx / (bx + by));
+  Gamma ca(0.25);
+  Gamma cb(0.75);
+  const double cx = ca.Next();
+  const double cy = cb.Next();
+  EXPECT_EQ(c, cx / (cx + cy));
+  EXPECT_EQ(replay.remaining(), 0u);
+  rng.install();
+}
+
 }  // namespace

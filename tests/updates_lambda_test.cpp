@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <string>
 
 #include "updates_harness.h"
@@ -262,6 +263,45 @@ TEST(JointMove, AlleleFrequencyIsClamped) {
   testing::internal::GetCapturedStdout();
   mh::set_observer(nullptr);
   EXPECT_EQ(drawn_alpha, 0.99999999);
+}
+
+// A drawn allele frequency of 1e-8 or less is held at 1e-8.
+TEST(JointMove, LowAlleleFrequencyIsClamped) {
+  data d;
+  harness::make_model(&d, 1);
+  d.sampling = false;
+  d.alpha_star = 1e-12;
+  d.c_alpha_cohorts = 1e-7;
+  double drawn_alpha = -1;
+  ScriptedRNG rng(pass_through_mt, 0.5);
+  rng.install();
+  mh::set_observer([&](const mh::decision&) { drawn_alpha = d.alpha[0]; });
+  testing::internal::CaptureStdout();
+  d.update_all(0);
+  testing::internal::GetCapturedStdout();
+  mh::set_observer(nullptr);
+  EXPECT_EQ(drawn_alpha, 1e-8);
+}
+
+// A departure above 1 before the move is reported first: "problem_0", then
+// the departure and the six coordinates of the class means, one per line.
+TEST(JointMove, DepartureAboveOneIsReportedBeforeTheMove) {
+  data d;
+  harness::make_model(&d, 2);
+  d.sampling = false;
+  d.departure[1] = 1.25;
+  const vec2 means = d.mu[1];
+  ScriptedRNG rng(pass_through_mt, 0.4);
+  rng.install();
+  testing::internal::CaptureStdout();
+  d.update_all(1);
+  const std::string out = testing::internal::GetCapturedStdout();
+  std::ostringstream expected;
+  expected.precision(std::cout.precision());
+  expected << "problem_0\n1.25\n";
+  for (int k = 0; k < 3; ++k)
+    expected << means[k][0] << "\n" << means[k][1] << "\n";
+  EXPECT_EQ(out.substr(0, expected.str().size()), expected.str());
 }
 
 }  // namespace
