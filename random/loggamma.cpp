@@ -71,6 +71,18 @@ double reflection_sine(double x, double d) {
   return std::sin(PI * d);
 }
 
+// The reflection Gamma(x) Gamma(2 - x) = pi (1 - x) / sin(pi x) for x < 1:
+// returns its magnitude pi (1 - x) / sin(pi d), with d = ceil(x) - x in
+// (0, 1) so that the sine is positive, and sets odd to whether ceil(x) is odd
+// (Gamma(x) is then positive).  Throws for x = 0, -1, -2, ...
+double reflection(double x, bool& odd) {
+  const double c = std::ceil(x);
+  const double d = c - x;
+  if (d == 0) throw Invalid_argument("Non-positive integer argument ");
+  odd = is_odd(c);
+  return PI * (1 - x) / reflection_sine(x, d);
+}
+
 }  // namespace
 
 double gamma_series(long double z) {
@@ -135,11 +147,10 @@ double ln_gamma(double x, int& sign) {
   // A NaN has neither a value nor a sign.
   if (std::isnan(x)) throw Invalid_argument("Negative gamma value ");
   // Reflection: Gamma(x) = pi (1 - x) / (sin(pi x) Gamma(2 - x)).
-  const double c = std::ceil(x);
-  const double d = c - x;
-  if (d == 0) throw Invalid_argument("Non-positive integer argument ");
-  sign = is_odd(c) ? 1 : -1;
-  return std::log(PI * (1 - x) / reflection_sine(x, d)) - ln_gamma_gt_1(2 - x);
+  bool odd;
+  const double r = reflection(x, odd);
+  sign = odd ? 1 : -1;
+  return std::log(r) - ln_gamma_gt_1(2 - x);
 }
 
 double ln_gamma(double x) {
@@ -154,10 +165,7 @@ double gamma_fn(double x) {
   Tracer tr("gamma_fn");
   if (x >= 1) return gamma_series(x - 1) * std::pow((x + 10 - 0.5) / 2.718281828459045, x - 0.5);
   if (std::isnan(x)) return x;  // the reflection would call itself without end
-  const double c = std::ceil(x);
-  const double d = c - x;
-  if (d == 0) throw Invalid_argument("Non-positive integer argument ");
-  double g = PI * (1 - x) / reflection_sine(x, d);
-  g = g / gamma_fn(2 - x);
-  return is_odd(c) ? g : -g;
+  bool odd;
+  const double g = reflection(x, odd) / gamma_fn(2 - x);
+  return odd ? g : -g;
 }

@@ -58,6 +58,22 @@ inline int strip_index(double u, double xi, int n) {
   return ir < n ? ir : n - 1;
 }
 
+// One try in the strip from sx[ir] to sx[nx]: the second uniform places the
+// point x in it, the third a height under the strip's rectangle.  The point is
+// accepted when the height lies under the density at the far boundary (the
+// squeeze) or, failing that, under the density at x.
+bool try_strip(const Random& dist, const double* sx, const double* sfx, int ir, int nx,
+               double& x) {
+  const double x0 = sx[ir];
+  const double w = sx[nx] - x0;  // negative on the left side of a two-sided table
+  const double u2 = Random::RNG->Next();
+  x = x0 + u2 * w;
+  const double u3 = Random::RNG->Next();
+  const double v = u3 * sfx[ir];
+  if (v < sfx[nx]) return true;
+  return v < dist.Density(x);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -89,17 +105,11 @@ void PosGen::Build(bool sym) {
 double PosGen::Next() {
   if (NotReady) Build(false);
   const int n = static_cast<int>(xi);
+  double x;
   for (;;) {
     const double u1 = RNG->Next();
     const int ir = strip_index(u1, xi, n);
-    const double x0 = sx[ir];
-    const double w = sx[ir + 1] - x0;
-    const double u2 = RNG->Next();
-    const double x = x0 + u2 * w;
-    const double u3 = RNG->Next();
-    const double v = u3 * sfx[ir];
-    if (v < sfx[ir + 1]) return x;  // squeeze: certainly under the density
-    if (v < Density(x)) return x;
+    if (try_strip(*this, sx, sfx, ir, ir + 1, x)) return x;
   }
 }
 
@@ -114,6 +124,7 @@ ExtReal PosGen::Variance() const { return Missing; }
 double SymGen::Next() {
   if (NotReady) Build(true);
   const int n = static_cast<int>(xi) / 2;
+  double x;
   for (;;) {
     double sign = 1.0;
     double u1 = RNG->Next();
@@ -122,14 +133,7 @@ double SymGen::Next() {
       u1 = 1.0 - u1;
     }
     const int ir = strip_index(u1, xi, n);
-    const double x0 = sx[ir];
-    const double w = sx[ir + 1] - x0;
-    const double u2 = RNG->Next();
-    const double x = x0 + u2 * w;
-    const double u3 = RNG->Next();
-    const double v = u3 * sfx[ir];
-    if (v < sfx[ir + 1]) return sign * x;
-    if (v < Density(x)) return sign * x;
+    if (try_strip(*this, sx, sfx, ir, ir + 1, x)) return sign * x;
   }
 }
 
@@ -172,18 +176,12 @@ void AsymGen::Build() {
 double AsymGen::Next() {
   if (NotReady) Build();
   const int n = static_cast<int>(xi);
+  double x;
   for (;;) {
     const double u1 = RNG->Next();
     const int ir = strip_index(u1, xi, n);
-    const double x0 = sx[ir];
     const int nx = (ir == ic) ? ASYM_END : ir + 1;
-    const double w = sx[nx] - x0;  // negative on the left side
-    const double u2 = RNG->Next();
-    const double x = x0 + u2 * w;
-    const double u3 = RNG->Next();
-    const double v = u3 * sfx[ir];
-    if (v < sfx[nx]) return x;
-    if (v < Density(x)) return x;
+    if (try_strip(*this, sx, sfx, ir, nx, x)) return x;
   }
 }
 

@@ -279,6 +279,30 @@ TEST_F(TablesTest, FirstUniformOfExactlyOneHalfTakesTheLastStrip) {
   EXPECT_GT(x, 0.0);  // the sign stays positive
 }
 
+TEST_F(TablesTest, FirstUniformOfExactlyOneTakesTheLastStrip) {
+  // One-sided table: 54 strips, u * 54 = 54 is one past the table.  The last
+  // strip reaches beyond the cut-off: take a point near its start.
+  Probe<Exponential> e;
+  ScriptedRNG rng({0.5, 0.5, 0.0, 1.0, 0.001, 0.0});
+  rng.install();
+  e.Next();  // build
+  const double x = e.Next();
+  EXPECT_EQ(rng.count(), 6u);
+  EXPECT_EQ(x, e.x()[53] + 0.001 * (e.x()[54] - e.x()[53]));
+
+  // Two-sided table: the last strip is the last one of the left side, which
+  // ends at the left end point.
+  ScriptedRNG two({0.5, 0.5, 0.0, 1.0, 0.001, 0.0});
+  two.install();
+  AsymProbe<TwoSided> a(0.6, 0.5);
+  a.Next();  // build
+  const int n = static_cast<int>(a.strips());
+  const double y = a.Next();
+  EXPECT_EQ(two.count(), 6u);
+  EXPECT_EQ(y, a.x()[n - 1] + 0.001 * (a.x()[n] - a.x()[n - 1]));
+  EXPECT_LT(y, 0.0);
+}
+
 TEST_F(TablesTest, AsymmetricDrawOrder) {
   ScriptedRNG rng({0.5, 0.5, 0.0});
   rng.install();
