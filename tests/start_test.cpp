@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -67,8 +68,12 @@ class Start : public ::testing::Test {
   }
 
   data d;
-  ScriptedRNG rng{pass_through_mt, 0.25};
-  void SetUp() override { rng.install(); }
+  // Held by pointer: a generator's destructor may throw, a fixture's may not.
+  std::unique_ptr<ScriptedRNG> rng;
+  void SetUp() override {
+    rng.reset(new ScriptedRNG(pass_through_mt, 0.25));
+    rng->install();
+  }
 };
 
 void expect_point(const vec& p, double x, double y) {
@@ -127,6 +132,19 @@ TEST_F(Start, DefaultsWithoutPriorFrequency) {
               d.n_ind[j]);
     for (int c : d.calls[j]) EXPECT_LT(c, 4);
   }
+}
+
+// With "-pr" the start announces itself before the prior line, on the same
+// line, and closes with "done"; nothing else is printed.
+TEST_F(Start, TraceUnderPr) {
+  prepare({6}, {-1.0, 0.25});
+  d.pr = true;
+  EXPECT_EQ(start(0, 1, 0),
+            "initialize...Allele frequency prior : alpha ~ Beta(1, 1)\n"
+            "done\n");
+  EXPECT_EQ(start(1, 2, 0),
+            "initialize...Allele frequency prior : alpha ~ Beta(30, 90)\n"
+            "done\n");
 }
 
 TEST_F(Start, PriorFrequencyCases) {

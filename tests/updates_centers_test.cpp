@@ -4,6 +4,7 @@
 
 #include <boost/math/distributions/normal.hpp>
 #include <cmath>
+#include <sstream>
 #include <string>
 
 #include "updates_harness.h"
@@ -177,6 +178,27 @@ TEST(CentersNames, TraceLines) {
                                              "update_center_mean()",
                                              "update_center_var()"}));
   EXPECT_EQ(out.find("accept"), std::string::npos);  // sampling: no trace
+}
+
+// Each centre move evaluates its cohort's likelihood over classes 0-2 only
+// (the null class does not move with the centre), before and after the
+// move; the mean and variance updates evaluate none.
+TEST(CentersNames, LikelihoodEvaluationsPerCohort) {
+  data d;
+  harness::make_model(&d, 3);
+  d.sampling = true;
+  d.names = true;
+  ScriptedRNG rng(pass_through_mt, 0.37);
+  rng.install();
+  testing::internal::CaptureStdout();
+  d.update_centers();
+  const std::string out = testing::internal::GetCapturedStdout();
+  std::istringstream in(out);
+  std::string line;
+  int evaluations = 0;
+  while (std::getline(in, line))
+    if (line == "log_posterior_X_given_K()") ++evaluations;
+  EXPECT_EQ(evaluations, 3 * 2 * 3);
 }
 
 }  // namespace

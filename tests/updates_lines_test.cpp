@@ -153,6 +153,34 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<1>(info.param) ? "Sampling" : "Maximising");
     });
 
+// Every per-cohort move evaluates the cohort's likelihood twice, before and
+// after, over the classes the value shapes: 0-2, and for the departure the
+// null class too. The hyper steps evaluate no likelihood, and a sampling
+// step prints no accept trace. Under "-names" each evaluation prints its
+// name, so the lines count the evaluations.
+TEST(LineSteps, LikelihoodEvaluationsPerCohort) {
+  for (const family_case& f : families) {
+    SCOPED_TRACE(f.name);
+    data d;
+    harness::make_model(&d, 3);
+    d.sampling = true;
+    d.names = true;
+    d.pk = {60, 500};
+    ScriptedRNG rng(pass_through_mt, 0.71);
+    rng.install();
+    testing::internal::CaptureStdout();
+    (d.*f.step)();
+    const std::string out = testing::internal::GetCapturedStdout();
+    std::istringstream in(out);
+    std::string line;
+    int evaluations = 0;
+    while (std::getline(in, line))
+      if (line == "log_posterior_X_given_K()") ++evaluations;
+    const int classes = std::string(f.name) == "departure" ? 4 : 3;
+    EXPECT_EQ(evaluations, 3 * 2 * classes);
+  }
+}
+
 // A rejected per-cohort move leaves the class means exactly as they were.
 TEST(LineSteps, RejectedMoveRestoresClassMeans) {
   data d;
@@ -168,6 +196,87 @@ TEST(LineSteps, RejectedMoveRestoresClassMeans) {
   ASSERT_FALSE(seen[0].dec.accepted);
   EXPECT_EQ(d.length[0], length_before);
   EXPECT_EQ(d.mu, mu_before);
+}
+
+// Without cohorts only the two hyper steps run, and the change of the
+// hyper-prior alone decides: Gamma(a, rate b) for length, Beta(a, b) for
+// fraction, with the mean's pair for the mean and the variance's for the
+// variance.
+TEST(LineSteps, WithoutCohortsTheHyperPriorDecides) {
+  for (bool sampling : {false, true}) {
+    SCOPED_TRACE(sampling ? "sampling" : "maximising");
+    data d;
+    harness::make_model(&d, 1);
+    d.n_cohorts = 0;
+    d.sampling = sampling;
+    d.pk = {40, 500};
+    d.length_mean_prior = {20, 20};
+    d.length_var_prior = {3, 100};
+    d.fraction_mean_prior = {30, 30};
+    d.fraction_var_prior = {2, 50};
+
+    const double length_mean = d.length_mean, length_var = d.length_var;
+    ScriptedRNG rng(pass_through_mt, 0.44);
+    auto seen = harness::run_observed(rng, [&] { d.update_lengths(); });
+    ASSERT_EQ(seen.size(), 2u);
+    const mh::decision& m = seen[0].dec;
+    EXPECT_EQ(m.current, length_mean);
+    EXPECT_NEAR(m.L,
+                harness::log_gamma_pdf(m.proposed, 20, 20) -
+                    harness::log_gamma_pdf(length_mean, 20, 20),
+                1e-9);
+    const double mean_after = m.accepted ? m.proposed : length_mean;
+    EXPECT_EQ(d.length_mean, mean_after);
+    const mh::decision& v = seen[1].dec;
+    EXPECT_EQ(v.current, length_var);
+    EXPECT_NEAR(v.L,
+                harness::log_gamma_pdf(v.proposed, 3, 100) -
+                    harness::log_gamma_pdf(length_var, 3, 100),
+                1e-9);
+
+    const double fraction_mean = d.fraction_mean;
+    const double fraction_var = d.fraction_var;
+    ScriptedRNG rng2(pass_through_mt, 0.52);
+    seen = harness::run_observed(rng2, [&] { d.update_fractions(); });
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NEAR(seen[0].dec.L,
+                harness::log_beta_pdf(seen[0].dec.proposed, 30, 30) -
+                    harness::log_beta_pdf(fraction_mean, 30, 30),
+                1e-9);
+    EXPECT_NEAR(seen[1].dec.L,
+                harness::log_beta_pdf(seen[1].dec.proposed, 2, 50) -
+                    harness::log_beta_pdf(fraction_var, 2, 50),
+                1e-9);
+  }
+}
+
+// A hyper proposal stopped by the guard leaves the value where it was; a
+// maximising step then rejects it and counts nothing, a sampling step draws
+// its one uniform and counts an acceptance.
+TEST(LineSteps, GuardedHyperProposal) {
+  for (bool sampling : {false, true}) {
+    SCOPED_TRACE(sampling ? "sampling" : "maximising");
+    data d;
+    harness::make_model(&d, 2);
+    d.sampling = sampling;
+    d.pk = {500, 500};
+    // Shape 500 * 1e-9: the gamma variate, divided by 500, stays below 1e-8.
+    d.gradient_mean = 1e-9;
+    ScriptedRNG rng(pass_through_mt, 0.29);
+    auto seen = harness::run_observed(rng, [&] { d.update_gradient_mean(); });
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].dec.proposed, 1e-9);
+    EXPECT_EQ(seen[0].dec.L, 0.0);
+    EXPECT_EQ(d.gradient_mean, 1e-9);
+    EXPECT_EQ(d.accept_gradient, sampling ? 1.0 : 0.0);
+    EXPECT_EQ(seen[0].dec.accepted, sampling);
+
+    // The draws: one gamma variate, then the uniform when sampling.
+    ScriptedRNG replay(pass_through_mt, 0.29);
+    replay.install();
+    rgamma(500 * 1e-9, 500);
+    EXPECT_EQ(rng.count(), replay.count() + (sampling ? 1 : 0));
+  }
 }
 
 }  // namespace
