@@ -173,18 +173,18 @@ class info_reader {
 
   // The prior frequency of snp s, number `number` (from 1), or -1 when it has
   // none: a mismatched rs, a frequency outside [0, 1], or a file that ended.
+  // The file stays open to the end of the range, so every SNP logs its read,
+  // also after the file has ended.
   double prior_of(const snp& s, int number) {
-    if (ended_ && warned_) return -1.0;
-    if (!ended_) {
-      std::cout << " read SNP information " << std::endl;
-      if (!next_filled_line()) ended_ = true;
-    }
+    std::cout << " read SNP information " << std::endl;
+    if (!ended_ && !next_filled_line()) ended_ = true;
     if (ended_) {
+      if (!warned_)
+        std::cout << "warning: SNP-information file " << quoted(file_)
+                  << " ends before SNP " << number << " [" << s.rs
+                  << "]: it and every later SNP get no prior frequency"
+                  << std::endl;
       warned_ = true;
-      std::cout << "warning: SNP-information file " << quoted(file_)
-                << " ends before SNP " << number << " [" << s.rs
-                << "]: it and every later SNP get no prior frequency"
-                << std::endl;
       return -1.0;
     }
     if (fields_.size() != 5)
@@ -358,11 +358,15 @@ void data::read_data() {
     std::cout << " reading file : " << file << std::endl;
     line_source source(in, "intensity file", file);
 
+    // A file that ends before SNP `number` of the range.
+    auto ends_before = [&](int number) {
+      return input_error("intensity file " + quoted(file) + " ends at line " +
+                         std::to_string(source.number()) + ", before SNP " +
+                         std::to_string(number));
+    };
+
     for (int s = 0; s < snp_start; ++s)  // the header and the SNPs before
-      if (!source.next(line))
-        throw input_error("intensity file " + quoted(file) +
-                          " ends at line " + std::to_string(source.number()) +
-                          ", before SNP " + std::to_string(snp_start));
+      if (!source.next(line)) throw ends_before(snp_start);
     if (c == 0 && info) info->skip(snp_start - 1);
 
     const int n = n_ind[c];
@@ -371,10 +375,7 @@ void data::read_data() {
       std::cout << "\r" << " snp [" << k + 1 << "/" << n_snps << "]"
                 << std::flush;
       snp& s = snps[k];
-      if (!source.next(line))
-        throw input_error("intensity file " + quoted(file) + " ends at line " +
-                          std::to_string(source.number()) + ", before SNP " +
-                          std::to_string(snp_start + k));
+      if (!source.next(line)) throw ends_before(snp_start + k);
       split_fields(line, fields);
       if (fields.size() != expected)
         throw input_error(source.where() + ": expected " +

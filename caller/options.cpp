@@ -159,7 +159,14 @@ const std::vector<option_spec>& option_table() {
   static const std::vector<option_spec> table = {
       // pass 1: the input and the SNP range
       {"-f", 1, 1, "a file name",
-       [](data& d, const option_values& v) { d.info_file = v.text(1); }},
+       [](data& d, const option_values& v) {
+         // An empty info_file means "none": an empty name would silently
+         // drop the file the user asked for.
+         std::string file = v.text(1);
+         if (file.empty())
+           throw input_error("-f: expected a file name, got ''");
+         d.info_file = file;
+       }},
       whole_option("-single", 1, &data::single),
       flag_option("-gz", 1, &data::gz, true),
       flag_option("-bz2", 1, &data::bz2, true),

@@ -321,6 +321,9 @@ TEST(OptionFaults, InputFilesMissing) {
             "-chrX: X-chromosome mode needs one sex file per cohort, got 1 "
             "for 2 intensity files");
   EXPECT_EQ(command_line_error({"-i", "a", "b", "-chrX", "s", "t"}), "");
+  // An empty name is not "no SNP-information file".
+  EXPECT_EQ(command_line_error({"-i", "a", "-f", ""}),
+            "-f: expected a file name, got ''");
 }
 
 TEST(OptionFaults, PriorFrequencyOutsideTheUnitInterval) {
