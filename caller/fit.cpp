@@ -108,16 +108,31 @@ void split_cohorts(data& d, snp& s) {
   }
 }
 
-// The report printed after every random start.
-void print_start_report(const data& d) {
-  std::cout << std::endl;
-  print_terms(std::cout, d.log_posterior_terms);
+// The table of genotype counts: a heading, then per cohort its four counts,
+// each followed by a blank and, when asked, a tab and the observed frequency
+// of the first allele.
+void print_count_table(const data& d, bool with_frequency) {
   std::cout << "Genotype counts (N) :" << std::endl;
   for (int c = 0; c < d.n_cohorts; c++) {
     std::cout << " cohort " << c << ": ";
     for (int k = 0; k < 4; k++) std::cout << d.counts[c][k] << " ";
-    std::cout << "\t" << observed_frequency(d.counts[c]) << std::endl;
+    if (with_frequency) std::cout << "\t" << observed_frequency(d.counts[c]);
+    std::cout << std::endl;
   }
+}
+
+// The report printed after every random start.
+void print_start_report(const data& d) {
+  std::cout << std::endl;
+  print_terms(std::cout, d.log_posterior_terms);
+  print_count_table(d, true);
+}
+
+// One joint move per cohort, in cohort order, when `iteration` is a multiple
+// of `fancy` (a `fancy` of 0 makes none).
+void global_moves_if_due(data& d, int iteration) {
+  if (d.fancy == 0 || iteration % d.fancy != 0) return;
+  for (int j = 0; j < d.n_cohorts; j++) d.update_all(j);
 }
 
 // Stage 1: three restart rounds of `ns` random starts each; the first start
@@ -134,9 +149,7 @@ void run_stage1(data& d) {
                     << it << "/" << d.nmax << "]" << std::flush;
         }
         d.update_sweep();
-        if (d.fancy != 0 && it % d.fancy == 0) {
-          for (int j = 0; j < d.n_cohorts; j++) d.update_all(j);
-        }
+        global_moves_if_due(d, it);
       }
       const double lp = d.log_posterior(false);
       std::cout << " Final Log Posterior = " << lp << std::flush;
@@ -169,15 +182,6 @@ void tally_calls(data& d) {
       }
       d.call_tallies[c][i][k] += 1.0;
     }
-  }
-}
-
-void print_counts(const data& d) {
-  std::cout << std::endl << "Genotype counts (N) :" << std::endl;
-  for (int c = 0; c < d.n_cohorts; c++) {
-    std::cout << " cohort " << c << ": ";
-    for (int k = 0; k < 4; k++) std::cout << d.counts[c][k] << " ";
-    std::cout << std::endl;
   }
 }
 
@@ -228,15 +232,14 @@ void run_stage2(data& d, snp& s, std::ofstream& trace) {
               << "]" << std::flush;
     if (!d.sampling) {
       d.update_sweep();
-      if (d.fancy != 0 && (h + 1) % d.fancy == 0 && d.test == 0) {
-        for (int j = 0; j < d.n_cohorts; j++) d.update_all(j);
-      }
+      if (d.test == 0) global_moves_if_due(d, h + 1);
       continue;
     }
     const double lp = d.log_posterior(false);
     if (h >= d.burn_in) tally_calls(d);
     if (d.watch_counts) {
-      print_counts(d);
+      std::cout << std::endl;
+      print_count_table(d, false);
       std::cout << " Log Posterior = " << lp << std::endl;
     }
     if (d.print_params) print_terms(trace, d.log_posterior_terms);

@@ -63,6 +63,19 @@ class result_writer {
   std::vector<std::string> failed_;
 };
 
+// The words that head the five key columns, each followed by a blank.
+const char* const key_words = "SNP_ID rs position allele1 allele2 ";
+
+// `word` followed by each cohort number, each followed by a blank.
+void write_cohort_words(std::ostream& os, const char* word, int C) {
+  for (int c = 0; c < C; c++) os << word << c << " ";
+}
+
+// One value per cohort, each followed by a blank.
+void write_cohort_values(std::ostream& os, const vec& values, int C) {
+  for (int c = 0; c < C; c++) os << values[c] << " ";
+}
+
 void write_keys(std::ostream& os, const snp& s) {
   os << s.SNP_ID << " " << s.rs << " " << s.position << " " << s.allele1
      << " " << s.allele2 << " ";
@@ -100,15 +113,15 @@ void write_genotypes(const data& d, int c, std::ostream& os) {
 
 void write_parameters(const data& d, std::ostream& os) {
   const int C = d.n_cohorts;
-  os << "SNP_ID rs position allele1 allele2 ";
-  for (int c = 0; c < C; c++) os << "alpha_" << c << " ";
-  for (int c = 0; c < C; c++) os << "eta_" << c << " ";
+  os << key_words;
+  write_cohort_words(os, "alpha_", C);
+  write_cohort_words(os, "eta_", C);
   for (int c = 0; c < C; c++)
     for (int l = 0; l < 3; l++)
       os << "mu_" << c << "_" << l << "_0 " << "mu_" << c << "_" << l
          << "_1 ";
-  for (int c = 0; c < C; c++) os << "sigma_" << c << " ";
-  for (int c = 0; c < C; c++) os << "varfrac_" << c << " ";
+  write_cohort_words(os, "sigma_", C);
+  write_cohort_words(os, "varfrac_", C);
   for (int c = 0; c < C; c++)
     for (int l = 0; l < 3; l++) os << "r_" << c << "_" << l << " ";
   os << std::endl;
@@ -116,13 +129,13 @@ void write_parameters(const data& d, std::ostream& os) {
   for (int j = 0; j < d.n_snps; j++) {
     const params& p = d.all_params[j];
     write_keys(os, d.snps[j]);
-    for (int c = 0; c < C; c++) os << p.alpha[c] << " ";
-    for (int c = 0; c < C; c++) os << p.eta[c] << " ";
+    write_cohort_values(os, p.alpha, C);
+    write_cohort_values(os, p.eta, C);
     for (int c = 0; c < C; c++)
       for (int l = 0; l < 3; l++)
         os << p.mu[c][l][0] << " " << p.mu[c][l][1] << " ";
-    for (int c = 0; c < C; c++) os << p.sigma[c] << " ";
-    for (int c = 0; c < C; c++) os << p.varfrac[c] << " ";
+    write_cohort_values(os, p.sigma, C);
+    write_cohort_values(os, p.varfrac, C);
     for (int c = 0; c < C; c++)
       for (int l = 0; l < 3; l++) os << p.r[c][l] << " ";
     os << std::endl;
@@ -131,17 +144,17 @@ void write_parameters(const data& d, std::ostream& os) {
 
 void write_information(const data& d, std::ostream& os) {
   const int C = d.n_cohorts;
-  os << "SNP_ID rs position allele1 allele2 final_log_posterior ";
-  for (int c = 0; c < C; c++) os << "info1_" << c << " ";
-  for (int c = 0; c < C; c++) os << "info2_" << c << " ";
+  os << key_words << "final_log_posterior ";
+  write_cohort_words(os, "info1_", C);
+  write_cohort_words(os, "info2_", C);
   os << std::endl;
 
   for (int j = 0; j < d.n_snps; j++) {
     const params& p = d.all_params[j];
     write_keys(os, d.snps[j]);
     os << p.final_log_posterior << " ";
-    for (int c = 0; c < C; c++) os << p.info1[c] << " ";
-    for (int c = 0; c < C; c++) os << p.info2[c] << " ";
+    write_cohort_values(os, p.info1, C);
+    write_cohort_values(os, p.info2, C);
     os << std::endl;
   }
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -400,4 +401,130 @@ TEST(Fit, NoRandomStartIsAnError) {
   data d = make_run({30, 20});
   d.ns = 0;
   EXPECT_THROW(fit(d), input_error);
+}
+
+TEST(Fit, StageOneProgressEveryTenthIteration) {
+  data d = make_run({30, 20});
+  d.nmax = 25;
+  std::string log = fit(d);
+  for (int t = 0; t < 3; t++) {
+    const std::string start = "\rranstart " + std::to_string(t) + "-0 : ";
+    EXPECT_EQ(count_of(log, start + "iteration [10/25]"), 1) << t;
+    EXPECT_EQ(count_of(log, start + "iteration [20/25]" +
+                                " Final Log Posterior = "),
+              1)
+        << t;
+  }
+  EXPECT_EQ(count_of(log, "\rranstart "), 6);
+
+  // Below 10 iterations no progress line: the final log posterior follows
+  // the start's own output directly.
+  data e = make_run({30, 20});
+  e.nmax = 9;
+  log = fit(e);
+  EXPECT_EQ(count_of(log, "ranstart"), 0);
+  EXPECT_EQ(count_of(log, ")\n Final Log Posterior = "), 3);
+}
+
+TEST(Fit, ReportAfterEveryStart) {
+  // Seven terms, each followed by a blank; then the counts of each cohort,
+  // each followed by a blank, a tab and the observed frequency of the first
+  // allele (the null class left out).
+  data d = make_run({30, 20});
+  d.ns = 2;
+  const std::string log = fit(d);
+  const std::regex report(
+      " Final Log Posterior = [^\n ]+\\*?\n"
+      "(?:[^ \n]+ ){7}\n"
+      "Genotype counts \\(N\\) :\n"
+      " cohort 0: (\\d+) (\\d+) (\\d+) (\\d+) \t([^\n]+)\n"
+      " cohort 1: (\\d+) (\\d+) (\\d+) (\\d+) \t([^\n]+)\n");
+  int reports = 0;
+  for (std::sregex_iterator m(log.begin(), log.end(), report), end; m != end;
+       ++m, ++reports) {
+    for (int c = 0; c < 2; c++) {
+      int n[4];
+      for (int k = 0; k < 4; k++) n[k] = std::stoi((*m)[1 + 5 * c + k]);
+      EXPECT_EQ(n[0] + n[1] + n[2] + n[3], c == 0 ? 30 : 20);
+      const double f = static_cast<double>(2 * n[0] + n[1]) /
+                       (2.0 * (n[0] + n[1] + n[2]));
+      EXPECT_NEAR(std::stod((*m)[5 + 5 * c]), f, 1e-5);
+    }
+  }
+  EXPECT_EQ(reports, 6);
+}
+
+TEST(Fit, StageTwoProgressEveryIteration) {
+  data d = make_run({30, 20});
+  const std::string log = fit(d);
+  EXPECT_EQ(count_of(log, "\riteration ["), 8);
+  for (int h = 1; h <= 8; h++)
+    EXPECT_EQ(count_of(log, "\riteration [" + std::to_string(h) + "/8]"), 1);
+  EXPECT_NE(log.find("]\n\nFinal parameters\n Final Log Posterior = "),
+            std::string::npos);
+}
+
+TEST(Fit, WatchedCountsEverySamplingIteration) {
+  // Sampling: each stage-2 iteration prints the counts without frequencies
+  // and the log posterior; a maximising stage 2 prints neither.
+  data d = make_run({30, 20});
+  d.watch_counts = true;
+  std::string log = fit(d);
+  const std::regex watched(
+      "\\]\n"
+      "Genotype counts \\(N\\) :\n"
+      " cohort 0: (?:\\d+ ){4}\n"
+      " cohort 1: (?:\\d+ ){4}\n"
+      " Log Posterior = [^\n]+\n");
+  const auto matches = [&](const std::string& text) {
+    return std::distance(
+        std::sregex_iterator(text.begin(), text.end(), watched),
+        std::sregex_iterator());
+  };
+  EXPECT_EQ(matches(log), 8);
+  EXPECT_EQ(count_of(log, "\n Log Posterior = "), 8);
+
+  data e = make_run({30, 20});
+  e.watch_counts = true;
+  e.sampling_stage2 = false;
+  log = fit(e);
+  EXPECT_EQ(count_of(log, "\n Log Posterior = "), 0);
+}
+
+TEST(Fit, SweepRunsTheStepsInOrder) {
+  // The names of the sweep's steps, in the order of every sweep: 3 starts of
+  // 10 iterations; with "-nonull" the null-class step is left out. No global
+  // move runs (fancy beyond nmax) and a sampling stage 2 runs no sweep.
+  for (bool nonull : {false, true}) {
+    SCOPED_TRACE(nonull);
+    data d = make_run({30, 20});
+    d.names = true;
+    d.nonull = nonull;
+    d.fancy = 1000;
+    const std::string log = fit(d);
+    std::vector<std::string> sweep = {"update_alpha()", "update_mu()",
+                                      "update_centers()", "update_var()",
+                                      "update_lambda", "update_eta",
+                                      "update_calls()"};
+    if (nonull) sweep.erase(sweep.begin() + 5);
+    std::vector<std::string> seen;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+      // A progress line has no line end: the next name follows it.
+      if (!line.empty() && line.front() == '\r')
+        line = line.substr(line.rfind(']') + 1);
+      if (std::find(sweep.begin(), sweep.end(), line) != sweep.end())
+        seen.push_back(line);
+    }
+    int sweeps = 0;
+    for (size_t at = 0; at < seen.size(); at++) {
+      if (seen[at] == "update_calls()") continue;  // calls outside a sweep
+      ASSERT_LE(at + sweep.size(), seen.size());
+      EXPECT_TRUE(std::equal(sweep.begin(), sweep.end(), seen.begin() + at))
+          << "sweep " << sweeps;
+      at += sweep.size() - 1;
+      sweeps++;
+    }
+    EXPECT_EQ(sweeps, 30);
+  }
 }

@@ -271,3 +271,34 @@ TEST_F(ResultFiles, PrefixLongerThanFourHundredCharacters) {
   EXPECT_TRUE(exists(prefix + "_params"));
   EXPECT_TRUE(exists(prefix + "_information"));
 }
+
+TEST_F(ResultFiles, FourDecimalsCarryOverToTheTestFile) {
+  const std::string dir = temp_dir();
+  data d = finished_run(dir + "/out", 2, 1, 1, {0.5, 0.5, 0, 0});
+  d.sampling = false;
+  d.test = 1;
+  d.bayes_factors = {2.5, 0.125};
+  quiet_output(d);
+  EXPECT_EQ(read_file(dir + "/out_tests"),
+            "SNP_ID rs position bayes factors\n"
+            "SNP0 rs0 1000 2.5000\n"
+            "SNP1 rs1 1001 0.1250\n");
+}
+
+TEST_F(ResultFiles, FourDecimalsFromAGenotypeFileThatCannotBeOpened) {
+  // The first genotype file cannot be opened: its values are lost, but the
+  // switch to four decimals made while writing them still holds for the
+  // later files.
+  const std::string dir = temp_dir();
+  ASSERT_EQ(mkdir((dir + "/out_0_mcmc").c_str(), 0700), 0);
+  data d = finished_run(dir + "/out", 1, 2, 1, {0, 1, 0, 0});
+  d.all_call_probs[0][0][0] = {0.5, 0.5, 0, 0};
+  d.sampling = false;
+  EXPECT_THROW(quiet_output(d), input_error);
+  EXPECT_EQ(read_file(dir + "/out_1_mcmc"), "SNP0 rs0 1000 A G 0 1 0 \n");
+  EXPECT_NE(read_file(dir + "/out_information")
+                .find("\nSNP0 rs0 1000 A G -1234.5679 12.5000 12.5000 "
+                      "-1.0000 -1.0000 \n"),
+            std::string::npos)
+      << read_file(dir + "/out_information");
+}
