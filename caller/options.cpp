@@ -47,12 +47,12 @@ std::string number_text(double v) {
 }
 
 // One option of the table.
-struct option_spec;
+struct option_rule;
 
 // The values that follow one option word on the command line.
 class option_values {
  public:
-  option_values(int argc, char** argv, int at, const option_spec& spec);
+  option_values(int argc, char** argv, int at, const option_rule& rule);
 
   // Value k (1-based) as it stands, as a whole number, as a real.
   std::string text(int k) const { return argv_[at_ + k]; }
@@ -68,10 +68,10 @@ class option_values {
   int argc_;
   char** argv_;
   int at_;
-  const option_spec& spec_;
+  const option_rule& rule_;
 };
 
-struct option_spec {
+struct option_rule {
   const char* word;
   int pass;        // 1 or 2
   int n_values;    // value words taken; 0 also for the lists "-i" and "-chrX"
@@ -80,27 +80,27 @@ struct option_spec {
 };
 
 option_values::option_values(int argc, char** argv, int at,
-                             const option_spec& spec)
-    : argc_(argc), argv_(argv), at_(at), spec_(spec) {
+                             const option_rule& rule)
+    : argc_(argc), argv_(argv), at_(at), rule_(rule) {
   int available = argc - 1 - at;
-  if (available < spec.n_values) {
+  if (available < rule.n_values) {
     std::string got = available == 0
                           ? "nothing"
                           : "only '" + std::string(argv[at + 1]) + "'";
-    throw input_error(std::string(spec.word) + ": expected " + spec.form +
+    throw input_error(std::string(rule.word) + ": expected " + rule.form +
                       ", got " + got);
   }
 }
 
 std::string option_values::which(int k) const {
-  if (spec_.n_values < 2) return "";
+  if (rule_.n_values < 2) return "";
   return k == 1 ? " as its first value" : " as its second value";
 }
 
 int option_values::whole(int k) const {
   int v = 0;
   if (!parse_whole_number(argv_[at_ + k], v))
-    throw input_error(std::string(spec_.word) + ": expected a whole number" +
+    throw input_error(std::string(rule_.word) + ": expected a whole number" +
                       which(k) + ", got '" + argv_[at_ + k] + "'");
   return v;
 }
@@ -108,7 +108,7 @@ int option_values::whole(int k) const {
 double option_values::real(int k) const {
   double v = 0;
   if (!parse_real_number(argv_[at_ + k], v))
-    throw input_error(std::string(spec_.word) + ": expected a number" +
+    throw input_error(std::string(rule_.word) + ": expected a number" +
                       which(k) + ", got '" + argv_[at_ + k] + "'");
   return v;
 }
@@ -121,7 +121,7 @@ std::vector<std::string> option_values::list() const {
 }
 
 // A prior pair option: two reals into the pair member.
-option_spec pair_option(const char* word, vec data::*member) {
+option_rule pair_option(const char* word, vec data::*member) {
   return {word, 2, 2, "two numbers a and b",
           [member](data& d, const option_values& v) {
             double a = v.real(1);
@@ -131,32 +131,32 @@ option_spec pair_option(const char* word, vec data::*member) {
 }
 
 // A valueless switch.
-option_spec flag_option(const char* word, int pass, bool data::*member,
+option_rule flag_option(const char* word, int pass, bool data::*member,
                         bool value) {
   return {word, pass, 0, "",
           [member, value](data& d, const option_values&) { d.*member = value; }};
 }
 
 // A whole-number option.
-option_spec whole_option(const char* word, int pass, int data::*member) {
+option_rule whole_option(const char* word, int pass, int data::*member) {
   return {word, pass, 1, "a whole number",
           [member](data& d, const option_values& v) { d.*member = v.whole(1); }};
 }
 
 // A real option.
-option_spec real_option(const char* word, double data::*member) {
+option_rule real_option(const char* word, double data::*member) {
   return {word, 2, 1, "a number",
           [member](data& d, const option_values& v) { d.*member = v.real(1); }};
 }
 
 // An option whose real value is read and has no effect.
-option_spec ignored_real_option(const char* word) {
+option_rule ignored_real_option(const char* word) {
   return {word, 2, 1, "a number",
           [](data&, const option_values& v) { v.real(1); }};
 }
 
-const std::vector<option_spec>& option_table() {
-  static const std::vector<option_spec> table = {
+const std::vector<option_rule>& option_table() {
+  static const std::vector<option_rule> table = {
       // pass 1: the input and the SNP range
       {"-f", 1, 1, "a file name",
        [](data& d, const option_values& v) {
@@ -270,7 +270,7 @@ const std::vector<option_spec>& option_table() {
 void read_pass(int argc, char** argv, data& d, int pass) {
   for (int i = 0; i < argc; ++i) {
     if (argv[i][0] != '-') continue;
-    for (const option_spec& o : option_table()) {
+    for (const option_rule& o : option_table()) {
       if (o.pass != pass || std::strcmp(argv[i], o.word) != 0) continue;
       option_values values(argc, argv, i, o);
       o.apply(d, values);
