@@ -40,8 +40,8 @@ void DiscreteGen::Gen(int nx, double* prob) {
   std::unique_ptr<int[]> al = allocate<int>(nx);
   const double rn = 1.0 / nx;
   for (int i = 0; i < nx; ++i) {
-    al[i] = -1;  // unplaced
-    ap[i] = 0.0; // while unplaced: the probability already placed elsewhere
+    al[i] = -1;   // unplaced
+    ap[i] = 0.0;  // while unplaced: the probability already placed elsewhere
   }
   double nd = 0.0;
   for (int pass = 0; pass < nx; ++pass) {
@@ -65,7 +65,8 @@ void DiscreteGen::Gen(int nx, double* prob) {
     ap[jmax] += d;
     nd = nx * d;
     ap[jmin] = nd;
-    if (nd > 1.00001 || nd < -0.00001) throw Runtime_error("Vargen: probs don't add to 1 (a)");
+    if (nd > 1.00001 || nd < -0.00001)
+      throw Runtime_error("Vargen: probs don't add to 1 (a)");
   }
   if (nd > 0.00001) throw Runtime_error("Vargen: probs don't add to 1 (b)");
   n = nx;
@@ -152,7 +153,11 @@ ExtReal Pareto::Variance() const {
 // Stable
 
 Stable::Stable(double alphax, double b0, Notation notationx)
-    : alpha(alphax), beta(0.0), beta_given(0.0), notation(notationx), pi2(1.570796327),
+    : alpha(alphax),
+      beta(0.0),
+      beta_given(0.0),
+      notation(notationx),
+      pi2(1.570796327),
       pi4(0.785398163) {
   switch (notationx) {
     case ContinuousForm:
@@ -208,13 +213,15 @@ double Stable::Next() {
   const double B = e * phi * A;
   const double TB = e > -0.99 ? b / (pi2 * tan2(e * pi2)) : b * e * std::tan(a * pi2);
   const double tau2 = tau * tau;
-  const double z =
-      ((1.0 - B * B) + 2.0 * phi * A * TB) * (1.0 + tau2) / (W * (1.0 - tau2) * (1.0 + B * B));
+  const double z = ((1.0 - B * B) + 2.0 * phi * A * TB) * (1.0 + tau2) /
+                   (W * (1.0 - tau2) * (1.0 + B * B));
   const double LZ = std::log(z) / a;
   const double D = d2(e * LZ);
-  const double X = 2.0 * ((tau - B) * (1.0 + tau * B) - phi * A * TB * (B * (1.0 - tau2) - 2.0 * tau)) *
-                       (1.0 + e * LZ * D) / ((1.0 - tau2) * (1.0 + B * B)) +
-                   TB * LZ * D;
+  const double X =
+      2.0 *
+          ((tau - B) * (1.0 + tau * B) - phi * A * TB * (B * (1.0 - tau2) - 2.0 * tau)) *
+          (1.0 + e * LZ * D) / ((1.0 - tau2) * (1.0 + B * B)) +
+      TB * LZ * D;
   if (notation == ContinuousForm || b == 0.0 || a == 1.0 || a == 2.0) return X;
   if (notation == ZeroMeanForm) return X + b * std::tan(a * pi2);
   const double y = beta_given * pi2 * k(a);  // ScaledForm

@@ -320,8 +320,9 @@ double VariBinomial::Next_small(int n, double p) {
   const double r = p / q;
   const double u = U.Next();
   const int m = static_cast<int>(n * r / (1.0 + r));
-  const double pm = std::exp(ln_gamma(n + 1.0) - ln_gamma(m + 1.0) - ln_gamma(n - m + 1.0) +
-                             m * std::log(p) + (n - m) * std::log(q));
+  const double pm =
+      std::exp(ln_gamma(n + 1.0) - ln_gamma(m + 1.0) - ln_gamma(n - m + 1.0) +
+               m * std::log(p) + (n - m) * std::log(q));
   if (pm >= u) return m;
   double cum = pm;
   int up = m, down = m;

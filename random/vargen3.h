@@ -35,7 +35,7 @@ class DiscreteGen : public Random {
   double* alias_prob;  // probability that a draw in cell i moves to alias[i]
   int* alias;
   int n;
-  double* val;         // the values drawn, or null for 0 ... n - 1
+  double* val;  // the values drawn, or null for 0 ... n - 1
   double mean;
   double var;
 };
@@ -79,7 +79,7 @@ class Stable : public Random {
   ExtReal Mean() const override;
   ExtReal Variance() const override;  // 2 at alpha = 2, else PlusInfinity
 
-  static double k(double x);  // 1 - |1 - x|
+  static double k(double x);    // 1 - |1 - x|
   double tan2(double x) const;  // tan(x) / x, exact at 0
   static double d2(double z);   // (exp(z) - 1) / z, exact at 0
 
@@ -88,8 +88,8 @@ class Stable : public Random {
   double beta;        // the skewness that Next uses
   double beta_given;  // the caller's skewness (ScaledForm only)
   Notation notation;
-  double pi2;         // 1.570796327
-  double pi4;         // 0.785398163
+  double pi2;  // 1.570796327
+  double pi4;  // 0.785398163
 };
 
 // Table-method generators over a density supplied by the caller (not owned).

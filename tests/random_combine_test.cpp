@@ -36,7 +36,7 @@ std::string message_of(const std::function<void()>& f) {
   return "<no exception>";
 }
 
-#define EXPECT_THROWS_MESSAGE(E, statement, text) \
+#define EXPECT_THROWS_MESSAGE(E, statement, text)                            \
   EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) \
       << message_of<E>([&] { statement; })
 
@@ -84,22 +84,38 @@ TEST_F(CombineTest, EachOperatorMakesItsNode) {
     SumRandom hold(node);  // frees the node
   };
   Random* n;
-  n = &(-X);        check(*n, dynamic_cast<NegatedRandom*>(n) != nullptr);
-  n = &(X * 2.0);   check(*n, dynamic_cast<ScaledRandom*>(n) && !dynamic_cast<ShiftedRandom*>(n));
-  n = &(2.0 * X);   check(*n, dynamic_cast<ScaledRandom*>(n) != nullptr);
-  n = &(X / 4.0);   check(*n, dynamic_cast<ScaledRandom*>(n) != nullptr);
-  n = &(X + 1.0);   check(*n, dynamic_cast<ShiftedRandom*>(n) != nullptr);
-  n = &(1.0 + X);   check(*n, dynamic_cast<ShiftedRandom*>(n) != nullptr);
-  n = &(X - 2.5);   check(*n, dynamic_cast<ShiftedRandom*>(n) != nullptr);
-  n = &(3.0 - X);   check(*n, dynamic_cast<ReverseShiftedRandom*>(n) != nullptr);
-  n = &(1.0 / X);   check(*n, dynamic_cast<ReciprocalRandom*>(n) != nullptr);
-  n = &(X + Y);     check(*n, dynamic_cast<AddedRandom*>(n) != nullptr);
-  n = &(X - Y);     check(*n, dynamic_cast<SubtractedRandom*>(n) != nullptr);
-  n = &(X * Y);     check(*n, dynamic_cast<MultipliedRandom*>(n) && !dynamic_cast<AddedRandom*>(n));
-  n = &(X / Y);     check(*n, dynamic_cast<DividedRandom*>(n) != nullptr);
-  n = &X(3);        check(*n, dynamic_cast<RepeatedRandom*>(n) != nullptr);
-  n = &X(0.5);      check(*n, dynamic_cast<SelectedRandom*>(n) != nullptr);
-  n = &(X(0.5) + Y(0.5)); check(*n, dynamic_cast<AddedSelectedRandom*>(n) != nullptr);
+  n = &(-X);
+  check(*n, dynamic_cast<NegatedRandom*>(n) != nullptr);
+  n = &(X * 2.0);
+  check(*n, dynamic_cast<ScaledRandom*>(n) && !dynamic_cast<ShiftedRandom*>(n));
+  n = &(2.0 * X);
+  check(*n, dynamic_cast<ScaledRandom*>(n) != nullptr);
+  n = &(X / 4.0);
+  check(*n, dynamic_cast<ScaledRandom*>(n) != nullptr);
+  n = &(X + 1.0);
+  check(*n, dynamic_cast<ShiftedRandom*>(n) != nullptr);
+  n = &(1.0 + X);
+  check(*n, dynamic_cast<ShiftedRandom*>(n) != nullptr);
+  n = &(X - 2.5);
+  check(*n, dynamic_cast<ShiftedRandom*>(n) != nullptr);
+  n = &(3.0 - X);
+  check(*n, dynamic_cast<ReverseShiftedRandom*>(n) != nullptr);
+  n = &(1.0 / X);
+  check(*n, dynamic_cast<ReciprocalRandom*>(n) != nullptr);
+  n = &(X + Y);
+  check(*n, dynamic_cast<AddedRandom*>(n) != nullptr);
+  n = &(X - Y);
+  check(*n, dynamic_cast<SubtractedRandom*>(n) != nullptr);
+  n = &(X * Y);
+  check(*n, dynamic_cast<MultipliedRandom*>(n) && !dynamic_cast<AddedRandom*>(n));
+  n = &(X / Y);
+  check(*n, dynamic_cast<DividedRandom*>(n) != nullptr);
+  n = &X(3);
+  check(*n, dynamic_cast<RepeatedRandom*>(n) != nullptr);
+  n = &X(0.5);
+  check(*n, dynamic_cast<SelectedRandom*>(n) != nullptr);
+  n = &(X(0.5) + Y(0.5));
+  check(*n, dynamic_cast<AddedSelectedRandom*>(n) != nullptr);
   EXPECT_EQ(X.draws + Y.draws, 0);  // building and freeing draws nothing
 }
 
@@ -143,15 +159,11 @@ TEST_F(CombineTest, MomentsOfIndependentOperands) {
     double mean, var;
   };
   const std::vector<Case> cases = {
-      {&(X * Y), 6.0, 29.0},        // 1 x 4 + 1 x 9 + 4 x 4
-      {&(X + Y), 5.0, 5.0},
-      {&(X - Y), -1.0, 5.0},
-      {&(-X), -2.0, 1.0},
-      {&(3.0 - X), 1.0, 1.0},
-      {&(X - 2.5), -0.5, 1.0},
-      {&(X * 3.0), 6.0, 9.0},
-      {&(X / 4.0), 0.5, 1.0 / 16},
-      {&(2.0 * X + Y * 4.0 - 1.0), 15.0, 68.0},
+      {&(X * Y), 6.0, 29.0},  // 1 x 4 + 1 x 9 + 4 x 4
+      {&(X + Y), 5.0, 5.0},        {&(X - Y), -1.0, 5.0},
+      {&(-X), -2.0, 1.0},          {&(3.0 - X), 1.0, 1.0},
+      {&(X - 2.5), -0.5, 1.0},     {&(X * 3.0), 6.0, 9.0},
+      {&(X / 4.0), 0.5, 1.0 / 16}, {&(2.0 * X + Y * 4.0 - 1.0), 15.0, 68.0},
   };
   for (const Case& c : cases) {
     SumRandom s(*c.node);
@@ -163,9 +175,10 @@ TEST_F(CombineTest, MomentsOfIndependentOperands) {
 
 TEST_F(CombineTest, QuotientsAndUnknownMomentsPassOnAsExtendedReals) {
   Leaf X(2.0, 1.0), Y(3.0, 4.0);
-  for (Random* node : {static_cast<Random*>(&(X / Y)), static_cast<Random*>(&(1.0 / X)),
-                       static_cast<Random*>(&((X / Y) + X)), static_cast<Random*>(&(Y * (1.0 / X))),
-                       static_cast<Random*>(&((X / Y) - Y))}) {
+  for (Random* node :
+       {static_cast<Random*>(&(X / Y)), static_cast<Random*>(&(1.0 / X)),
+        static_cast<Random*>(&((X / Y) + X)), static_cast<Random*>(&(Y * (1.0 / X))),
+        static_cast<Random*>(&((X / Y) - Y))}) {
     SumRandom s(*node);
     EXPECT_EQ(s.Mean().Code(), Missing);
     EXPECT_EQ(s.Variance().Code(), Missing);
@@ -267,7 +280,9 @@ TEST_F(CombineTest, MixtureDrawsFitTheMixedDistribution) {
   Normal n;
   MixedRandom m(n(0.3) + (n + 4.0)(0.5) + (n * 0.5 - 3.0)(0.2));
   boost::math::normal_distribution<> a(0.0, 1.0), b(4.0, 1.0), c(-3.0, 0.5);
-  auto mix = [&](double x) { return 0.3 * cdf(a, x) + 0.5 * cdf(b, x) + 0.2 * cdf(c, x); };
+  auto mix = [&](double x) {
+    return 0.3 * cdf(a, x) + 0.5 * cdf(b, x) + 0.2 * cdf(c, x);
+  };
   EXPECT_TRUE(gof::fits_continuous(m, 40000, mix));
 }
 
@@ -297,7 +312,8 @@ TEST_F(CombineTest, AFailedMixtureFreesWhatItWasHanded) {
   const std::string failed = message_of<Runtime_error>([&] { MixedRandom(2, prob, r); });
   EXPECT_NE(failed.find("Vargen: probs don't add to 1"), std::string::npos) << failed;
   double none[] = {1.0};
-  EXPECT_THROWS_MESSAGE(Logic_error, MixedRandom(0, none, r), "Vargen: illegal parameters");
+  EXPECT_THROWS_MESSAGE(Logic_error, MixedRandom(0, none, r),
+                        "Vargen: illegal parameters");
   EXPECT_TRUE(X.alive && Y.alive);
 }
 

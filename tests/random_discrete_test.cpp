@@ -35,7 +35,7 @@ std::string message_of(const std::function<void()>& f) {
   return "<no exception>";
 }
 
-#define EXPECT_THROWS_MESSAGE(E, statement, text) \
+#define EXPECT_THROWS_MESSAGE(E, statement, text)                            \
   EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) \
       << message_of<E>([&] { statement; })
 
@@ -133,7 +133,8 @@ TEST_F(DiscreteTest, ProbabilitiesThatDoNotAddToOneAreRefused) {
   EXPECT_THROWS_MESSAGE(Runtime_error, DiscreteGen(2, above_one),
                         "Vargen: probs don't add to 1 (a)");
   double not_a_number[] = {std::nan(""), 0.5};
-  EXPECT_THROWS_MESSAGE(Runtime_error, DiscreteGen(2, not_a_number), "Vargen: method fails");
+  EXPECT_THROWS_MESSAGE(Runtime_error, DiscreteGen(2, not_a_number),
+                        "Vargen: method fails");
   double values[] = {1.0, 2.0};
   EXPECT_THROWS_MESSAGE(Runtime_error, DiscreteGen(2, above_one, values),
                         "Vargen: probs don't add to 1 (a)");
@@ -244,7 +245,8 @@ TEST_F(DiscreteTest, StableFormsDifferByTheirShiftAndScale) {
   };
   const auto cont = draws(Stable(1.5, 0.5, Stable::ContinuousForm));
   const auto zero = draws(Stable(1.5, 0.5, Stable::ZeroMeanForm));
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(zero[i] - cont[i], 0.5 * std::tan(1.5 * 1.570796327), 1e-12);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(zero[i] - cont[i], 0.5 * std::tan(1.5 * 1.570796327), 1e-12);
   // At alpha = 1 the scaled form keeps beta and returns the basic variate.
   const auto scaled1 = draws(Stable(1.0, 0.5, Stable::ScaledForm));
   const auto cont1 = draws(Stable(1.0, 0.5, Stable::ContinuousForm));

@@ -34,7 +34,7 @@ std::string message_of(const std::function<void()>& f) {
   return "<no exception>";
 }
 
-#define EXPECT_THROWS_MESSAGE(E, statement, text) \
+#define EXPECT_THROWS_MESSAGE(E, statement, text)                            \
   EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) \
       << message_of<E>([&] { statement; })
 
@@ -157,7 +157,8 @@ TEST(Round, HalvesGoUpAndTheIntRangeIsChecked) {
   EXPECT_THROWS_MESSAGE(Runtime_error, Round(1e10), "Cannot convert to integer ");
   EXPECT_THROWS_MESSAGE(Runtime_error, Round(-1e10), "Cannot convert to integer ");
   EXPECT_THROWS_MESSAGE(Runtime_error, Round(2147483647.5), "Cannot convert to integer ");
-  EXPECT_THROWS_MESSAGE(Runtime_error, Round(-2147483648.6), "Cannot convert to integer ");
+  EXPECT_THROWS_MESSAGE(Runtime_error, Round(-2147483648.6),
+                        "Cannot convert to integer ");
   EXPECT_THROWS_MESSAGE(Runtime_error, Round(std::numeric_limits<double>::infinity()),
                         "Cannot convert to integer ");
   // A NaN has no nearest integer: it is refused like any unrepresentable value.

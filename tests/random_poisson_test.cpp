@@ -38,7 +38,7 @@ std::string message_of(const std::function<void()>& f) {
   return "<no exception>";
 }
 
-#define EXPECT_THROWS_MESSAGE(E, statement, text) \
+#define EXPECT_THROWS_MESSAGE(E, statement, text)                            \
   EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) \
       << message_of<E>([&] { statement; })
 
@@ -50,7 +50,8 @@ class PoissonTest : public ::testing::Test {
 // Chi-square fit of n draws against a Boost.Math discrete distribution, in
 // the cells from 5 standard deviations below the mean to 5 above.
 template <class Dist>
-::testing::AssertionResult fits(Random& r, const Dist& d, std::size_t n, double top = 1e300) {
+::testing::AssertionResult fits(Random& r, const Dist& d, std::size_t n,
+                                double top = 1e300) {
   const double m = mean(d), s = standard_deviation(d);
   const long lo = std::max(0L, static_cast<long>(std::floor(m - 5 * s)));
   const long hi = static_cast<long>(std::ceil(std::min(m + 5 * s, top)));
@@ -156,10 +157,12 @@ TEST_F(PoissonTest, DrawsFitTheirDistributions) {
       {1, 0.5}, {20, 0.3}, {39, 0.9}, {40, 0.2}, {1000, 0.005}, {200, 0.3}, {60, 0.85}};
   for (const auto& np : binomials) {
     Binomial b(np.first, np.second);
-    EXPECT_TRUE(fits(b, bm::binomial_distribution<>(np.first, np.second), 20000, np.first))
+    EXPECT_TRUE(
+        fits(b, bm::binomial_distribution<>(np.first, np.second), 20000, np.first))
         << "n = " << np.first << ", p = " << np.second;
   }
-  for (const auto& NP : std::vector<std::pair<double, double>>{{2.5, 1.5}, {1.0, 0.5}, {10.0, 3.0}}) {
+  for (const auto& NP :
+       std::vector<std::pair<double, double>>{{2.5, 1.5}, {1.0, 0.5}, {10.0, 3.0}}) {
     NegativeBinomial nb(NP.first, NP.second);
     const bm::negative_binomial_distribution<> ref(NP.first, 1.0 / (1.0 + NP.second));
     EXPECT_TRUE(fits(nb, ref, 20000)) << "N = " << NP.first << ", P = " << NP.second;
@@ -293,7 +296,8 @@ TEST_F(PoissonTest, VariPoissonDrawsFitInEveryRegime) {
   ScriptedRNG rng(pass_through_mt, 0.777);
   rng.install();
   VariPoisson vp;
-  for (double mu : {0.7, 5.0, 9.99, 10.0, 42.5, 99.9, 100.0, 163.2, 200.0, 287.0, 300.0, 1500.0}) {
+  for (double mu :
+       {0.7, 5.0, 9.99, 10.0, 42.5, 99.9, 100.0, 163.2, 200.0, 287.0, 300.0, 1500.0}) {
     auto r = fixed([&vp, mu] { return vp.Next(mu); });
     EXPECT_TRUE(fits(r, bm::poisson_distribution<>(mu), 20000)) << "mu = " << mu;
   }
@@ -328,7 +332,8 @@ TEST_F(PoissonTest, VariPoissonWholeNumberResult) {
   b.install();
   VariPoisson vq;
   int i = 0;
-  for (double mu : {3.0, 30.0, 130.0, 400.0}) EXPECT_EQ(vq.iNext(mu), static_cast<int>(x[i++]));
+  for (double mu : {3.0, 30.0, 130.0, 400.0})
+    EXPECT_EQ(vq.iNext(mu), static_cast<int>(x[i++]));
 }
 
 // ---------------------------------------------------------------------------
@@ -393,13 +398,14 @@ TEST_F(PoissonTest, VariBinomialDrawsFitInEveryRegime) {
   rng.install();
   VariBinomial vb;
   const std::vector<std::pair<int, double>> cases = {
-      {1, 0.3},   {30, 0.2},   {25, 0.4},  {100, 0.1}, {25, 0.5},   {200, 0.3},
-      {100, 0.8}, {400, 0.5},  {1000, 0.2}, {5000, 0.1}, {3000, 0.9}};
+      {1, 0.3},   {30, 0.2},  {25, 0.4},   {100, 0.1},  {25, 0.5},  {200, 0.3},
+      {100, 0.8}, {400, 0.5}, {1000, 0.2}, {5000, 0.1}, {3000, 0.9}};
   for (const auto& np : cases) {
     const int n = np.first;
     const double p = np.second;
     auto r = fixed([&vb, n, p] { return vb.Next(n, p); });
-    EXPECT_TRUE(fits(r, bm::binomial_distribution<>(n, p), 20000, n)) << "n = " << n << ", p = " << p;
+    EXPECT_TRUE(fits(r, bm::binomial_distribution<>(n, p), 20000, n))
+        << "n = " << n << ", p = " << p;
   }
 }
 
