@@ -506,7 +506,6 @@ TEST(Dirichlet, BoundsAndSums) {
     EXPECT_NEAR(mean[i], (alpha4[i] / 13.2 + 0.01) / 1.04, 0.01);
 }
 
-#ifdef VELMAR_STATISTICS_CHISQ
 // ---- Chi-square and Wishart draws ----------------------------------------
 
 TEST(ChiSquareDraw, PositiveWithTheRightMean) {
@@ -569,6 +568,5 @@ TEST(Wishart, DrawsArePositiveDefiniteWithMeanNuS) {
   EXPECT_NEAR(i11, 1.0 / 3, 0.05);
   EXPECT_NEAR(i22, 2.0 / 3, 0.1);
 }
-#endif
 
 }  // namespace
