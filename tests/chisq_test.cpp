@@ -10,26 +10,14 @@
 #include <string>
 
 #include "goodness_of_fit.h"
+#include "library_errors.h"
 #include "myexcept.h"
 #include "scripted_rng.h"
 #include "vargen2.h"
 
 namespace {
 
-using RBD_COMMON::BaseException;
 using RBD_COMMON::Logic_error;
-
-template <class E>
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (E&) {
-    return BaseException::what();
-  } catch (...) {
-    return "<another exception>";
-  }
-  return "<no exception>";
-}
 
 class ChiSquare : public ::testing::Test {
  protected:

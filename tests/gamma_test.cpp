@@ -4,39 +4,22 @@
 #include <boost/math/distributions/gamma.hpp>
 #include <boost/math/special_functions/gamma.hpp>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "goodness_of_fit.h"
+#include "library_errors.h"
 #include "myexcept.h"
 #include "scripted_rng.h"
 #include "vargen2.h"
 
 namespace {
 
-using RBD_COMMON::BaseException;
 using RBD_COMMON::Invalid_argument;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
 using RBD_COMMON::Tracer;
-
-template <class E>
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (E&) {
-    return BaseException::what();
-  } catch (...) {
-    return "<another exception>";
-  }
-  return "<no exception>";
-}
-
-#define EXPECT_THROWS_MESSAGE(E, statement, text) \
-  EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) \
-      << message_of<E>([&] { statement; })
 
 const double pi = 3.141592653589793;
 const double nan_value = std::numeric_limits<double>::quiet_NaN();

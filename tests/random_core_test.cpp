@@ -3,33 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <random>
 #include <string>
 
+#include "library_errors.h"
 #include "myexcept.h"
 #include "scripted_rng.h"
 #include "vargen1.h"
 
 namespace {
 
-using RBD_COMMON::BaseException;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
-
-// The message of the newmat exception of class E thrown by f, or a note that
-// none (or another) was thrown.
-template <class E>
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (E&) {
-    return BaseException::what();
-  } catch (...) {
-    return "<another exception>";
-  }
-  return "<no exception>";
-}
 
 const double two_pow_minus_32 = 2.3283064365386963e-10;
 

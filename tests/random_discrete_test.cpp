@@ -8,36 +8,19 @@
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/pareto.hpp>
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "goodness_of_fit.h"
+#include "library_errors.h"
 #include "myexcept.h"
 #include "scripted_rng.h"
 #include "vargen2.h"
 
 namespace {
 
-using RBD_COMMON::BaseException;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
-
-template <class E>
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (E&) {
-    return BaseException::what();
-  } catch (...) {
-    return "<another exception>";
-  }
-  return "<no exception>";
-}
-
-#define EXPECT_THROWS_MESSAGE(E, statement, text)                            \
-  EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) \
-      << message_of<E>([&] { statement; })
 
 class DiscreteTest : public ::testing::Test {
  protected:

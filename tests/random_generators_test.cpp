@@ -9,26 +9,14 @@
 #include <random>
 #include <string>
 
+#include "library_errors.h"
 #include "myexcept.h"
 #include "vargen1.h"
 
 namespace {
 
-using RBD_COMMON::BaseException;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
-
-template <class E>
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (E&) {
-    return BaseException::what();
-  } catch (...) {
-    return "<another exception>";
-  }
-  return "<no exception>";
-}
 
 const double two_pow_minus_31 = 4.656612873077393e-10;
 const double two_pow_minus_32 = 2.3283064365386963e-10;

@@ -5,38 +5,21 @@
 #include <boost/math/distributions/chi_squared.hpp>
 #include <climits>
 #include <cmath>
-#include <functional>
 #include <limits>
 #include <map>
 #include <numeric>
 #include <string>
 #include <vector>
 
+#include "library_errors.h"
 #include "myexcept.h"
 #include "scripted_rng.h"
 #include "vargen2.h"
 
 namespace {
 
-using RBD_COMMON::BaseException;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
-
-template <class E>
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (E&) {
-    return BaseException::what();
-  } catch (...) {
-    return "<another exception>";
-  }
-  return "<no exception>";
-}
-
-#define EXPECT_THROWS_MESSAGE(E, statement, text)                            \
-  EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) \
-      << message_of<E>([&] { statement; })
 
 class PermuteTest : public ::testing::Test {
  protected:

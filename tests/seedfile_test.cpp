@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -16,27 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "library_errors.h"
 #include "myexcept.h"
 #include "vargen1.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using RBD_COMMON::BaseException;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
-
-template <class E>
-std::string message_of(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (E&) {
-    return BaseException::what();
-  } catch (...) {
-    return "<another exception>";
-  }
-  return "<no exception>";
-}
 
 #define EXPECT_FAILS_WITH(E, text, statement) \
   EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) << #statement
