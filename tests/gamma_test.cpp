@@ -38,11 +38,7 @@ struct Gamma2Probe : Gamma2 {
   double strips() const { return xi; }
 };
 
-class GammaTest : public ::testing::Test {
- protected:
-  void SetUp() override { Random::RNG = Random::Dummy; }
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class GammaTest : public PlaceholderInstalled {};
 
 TEST_F(GammaTest, ShapeChoosesTheSubGenerator) {
   GammaProbe below(0.5), one(1.0), above(1.0000001);

@@ -40,10 +40,7 @@ struct Leaf : Random {
   bool alive = true;
 };
 
-class CombineTest : public ::testing::Test {
- protected:
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class CombineTest : public PlaceholderInstalled {};
 
 // Draws of a holder with the given uniforms, checking that all are used.
 std::vector<double> draws(Random& r, std::vector<double> script, int n = 1) {

@@ -19,11 +19,7 @@ using RBD_COMMON::Runtime_error;
 const double two_pow_minus_32 = 2.3283064365386963e-10;
 
 // Each test starts with the placeholder installed.
-class GeneratorTest : public ::testing::Test {
- protected:
-  void SetUp() override { Random::RNG = Random::Dummy; }
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class GeneratorTest : public PlaceholderInstalled {};
 
 TEST_F(GeneratorTest, SeedFromADoubleGivesTheKnownStream) {
   MT mt(0.12345);  // seed word floor(0.12345 * 2^32) = 530213712

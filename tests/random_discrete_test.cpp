@@ -22,10 +22,7 @@ namespace {
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
 
-class DiscreteTest : public ::testing::Test {
- protected:
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class DiscreteTest : public PlaceholderInstalled {};
 
 // ---------------------------------------------------------------------------
 // DiscreteGen

@@ -11,6 +11,7 @@
 
 #include "library_errors.h"
 #include "myexcept.h"
+#include "scripted_rng.h"
 #include "vargen1.h"
 
 namespace {
@@ -21,11 +22,7 @@ using RBD_COMMON::Runtime_error;
 const double two_pow_minus_31 = 4.656612873077393e-10;
 const double two_pow_minus_32 = 2.3283064365386963e-10;
 
-class OtherGenerators : public ::testing::Test {
- protected:
-  void SetUp() override { Random::RNG = Random::Dummy; }
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class OtherGenerators : public PlaceholderInstalled {};
 
 TEST_F(OtherGenerators, WichmannHillFirstOutputs) {
   WH a(0.5);

@@ -21,10 +21,7 @@ namespace {
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
 
-class PermuteTest : public ::testing::Test {
- protected:
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class PermuteTest : public PlaceholderInstalled {};
 
 TEST_F(PermuteTest, FullPermutationHoldsEveryValueOnceAndDrawsOneUniformEach) {
   ScriptedRNG rng(pass_through_mt, 0.12345);

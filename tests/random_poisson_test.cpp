@@ -25,10 +25,7 @@ using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
 namespace bm = boost::math;
 
-class PoissonTest : public ::testing::Test {
- protected:
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class PoissonTest : public PlaceholderInstalled {};
 
 // Chi-square fit of n draws against a Boost.Math discrete distribution, in
 // the cells from 5 standard deviations below the mean to 5 above.

@@ -57,11 +57,7 @@ struct TwoSided : AsymGen {
 };
 struct NoDensity : SymGen {};
 
-class TablesTest : public ::testing::Test {
- protected:
-  void SetUp() override { Random::RNG = Random::Dummy; }
-  void TearDown() override { Random::RNG = Random::Dummy; }
-};
+class TablesTest : public PlaceholderInstalled {};
 
 // Every strip's rectangle has the same area.
 template <class P>

@@ -15,8 +15,13 @@
 // step that draws more than the test expects fails loudly.  Destroying the
 // generator while it is installed puts the placeholder generator back, as
 // destroying an installed MT does.
+//
+// PlaceholderInstalled is a fixture for tests that install generators: each
+// test starts and ends with the placeholder generator installed.
 #ifndef VELMAR_TESTS_SCRIPTED_RNG_H
 #define VELMAR_TESTS_SCRIPTED_RNG_H
+
+#include <gtest/gtest.h>
 
 #include <cstddef>
 #include <memory>
@@ -86,6 +91,14 @@ class ScriptedRNG : public Random {
   std::size_t next_ = 0;
   std::unique_ptr<MT> mt_;  // set in pass-through mode; never installed itself
   std::vector<double> drawn_;
+};
+
+// A fixture whose tests each start and end with the placeholder generator
+// installed, whatever generator a test installs on the way.
+class PlaceholderInstalled : public ::testing::Test {
+ protected:
+  void SetUp() override { Random::RNG = Random::Dummy; }
+  void TearDown() override { Random::RNG = Random::Dummy; }
 };
 
 #endif
