@@ -9,21 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 
 namespace {
-
-// Captures standard output while alive.
-class CaptureStdout {
- public:
-  CaptureStdout() : old_(std::cout.rdbuf(out_.rdbuf())) {}
-  ~CaptureStdout() { std::cout.rdbuf(old_); }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-  std::streambuf* old_;
-};
 
 // A model with one SNP whose cohorts hold the given points.
 void set_points(data* d, const std::vector<vec2>& cohorts) {

@@ -8,25 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 
 namespace {
-
-class CaptureStdout {
- public:
-  CaptureStdout()
-      : old_(std::cout.rdbuf(out_.rdbuf())), precision_(std::cout.precision(10)) {}
-  ~CaptureStdout() {
-    std::cout.rdbuf(old_);
-    std::cout.precision(precision_);
-  }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-  std::streambuf* old_;
-  std::streamsize precision_;
-};
 
 // Offsets that spread a cluster around its mean.
 const std::vector<std::vector<double> > kSpread = {
@@ -122,7 +107,7 @@ struct Measure {
   std::string printed1, printed2, printed_result;  // the printed numbers
 };
 Measure run(data& d, int which, int j) {
-  CaptureStdout out;
+  CaptureStdout out(kRunPrecision);
   Measure m;
   m.result = which == 1 ? d.info_calc1(j) : d.info_calc2(j);
   m.line = out.text();

@@ -4,21 +4,10 @@
 #include <iostream>
 #include <sstream>
 
+#include "capture_stdout.h"
 #include "data.h"
 
 namespace {
-
-// Captures standard output for the life of the object.
-class capture_stdout {
- public:
-  capture_stdout() : old_(std::cout.rdbuf(out_.rdbuf())) {}
-  ~capture_stdout() { std::cout.rdbuf(old_); }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-  std::streambuf* old_;
-};
 
 TEST(ModelObject, DefaultsOfAFreshObject) {
   data d;
@@ -85,7 +74,7 @@ TEST(ModelObject, EveryOptionAndPriorDefault) {
   EXPECT_EQ(d.r_var_prior_b, (vec{100, 100, 100}));
   EXPECT_EQ(d.center_mean, (vec{0.0, 0.0}));
   // Construction prints nothing.
-  capture_stdout out;
+  CaptureStdout out;
   data quiet;
   EXPECT_EQ(out.text(), "");
 }
@@ -110,7 +99,7 @@ TEST(ModelObject, StorageEmptiesTheRebuiltArraysAndLeavesTheRest) {
   // The next SNP has one cohort of four individuals.
   d.n_cohorts = 1;
   d.n_ind = {4};
-  capture_stdout out;
+  CaptureStdout out;
   d.set_storage();
   EXPECT_EQ(d.lambda, vec2(1, vec(4, 0.0)));
   EXPECT_EQ(d.center, vec2(1, vec(2, 0.0)));
@@ -134,7 +123,7 @@ TEST(ModelObject, StorageIsSizedPerCohortAndKeepsCarriedValues) {
   d.n_cohorts = 2;
   d.n_ind = {3, 5};
   d.alpha = {0.3};
-  capture_stdout out;
+  CaptureStdout out;
   d.set_storage();
   EXPECT_EQ(out.text(), " setting storage...done\n");
   ASSERT_EQ(d.calls.size(), 2u);
@@ -163,7 +152,7 @@ TEST(ModelObject, RecyclingWidensStoredArraysFromOneCohort) {
   d.gradient_store = d.varfrac_store = d.length_store = {1};
   d.fraction_store = d.departure_store = {0.5};
   d.center_store = {{0.5, 0.6}};
-  capture_stdout out;
+  CaptureStdout out;
   d.recycle_max_params(0);
   EXPECT_EQ(out.text(), " setting maximium for all cohorts from one...done\n");
   EXPECT_EQ(d.alpha_store, (vec{0.4, 0.4, 0.4}));

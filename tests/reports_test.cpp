@@ -6,26 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 
 namespace {
-
-// Captures standard output, at the run's precision of 10 digits, while alive.
-class CaptureStdout {
- public:
-  CaptureStdout()
-      : old_(std::cout.rdbuf(out_.rdbuf())), precision_(std::cout.precision(10)) {}
-  ~CaptureStdout() {
-    std::cout.rdbuf(old_);
-    std::cout.precision(precision_);
-  }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-  std::streambuf* old_;
-  std::streamsize precision_;
-};
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
@@ -78,7 +62,7 @@ void two_cohorts(data* d) {
 TEST(PrintAll, TwoCohortsInFull) {
   data d;
   two_cohorts(&d);
-  CaptureStdout out;
+  CaptureStdout out(kRunPrecision);
   d.print_all();
   const std::string expected =
       "Genotype counts (N) :\n"
@@ -153,7 +137,7 @@ class Rates : public ::testing::Test {
     d.n_iter = 1000;  // T = 1200
   }
   std::vector<std::string> report() {
-    CaptureStdout out;
+    CaptureStdout out(kRunPrecision);
     d.print_rates();
     return lines_of(out.text());
   }

@@ -10,27 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 #include "scripted_rng.h"
 #include "stats.h"
 
 namespace {
-
-class CaptureStdout {
- public:
-  CaptureStdout()
-      : old_(std::cout.rdbuf(out_.rdbuf())), precision_(std::cout.precision(10)) {}
-  ~CaptureStdout() {
-    std::cout.rdbuf(old_);
-    std::cout.precision(precision_);
-  }
-  std::string text() const { return out_.str(); }
-
- private:
-  std::ostringstream out_;
-  std::streambuf* old_;
-  std::streamsize precision_;
-};
 
 // A model ready for a random start: `sizes` individuals per cohort spread
 // over [0.2, 1.8] x [0.1, 0.9], and one SNP per entry of `freqs`.
@@ -55,14 +40,14 @@ class Start : public ::testing::Test {
     }
     d.current_snp = 0;
     d.sampling = false;  // arg-max calls: the call update draws nothing
-    CaptureStdout quiet;
+    CaptureStdout quiet(kRunPrecision);
     d.set_storage();
   }
 
   // Runs initialize for SNP `n` and returns its console output.
   std::string start(int n, int type = 0, int number = 0) {
     d.current_snp = n;
-    CaptureStdout out;
+    CaptureStdout out(kRunPrecision);
     d.initialize(type, number);
     return out.text();
   }
