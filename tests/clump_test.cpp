@@ -26,6 +26,18 @@ void set_points(data* d, const std::vector<vec2>& cohorts) {
   }
 }
 
+// Puts the cohorts' points into one SNP, then computes its range and builds
+// its grid of `cells` cells a side; returns what that printed.
+std::string grid_from_points(data* d, const std::vector<vec2>& cohorts, int cells) {
+  set_points(d, cohorts);
+  d->grid_cells = cells;
+  snp& s = d->snps[0];
+  CaptureStdout out;
+  d->calc_range(s);
+  d->clump_data(s);
+  return out.text();
+}
+
 // The value at `pos` of the sorted distinct values of v.
 double distinct_at(std::vector<double> v, std::size_t pos) {
   std::sort(v.begin(), v.end());
@@ -198,14 +210,8 @@ TEST(Declump, EveryIndividualTakesItsCellsCallAndProbabilities) {
   for (int i = 0; i < 120; i++)
     cohorts[i % 2].push_back({0.1 + (i % 11) * 0.17, 0.05 + (i % 7) * 0.13});
   data d;
-  set_points(&d, cohorts);
-  d.grid_cells = 8;
+  grid_from_points(&d, cohorts, 8);
   snp& s = d.snps[0];
-  {
-    CaptureStdout out;
-    d.calc_range(s);
-    d.clump_data(s);
-  }
   // Give every cell its own call and probabilities.
   int tag = 0;
   for (grid& g : s.clumps)
@@ -241,23 +247,20 @@ TEST(Declump, EveryIndividualTakesItsCellsCallAndProbabilities) {
 // every individual finds its cell again.
 TEST(DegenerateGrid, SingleIndividualSitsInACellAtItsOwnPoint) {
   data d;
-  set_points(&d, {{{0.7, 0.3}}});
-  d.grid_cells = 16;
+  const std::string printed = grid_from_points(&d, {{{0.7, 0.3}}}, 16);
   snp& s = d.snps[0];
-  CaptureStdout out;
-  d.calc_range(s);
-  d.clump_data(s);
   ASSERT_EQ(cell_total(s.clumps[0]), 1u);
   const auto& column = *s.clumps[0].begin();
   EXPECT_EQ(column.first, 0.7);
   EXPECT_EQ(column.second.begin()->first, 0.3);
   EXPECT_EQ(column.second.begin()->second.count, 1);
-  EXPECT_EQ(out.text().find("nan"), std::string::npos);
-  EXPECT_EQ(out.text().find("inf"), std::string::npos);
+  EXPECT_EQ(printed.find("nan"), std::string::npos);
+  EXPECT_EQ(printed.find("inf"), std::string::npos);
 
   d.calls.assign(1, std::vector<int>(1, 4));
   d.call_probs.assign(1, vec2(1, vec(4, 0.0)));
   s.clumps[0].begin()->second.begin()->second.call = 2;
+  CaptureStdout quiet;
   d.set_calls_from_points(s);
   EXPECT_EQ(d.calls[0][0], 2);
 }
@@ -268,12 +271,8 @@ TEST(DegenerateGrid, OneDistinctValueOnAnAxis) {
   for (int i = 0; i < 30; i++) cohorts[0].push_back({-0.4, 0.1 * i});
   cohorts[0].push_back({-0.4, 0.0});
   data d;
-  set_points(&d, cohorts);
-  d.grid_cells = 5;
-  snp& s = d.snps[0];
-  CaptureStdout out;
-  d.calc_range(s);
-  d.clump_data(s);
+  grid_from_points(&d, cohorts, 5);
+  const snp& s = d.snps[0];
   const grid& g = s.clumps[0];
   ASSERT_EQ(g.size(), 1u);
   EXPECT_EQ(g.begin()->first, -0.4);
@@ -291,12 +290,8 @@ TEST(DegenerateGrid, ZeroCellsMeansOneCellAcrossTheRange) {
   std::vector<vec2> cohorts(1);
   for (int i = 0; i < 20; i++) cohorts[0].push_back({0.1 * i, 1.0 - 0.05 * i});
   data d;
-  set_points(&d, cohorts);
-  d.grid_cells = 0;
-  snp& s = d.snps[0];
-  CaptureStdout out;
-  d.calc_range(s);
-  d.clump_data(s);
+  grid_from_points(&d, cohorts, 0);
+  const snp& s = d.snps[0];
   EXPECT_EQ(total_count(s.clumps[0]), 20);
   for (const auto& column : s.clumps[0]) {
     EXPECT_TRUE(std::isfinite(column.first));

@@ -118,6 +118,14 @@ Measure run(data& d, int which, int j) {
   return m;
 }
 
+// Expects the measure's two printed scores to be s1 and s2 and its result
+// the smaller of them.
+void expect_scores(const Measure& m, double s1, double s2) {
+  EXPECT_NEAR(m.s1, s1, 1e-8 * s1) << m.line;
+  EXPECT_NEAR(m.s2, s2, 1e-8 * s2) << m.line;
+  EXPECT_NEAR(m.result, std::min(s1, s2), 1e-8 * s1) << m.line;
+}
+
 const vec2 kSlanted = {{2.0, 0.5}, {1.2, 1.1}, {0.4, 1.9}};
 
 }  // namespace
@@ -129,9 +137,7 @@ TEST(InfoCalc1, MatchesTheVectorProjection) {
   const Measure m = run(g.d, 1, 1);
   EXPECT_EQ(m.line.substr(0, 15), "info_calc1(1) :");
   const double s1 = oracle1(g.d, 1, 0), s2 = oracle1(g.d, 1, 1);
-  EXPECT_NEAR(m.s1, s1, 1e-8 * s1);
-  EXPECT_NEAR(m.s2, s2, 1e-8 * s2);
-  EXPECT_NEAR(m.result, std::min(s1, s2), 1e-8 * s1);
+  expect_scores(m, s1, s2);
 }
 
 TEST(InfoCalc2, MatchesTheVectorProjection) {
@@ -140,9 +146,7 @@ TEST(InfoCalc2, MatchesTheVectorProjection) {
   const Measure m = run(g.d, 2, 0);
   EXPECT_EQ(m.line.substr(0, 15), "info_calc2(0) :");
   const double s1 = oracle2(g.d, 0, 0), s2 = oracle2(g.d, 0, 1);
-  EXPECT_NEAR(m.s1, s1, 1e-8 * s1);
-  EXPECT_NEAR(m.s2, s2, 1e-8 * s2);
-  EXPECT_NEAR(m.result, std::min(s1, s2), 1e-8 * s1);
+  expect_scores(m, s1, s2);
 }
 
 TEST(InfoCalc2, LoneIndividualBorrowsTheOtherVariance) {
@@ -216,9 +220,7 @@ TEST(InfoMeasures, AxisParallelPairsHaveFiniteScores) {
     const double s1 = which == 1 ? oracle1(g.d, 0, 0) : oracle2(g.d, 0, 0);
     const double s2 = which == 1 ? oracle1(g.d, 0, 1) : oracle2(g.d, 0, 1);
     EXPECT_TRUE(std::isfinite(m.s1) && std::isfinite(m.s2)) << m.line;
-    EXPECT_NEAR(m.s1, s1, 1e-8 * s1);
-    EXPECT_NEAR(m.s2, s2, 1e-8 * s2);
-    EXPECT_NEAR(m.result, std::min(s1, s2), 1e-8 * s1);
+    expect_scores(m, s1, s2);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "data.h"
 #include "mixture_fixture.h"
@@ -36,6 +37,19 @@ double ref_normal(double x, double m, double w) {
   return std::log(bm::pdf(bm::normal_distribution<double>(m, std::sqrt(w)), x));
 }
 
+using Density = double (*)(double, double, double);
+
+// Expects f(x, a, b) to be ref(x, a, b), within rel * (1 + |ref(x, a, b)|),
+// for every x, a and b of the lists.
+void expect_agrees(Density f, Density ref, const std::vector<double>& xs,
+                   const std::vector<double>& as, const std::vector<double>& bs, double rel) {
+  for (double x : xs)
+    for (double a : as)
+      for (double b : bs)
+        EXPECT_NEAR(f(x, a, b), ref(x, a, b), rel * (1 + std::fabs(ref(x, a, b))))
+            << x << " " << a << " " << b;
+}
+
 // Two cohorts with calls into every class and counts to match.
 void fill_called_model(data* d) {
   fill_model(d, {{{0.5, 1.4}, {1.2, 1.1}, {1.4, 0.6}, {0.9, 0.95}, {0.2, 0.1}},
@@ -51,39 +65,26 @@ void fill_called_model(data* d) {
 TEST(DensityForms, BetaKnownValues) {
   EXPECT_EQ(log_dbeta(0.5, 1, 1), 0.0);
   EXPECT_NEAR(log_dbeta(0.25, 2, 1), std::log(0.5), 1e-15);
-  for (double x : {0.01, 0.3, 0.77, 0.999})
-    for (double a : {0.5, 1.0, 3.2, 40.0})
-      for (double b : {0.7, 2.0, 95.0})
-        EXPECT_NEAR(log_dbeta(x, a, b), ref_beta(x, a, b),
-                    1e-10 * (1 + std::fabs(ref_beta(x, a, b))))
-            << x << " " << a << " " << b;
+  expect_agrees(log_dbeta, ref_beta, {0.01, 0.3, 0.77, 0.999}, {0.5, 1.0, 3.2, 40.0},
+                {0.7, 2.0, 95.0}, 1e-10);
 }
 
 TEST(DensityForms, BetaByMeanAndDispersion) {
   // Mean 0.5 and dispersion 0.5 is Beta(0.5, 0.5).
   for (double x : {0.1, 0.5, 0.93})
     EXPECT_NEAR(log_dbeta_mean_var(x, 0.5, 0.5), ref_beta(x, 0.5, 0.5), 1e-12);
-  for (double x : {0.05, 0.4, 0.8})
-    for (double m : {0.1, 0.5, 0.9})
-      for (double v : {0.005, 0.2, 0.7})
-        EXPECT_NEAR(log_dbeta_mean_var(x, m, v), ref_beta_mean_disp(x, m, v),
-                    1e-9 * (1 + std::fabs(ref_beta_mean_disp(x, m, v))));
+  expect_agrees(log_dbeta_mean_var, ref_beta_mean_disp, {0.05, 0.4, 0.8}, {0.1, 0.5, 0.9},
+                {0.005, 0.2, 0.7}, 1e-9);
 }
 
 TEST(DensityForms, GammaByMeanAndVarianceAndByShapeAndRate) {
   // Mean 2 and variance 4 is shape 1, rate 0.5.
   for (double x : {0.1, 1.0, 7.5})
     EXPECT_NEAR(log_dgamma_mean_var(x, 2, 4), ref_gamma(x, 1, 0.5), 1e-13);
-  for (double x : {0.05, 1.3, 12.0})
-    for (double m : {0.2, 1.0, 20.0})
-      for (double v : {0.01, 1.0, 9.0})
-        EXPECT_NEAR(log_dgamma_mean_var(x, m, v), ref_gamma_mean_var(x, m, v),
-                    1e-9 * (1 + std::fabs(ref_gamma_mean_var(x, m, v))));
-  for (double x : {0.05, 1.3, 12.0})
-    for (double a : {1.0, 10.0, 20.0})
-      for (double b : {4.0, 20.0, 100.0})
-        EXPECT_NEAR(log_dgamma(x, a, b), ref_gamma(x, a, b),
-                    1e-9 * (1 + std::fabs(ref_gamma(x, a, b))));
+  expect_agrees(log_dgamma_mean_var, ref_gamma_mean_var, {0.05, 1.3, 12.0}, {0.2, 1.0, 20.0},
+                {0.01, 1.0, 9.0}, 1e-9);
+  expect_agrees(log_dgamma, ref_gamma, {0.05, 1.3, 12.0}, {1.0, 10.0, 20.0},
+                {4.0, 20.0, 100.0}, 1e-9);
 }
 
 TEST(DensityForms, NormalWithTwoPiAsWritten) {
