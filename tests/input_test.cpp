@@ -38,6 +38,12 @@ const char* const cohort1 =
     "s3 rs3 300 A G 13 14 15 16 17 18\n"
     "s4 rs4 400 C T 19 20 21 22 23 24\n";
 
+// The text with the first occurrence of `old_text` replaced by `new_text`.
+std::string edited(std::string text, const std::string& old_text, const std::string& new_text) {
+  text.replace(text.find(old_text), old_text.size(), new_text);
+  return text;
+}
+
 class InputTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -90,6 +96,13 @@ class InputTest : public ::testing::Test {
       return e.what();
     }
     return "";
+  }
+
+  // The error of reading cohort 0 alone, edited as for `edited`, from a.txt.
+  std::string error_of_edited_cohort0(const std::string& old_text, const std::string& new_text) {
+    data d;
+    d.intensity_files = {write("a.txt", edited(cohort0, old_text, new_text))};
+    return error_of(d);
   }
 
   std::string dir_;
@@ -323,61 +336,42 @@ TEST_F(InputTest, FilesThatCannotBeOpened) {
 
 TEST_F(InputTest, IntensityLineFaultsNameFileAndLine) {
   const std::string a = path("a.txt");
-  std::string text = cohort0;
-
-  data short_line;
-  std::string s = text;
-  s.replace(s.find("0.5 0.5\n"), 8, "0.5\n");
-  short_line.intensity_files = {write("a.txt", s)};
-  EXPECT_EQ(error_of(short_line),
+  // A short line.
+  EXPECT_EQ(error_of_edited_cohort0("0.5 0.5\n", "0.5\n"),
             "intensity file '" + a +
                 "' line 3: expected 9 fields (5 keys, then x and y of each of "
                 "2 individuals), got 8");
-
-  data long_line;
-  s = text;
-  s.replace(s.find("0.01 1 2 3\n"), 11, "0.01 1 2 3 4\n");
-  long_line.intensity_files = {write("a.txt", s)};
-  EXPECT_NE(error_of(long_line).find("' line 5: expected 9 fields"),
+  // A long line.
+  EXPECT_NE(error_of_edited_cohort0("0.01 1 2 3\n", "0.01 1 2 3 4\n")
+                .find("' line 5: expected 9 fields"),
             std::string::npos);
-
-  data not_number;
-  s = text;
-  s.replace(s.find("0.3 0.3 0.7"), 11, "0.3 0.3 abc");
-  not_number.intensity_files = {write("a.txt", s)};
-  EXPECT_EQ(error_of(not_number),
+  // Not a number.
+  EXPECT_EQ(error_of_edited_cohort0("0.3 0.3 0.7", "0.3 0.3 abc"),
             "intensity file '" + a +
                 "' line 4: x intensity of individual 2 is 'abc', not a number");
-
-  data blank_inside;
-  s = text;
-  s.replace(s.find("s3"), 0, "\n");
-  blank_inside.intensity_files = {write("a.txt", s)};
-  EXPECT_NE(error_of(blank_inside).find("' line 4: expected 9 fields"),
+  // A blank line inside.
+  EXPECT_NE(error_of_edited_cohort0("s3", "\ns3").find("' line 4: expected 9 fields"),
             std::string::npos);
 }
 
 TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
-  std::string other = cohort1;
-  other.replace(other.find("s3 rs3"), 6, "s3 rs9");
   data d;
-  d.intensity_files = {write("a.txt", cohort0), write("b.txt", other)};
+  d.intensity_files = {write("a.txt", cohort0),
+                       write("b.txt", edited(cohort1, "s3 rs3", "s3 rs9"))};
   EXPECT_EQ(error_of(d), "intensity file '" + path("b.txt") +
                              "' line 4: SNP s3 [rs9], but intensity file '" +
                              path("a.txt") +
                              "' has SNP s3 [rs3] at the same line");
 
-  other = cohort1;
-  other.replace(other.find("s2 rs2"), 6, "x2 rs2");
   data e;
-  e.intensity_files = {write("a.txt", cohort0), write("b.txt", other)};
+  e.intensity_files = {write("a.txt", cohort0),
+                       write("b.txt", edited(cohort1, "s2 rs2", "x2 rs2"))};
   EXPECT_NE(error_of(e).find("line 3: SNP x2 [rs2]"), std::string::npos);
 
   // The other keys of the last cohort stand.
-  other = cohort1;
-  other.replace(other.find("200 G T"), 7, "201 g t");
   data f;
-  f.intensity_files = {write("a.txt", cohort0), write("b.txt", other)};
+  f.intensity_files = {write("a.txt", cohort0),
+                       write("b.txt", edited(cohort1, "200 G T", "201 g t"))};
   read(f);
   EXPECT_EQ(f.snps[1].position, "201");
   EXPECT_EQ(f.snps[1].allele1, "g");

@@ -27,6 +27,21 @@ namespace bm = boost::math;
 
 class PoissonTest : public PlaceholderInstalled {};
 
+// For a distribution with mode 20, searched outward from it in the order 20,
+// 21, 19, 22, 18: for each of these values, the uniform halfway through its
+// probability (after those of the values searched before it), and the value.
+template <class Dist>
+std::vector<std::pair<double, double>> search_from_20(const Dist& d) {
+  std::vector<std::pair<double, double>> cases;
+  double before = 0;
+  for (int k : {20, 21, 19, 22, 18}) {
+    const double p = pdf(d, k);
+    cases.push_back({before + 0.5 * p, k});
+    before += p;
+  }
+  return cases;
+}
+
 // Chi-square fit of n draws against a Boost.Math discrete distribution, in
 // the cells from 5 standard deviations below the mean to 5 above.
 template <class Dist>
@@ -233,17 +248,7 @@ TEST_F(PoissonTest, VariPoissonAtOneHundredIsOneDrawOfItsStoredPoisson) {
 
 TEST_F(PoissonTest, VariPoissonSearchesOutwardFromTheMode) {
   VariPoisson vp;
-  const bm::poisson_distribution<> d(20.5);
-  const double p18 = pdf(d, 18), p19 = pdf(d, 19), p20 = pdf(d, 20), p21 = pdf(d, 21),
-               p22 = pdf(d, 22);
-  // Order of the search: 20, 21, 19, 22, 18.
-  const std::vector<std::pair<double, double>> cases = {
-      {0.5 * p20, 20},
-      {p20 + 0.5 * p21, 21},
-      {p20 + p21 + 0.5 * p19, 19},
-      {p20 + p21 + p19 + 0.5 * p22, 22},
-      {p20 + p21 + p19 + p22 + 0.5 * p18, 18}};
-  for (const auto& c : cases) {
+  for (const auto& c : search_from_20(bm::poisson_distribution<>(20.5))) {
     ScriptedRNG rng({c.first, c.first});
     rng.install();
     EXPECT_EQ(vp.Next_small(20.5), c.second);
@@ -355,18 +360,9 @@ TEST_F(PoissonTest, VariBinomialAboveOneHalfIsTheComplement) {
 
 TEST_F(PoissonTest, VariBinomialSearchesOutwardFromTheMode) {
   VariBinomial vb;
-  const bm::binomial_distribution<> d(100, 0.2);
-  const double p18 = pdf(d, 18), p19 = pdf(d, 19), p20 = pdf(d, 20), p21 = pdf(d, 21),
-               p22 = pdf(d, 22);
-  // Order of the search: 20, 21, 19, 22, 18.  The downward steps need the
-  // ratio (down + 1) / (n - down) in floating point.
-  const std::vector<std::pair<double, double>> cases = {
-      {0.5 * p20, 20},
-      {p20 + 0.5 * p21, 21},
-      {p20 + p21 + 0.5 * p19, 19},
-      {p20 + p21 + p19 + 0.5 * p22, 22},
-      {p20 + p21 + p19 + p22 + 0.5 * p18, 18}};
-  for (const auto& c : cases) {
+  // The downward steps need the ratio (down + 1) / (n - down) in floating
+  // point.
+  for (const auto& c : search_from_20(bm::binomial_distribution<>(100, 0.2))) {
     ScriptedRNG rng({c.first});
     rng.install();
     EXPECT_EQ(vb.Next_small(100, 0.2), c.second);

@@ -247,40 +247,34 @@ INSTANTIATE_TEST_SUITE_P(Modes, JointMove, ::testing::Values(true, false),
                            return info.param ? "Sampling" : "Maximising";
                          });
 
-// A drawn allele frequency of 1 is held at 0.99999999.
-TEST(JointMove, AlleleFrequencyIsClamped) {
+// The cohort allele frequency drawn by the joint move of a one-cohort model,
+// maximising, whose overall frequency is alpha_star and whose cohort
+// frequencies barely spread about it.
+double drawn_alpha(double alpha_star) {
   data d;
   harness::make_model(&d, 1);
   d.sampling = false;
-  d.alpha_star = 1 - 1e-12;
+  d.alpha_star = alpha_star;
   d.c_alpha_cohorts = 1e-7;
-  double drawn_alpha = -1;
+  double drawn = -1;
   ScriptedRNG rng(pass_through_mt, 0.5);
   rng.install();
-  mh::set_observer([&](const mh::decision&) { drawn_alpha = d.alpha[0]; });
+  mh::set_observer([&](const mh::decision&) { drawn = d.alpha[0]; });
   testing::internal::CaptureStdout();
   d.update_all(0);
   testing::internal::GetCapturedStdout();
   mh::set_observer(nullptr);
-  EXPECT_EQ(drawn_alpha, 0.99999999);
+  return drawn;
+}
+
+// A drawn allele frequency of 1 is held at 0.99999999.
+TEST(JointMove, AlleleFrequencyIsClamped) {
+  EXPECT_EQ(drawn_alpha(1 - 1e-12), 0.99999999);
 }
 
 // A drawn allele frequency of 1e-8 or less is held at 1e-8.
 TEST(JointMove, LowAlleleFrequencyIsClamped) {
-  data d;
-  harness::make_model(&d, 1);
-  d.sampling = false;
-  d.alpha_star = 1e-12;
-  d.c_alpha_cohorts = 1e-7;
-  double drawn_alpha = -1;
-  ScriptedRNG rng(pass_through_mt, 0.5);
-  rng.install();
-  mh::set_observer([&](const mh::decision&) { drawn_alpha = d.alpha[0]; });
-  testing::internal::CaptureStdout();
-  d.update_all(0);
-  testing::internal::GetCapturedStdout();
-  mh::set_observer(nullptr);
-  EXPECT_EQ(drawn_alpha, 1e-8);
+  EXPECT_EQ(drawn_alpha(1e-12), 1e-8);
 }
 
 // A departure above 1 before the move is reported first: "problem_0", then
