@@ -126,6 +126,15 @@ void expect_scores(const Measure& m, double s1, double s2) {
   EXPECT_NEAR(m.result, std::min(s1, s2), 1e-8 * s1) << m.line;
 }
 
+// Runs measure `which` (1 or 2) on cohort j, expecting the scores of the
+// projection by vectors.
+Measure run_against_projection(data& d, int which, int j) {
+  const Measure m = run(d, which, j);
+  const auto oracle = which == 1 ? oracle1 : oracle2;
+  expect_scores(m, oracle(d, j, 0), oracle(d, j, 1));
+  return m;
+}
+
 const vec2 kSlanted = {{2.0, 0.5}, {1.2, 1.1}, {0.4, 1.9}};
 
 }  // namespace
@@ -134,19 +143,15 @@ TEST(InfoCalc1, MatchesTheVectorProjection) {
   Geometry g(2);
   g.cohort(0, {{1, 0.2}, {0.8, 0.8}, {0.2, 1}}, {5, 5, 5, 1});
   g.cohort(1, kSlanted, {7, 9, 6, 2});
-  const Measure m = run(g.d, 1, 1);
+  const Measure m = run_against_projection(g.d, 1, 1);
   EXPECT_EQ(m.line.substr(0, 15), "info_calc1(1) :");
-  const double s1 = oracle1(g.d, 1, 0), s2 = oracle1(g.d, 1, 1);
-  expect_scores(m, s1, s2);
 }
 
 TEST(InfoCalc2, MatchesTheVectorProjection) {
   Geometry g(1);
   g.cohort(0, kSlanted, {7, 9, 6, 2});
-  const Measure m = run(g.d, 2, 0);
+  const Measure m = run_against_projection(g.d, 2, 0);
   EXPECT_EQ(m.line.substr(0, 15), "info_calc2(0) :");
-  const double s1 = oracle2(g.d, 0, 0), s2 = oracle2(g.d, 0, 1);
-  expect_scores(m, s1, s2);
 }
 
 TEST(InfoCalc2, LoneIndividualBorrowsTheOtherVariance) {
@@ -216,11 +221,8 @@ TEST(InfoMeasures, AxisParallelPairsHaveFiniteScores) {
   const vec2 means = {{2.0, 1.0}, {1.0, 1.0}, {1.0, 2.0}};
   g.cohort(0, means, {7, 7, 7, 1});
   for (int which = 1; which <= 2; which++) {
-    const Measure m = run(g.d, which, 0);
-    const double s1 = which == 1 ? oracle1(g.d, 0, 0) : oracle2(g.d, 0, 0);
-    const double s2 = which == 1 ? oracle1(g.d, 0, 1) : oracle2(g.d, 0, 1);
+    const Measure m = run_against_projection(g.d, which, 0);
     EXPECT_TRUE(std::isfinite(m.s1) && std::isfinite(m.s2)) << m.line;
-    expect_scores(m, s1, s2);
   }
 }
 

@@ -193,12 +193,7 @@ TEST(CentersNames, LikelihoodEvaluationsPerCohort) {
   testing::internal::CaptureStdout();
   d.update_centers();
   const std::string out = testing::internal::GetCapturedStdout();
-  std::istringstream in(out);
-  std::string line;
-  int evaluations = 0;
-  while (std::getline(in, line))
-    if (line == "log_posterior_X_given_K()") ++evaluations;
-  EXPECT_EQ(evaluations, 3 * 2 * 3);
+  EXPECT_EQ(harness::posterior_evaluations(out), 3 * 2 * 3);
 }
 
 }  // namespace

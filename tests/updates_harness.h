@@ -22,6 +22,7 @@
 #include <boost/math/distributions/gamma.hpp>
 #include <cmath>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -190,6 +191,18 @@ inline void check_decisions(const data& before, data& after,
     for (int k = 0; k < 3; ++k)
       for (int c = 0; c < 2; ++c)
         EXPECT_EQ(after.mu[j][k][c], shadow.mu[j][k][c]) << "class means";
+}
+
+// How many times the full log posterior was evaluated, from what a step
+// printed with the trace of function names on: its lines
+// "log_posterior_X_given_K()".
+inline int posterior_evaluations(const std::string& out) {
+  std::istringstream in(out);
+  std::string line;
+  int evaluations = 0;
+  while (std::getline(in, line))
+    if (line == "log_posterior_X_given_K()") ++evaluations;
+  return evaluations;
 }
 
 // Proposals, as the steps draw them.
