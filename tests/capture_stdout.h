@@ -4,6 +4,7 @@
 //   CaptureStdout out(kRunPrecision);  // at the run's 10 digits
 //   print_something();
 //   EXPECT_EQ(out.text(), "...");
+//   EXPECT_EQ(lines_of(out.text())[2], "...");
 //
 // While the object lives, std::cout writes into it; its destructor puts the
 // stream's buffer back and, if the object set a precision, the precision.
@@ -13,6 +14,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 // The precision of standard output during a run (set when the data are read).
 inline constexpr std::streamsize kRunPrecision = 10;
@@ -40,5 +42,14 @@ class CaptureStdout {
   std::streamsize precision_ = 0;
   bool restore_precision_ = false;
 };
+
+// The lines of a captured text, without their line ends.
+inline std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
 
 #endif  // VELMAR_TESTS_CAPTURE_STDOUT_H

@@ -11,14 +11,6 @@
 
 namespace {
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
 // A two-cohort state with easily read values.
 void two_cohorts(data* d) {
   d->n_cohorts = 2;

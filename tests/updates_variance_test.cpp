@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "capture_stdout.h"
 #include "updates_harness.h"
 
 namespace {
@@ -116,14 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(std::get<0>(info.param).name) +
              (std::get<1>(info.param) ? "Sampling" : "Maximising");
     });
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) out.push_back(line);
-  return out;
-}
 
 // "-pr" in maximisation mode: each per-cohort sigma move prints its ratio,
 // followed by "reject " when rejected; an acceptance adds nothing.
