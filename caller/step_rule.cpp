@@ -58,6 +58,16 @@ double beta_about(double m, double v, double offset_a, double offset_b) {
   return genbet(static_cast<float>(a), static_cast<float>(b));
 }
 
+vec normal_about(Normal& normal, const vec& mean, double variance) {
+  const double spread = std::sqrt(variance);
+  vec drawn(2);
+  const double z1 = normal.Next();
+  drawn[0] = mean[0] + z1 * spread;
+  const double z2 = normal.Next();
+  drawn[1] = mean[1] + z2 * spread;
+  return drawn;
+}
+
 double prior_draw::draw(double) const {
   if (kind() == support::positive) return gamma_about(m_, v_);
   return beta_about(m_, v_);

@@ -19,6 +19,7 @@
 #include <functional>
 
 #include "data.h"
+#include "vargen2.h"
 
 namespace mh {
 
@@ -94,6 +95,10 @@ class beta_walk : public proposal {
 double gamma_about(double m, double v);
 double beta_about(double m, double v, double offset_a = 0,
                   double offset_b = 0);
+
+// A centre drawn from the centres' normal prior: x, then y, each the mean
+// plus a standard normal variate times the standard deviation.
+vec normal_about(Normal& normal, const vec& mean, double variance);
 
 // Independence proposal from a family's prior given its mean m and variance
 // or dispersion v: the draw ignores the current value. The prior terms of the

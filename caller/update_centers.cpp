@@ -19,11 +19,7 @@ void data::update_centers() {
                      log_posterior_X_given_K(1, j) -
                      log_posterior_X_given_K(2, j);
     saved_center = center[j];
-    const double spread = std::sqrt(cv);
-    const double z1 = normal.Next();
-    center[j][0] = center_mean[0] + z1 * spread;
-    const double z2 = normal.Next();
-    center[j][1] = center_mean[1] + z2 * spread;
+    center[j] = mh::normal_about(normal, center_mean, cv);
     set_mu_from_params(j);
 
     const double new_x = log_dnorm(center[j][0], center_mean[0], cv);

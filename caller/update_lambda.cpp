@@ -108,11 +108,7 @@ void data::update_all(int j) {
   departure[j] = mh::beta_about(departure_mean, departure_var, 1e-8, 0) + 1e-8;
   departure[j] = clamp_unit(departure[j]);
 
-  const double spread = std::sqrt(center_var);
-  const double z1 = normal.Next();
-  center[j][0] = center_mean[0] + z1 * spread;
-  const double z2 = normal.Next();
-  center[j][1] = center_mean[1] + z2 * spread;
+  center[j] = mh::normal_about(normal, center_mean, center_var);
   set_mu_from_params(j);
 
   sigma[j] = mh::gamma_about(sigma_mean, sigma_var) + 1e-8;
