@@ -226,8 +226,6 @@ class data {
   void update_departure_mean();
   void update_departure_var();
   void update_centers();
-  // -- helpers private to the update steps may be declared below --
-  // (update steps: add declarations here)
 
   // ---- starting configurations (start.cpp) ----
   void initialize(int type, int start);
@@ -248,7 +246,6 @@ class data {
   // ---- fit driver (fit.cpp) and result files (output.cpp) ----
   void v1();
   void output_mcmc();
-  // (fit driver and output: add declarations here)
   void update_sweep();           // one iteration of every update step
 };
 

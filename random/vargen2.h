@@ -167,7 +167,6 @@ double gamma_fn(double x);             // Gamma(x)
 
 // ---------------------------------------------------------------------------
 // Chi-square distributions.
-// (chi-square: add declarations here)
 
 // The non-central chi-square with one degree of freedom: (z + sqrt(lambda))^2
 // for a standard normal z.  As a Normal it shares the normal table and keeps
@@ -209,7 +208,6 @@ class ChiSq : public Random {
 // ---------------------------------------------------------------------------
 // Discrete generator, other continuous distributions, permutations, Poisson,
 // binomial and the combination operators.
-// (further distributions: add declarations here)
 #include "vargen3.h"
 
 #endif
