@@ -217,21 +217,17 @@ char read_digit(std::ifstream& in) {
 
 // A field of `digits` hexadecimal digits, combined into `field` as the digits
 // arrive (so a failure leaves the digits read so far).
-void read_into(std::ifstream& in, int digits, std::uint64_t& field) {
-  field = 0;
-  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) field |= unhex(read_digit(in), shift);
-}
-
-void read_into(std::ifstream& in, int digits, std::int64_t& field) {
+template <class Field>
+void read_into(std::ifstream& in, int digits, Field& field) {
   field = 0;
   for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
-    field |= static_cast<std::int64_t>(unhex(read_digit(in), shift));
+    field |= static_cast<Field>(unhex(read_digit(in), shift));
 }
 
 // A field of `digits` hexadecimal digits, returned when complete.
 std::uint32_t read_value(std::ifstream& in, int digits) {
-  unsigned long v = 0;
-  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) v |= unhex(read_digit(in), shift);
+  std::uint64_t v = 0;
+  read_into(in, digits, v);
   return static_cast<std::uint32_t>(v);
 }
 
