@@ -14,12 +14,13 @@
 //   3        2, > 0              ChiSq1(nc/2)    -           first + first
 //   4        3, > 0              Exponential     ChiSq1(nc)  2 first + second
 //   5        > 3, > 0            Gamma2((df-1)/2) ChiSq1(nc) 2 first + second
+#include "vargen2.h"
+
 #include <cmath>
 #include <memory>
 #include <new>
 
 #include "myexcept.h"
-#include "vargen2.h"
 
 using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;

@@ -5,11 +5,12 @@
 // which frees the node's operand trees first; Random's own tDelete does
 // nothing, so the leaves of a tree (the caller's objects) are never freed.
 // The holders SumRandom and MixedRandom free their trees when destroyed.
+#include "vargen2.h"
+
 #include <memory>
 #include <new>
 
 #include "myexcept.h"
-#include "vargen2.h"
 
 using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;

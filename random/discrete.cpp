@@ -1,12 +1,13 @@
 // Random-variate library: the alias-method discrete generator, Cauchy,
 // Pareto and stable variates, and table-method generators over a density
 // given by the caller.
+#include "vargen2.h"
+
 #include <cmath>
 #include <memory>
 #include <new>
 
 #include "myexcept.h"
-#include "vargen2.h"
 
 using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;

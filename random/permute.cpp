@@ -1,11 +1,12 @@
-// Random permutations, Shell sort and rounding.
+// Random-variate library: random permutations, Shell sort and rounding.
+#include "vargen2.h"
+
 #include <climits>
 #include <cmath>
 #include <memory>
 #include <new>
 
 #include "myexcept.h"
-#include "vargen2.h"
 
 using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;

@@ -1,11 +1,12 @@
 // Random-variate library: Poisson, binomial and negative-binomial variates,
 // with fixed parameters (tables built once) or with parameters given at every
 // call (VariPoisson, VariBinomial, VariLogNormal).
+#include "vargen2.h"
+
 #include <cmath>
 #include <new>
 
 #include "myexcept.h"
-#include "vargen2.h"
 
 using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;

@@ -14,8 +14,8 @@
 // nothing in the library catches.  The library's headers do not include
 // newmat's: those bring `using namespace std` into the global namespace,
 // which would make names such as std::data ambiguous in every includer.
-#ifndef VARGEN1_H
-#define VARGEN1_H
+#ifndef VARGEN_VARGEN1_H
+#define VARGEN_VARGEN1_H
 
 #include <cstdint>
 

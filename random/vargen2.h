@@ -10,8 +10,8 @@
 //
 // Every uniform is taken from the installed generator (Random::RNG), three
 // per try, in the order strip (and sign), position, height.
-#ifndef VARGEN2_H
-#define VARGEN2_H
+#ifndef VARGEN_VARGEN2_H
+#define VARGEN_VARGEN2_H
 
 #include "vargen1.h"
 

@@ -6,8 +6,8 @@
 // sums, products, mixtures and selections.
 //
 // Every uniform is one Next() of the installed generator (Random::RNG).
-#ifndef VARGEN3_H
-#define VARGEN3_H
+#ifndef VARGEN_VARGEN3_H
+#define VARGEN_VARGEN3_H
 
 #include "vargen2.h"
 
