@@ -14,16 +14,16 @@
 //   3        2, > 0              ChiSq1(nc/2)    -           first + first
 //   4        3, > 0              Exponential     ChiSq1(nc)  2 first + second
 //   5        > 3, > 0            Gamma2((df-1)/2) ChiSq1(nc) 2 first + second
-#include "vargen2.h"
-
 #include <cmath>
 #include <memory>
 #include <new>
 
+#include "allocation.h"
 #include "myexcept.h"
+#include "vargen2.h"
 
-using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;
+using vargen_internal::checked;
 
 // ---------------------------------------------------------------------------
 // ChiSq1
@@ -66,8 +66,8 @@ ChiSq::ChiSq(int df, double noncen) : c1(nullptr), c2(nullptr), version(0), mean
     case 4: first.reset(new (std::nothrow) Exponential); break;
     default: first.reset(new (std::nothrow) Gamma2((df - 1) / 2.0)); break;
   }
-  if (first && version > 3) second.reset(new (std::nothrow) ChiSq1(noncen));
-  if (!first || (version > 3 && !second)) throw Bad_alloc("Vargen: out of space");
+  checked(first.get());
+  if (version > 3) second.reset(checked(new (std::nothrow) ChiSq1(noncen)));
 
   c1 = first.release();
   c2 = second.release();

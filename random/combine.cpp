@@ -5,88 +5,81 @@
 // which frees the node's operand trees first; Random's own tDelete does
 // nothing, so the leaves of a tree (the caller's objects) are never freed.
 // The holders SumRandom and MixedRandom free their trees when destroyed.
-#include "vargen2.h"
-
 #include <memory>
 #include <new>
 
+#include "allocation.h"
 #include "myexcept.h"
+#include "vargen2.h"
 
 using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;
-
-namespace {
-
-template <class Node>
-Node& node(Node* p) {
-  if (!p) throw Bad_alloc("Vargen: out of space");
-  return *p;
-}
-
-}  // namespace
+using vargen_internal::checked;
 
 // ---------------------------------------------------------------------------
 // The operators
 
-NegatedRandom& operator-(Random& x) { return node(new (std::nothrow) NegatedRandom(x)); }
+NegatedRandom& operator-(Random& x) {
+  return *checked(new (std::nothrow) NegatedRandom(x));
+}
 
 ScaledRandom& operator*(Random& x, double d) {
-  return node(new (std::nothrow) ScaledRandom(x, d));
+  return *checked(new (std::nothrow) ScaledRandom(x, d));
 }
 ScaledRandom& operator*(double d, Random& x) {
-  return node(new (std::nothrow) ScaledRandom(x, d));
+  return *checked(new (std::nothrow) ScaledRandom(x, d));
 }
 ScaledRandom& operator/(Random& x, double d) {
-  return node(new (std::nothrow) ScaledRandom(x, 1.0 / d));
+  return *checked(new (std::nothrow) ScaledRandom(x, 1.0 / d));
 }
 
 ShiftedRandom& operator+(Random& x, double d) {
-  return node(new (std::nothrow) ShiftedRandom(x, d));
+  return *checked(new (std::nothrow) ShiftedRandom(x, d));
 }
 ShiftedRandom& operator+(double d, Random& x) {
-  return node(new (std::nothrow) ShiftedRandom(x, d));
+  return *checked(new (std::nothrow) ShiftedRandom(x, d));
 }
 ShiftedRandom& operator-(Random& x, double d) {
-  return node(new (std::nothrow) ShiftedRandom(x, -d));
+  return *checked(new (std::nothrow) ShiftedRandom(x, -d));
 }
 ReverseShiftedRandom& operator-(double d, Random& x) {
-  return node(new (std::nothrow) ReverseShiftedRandom(x, d));
+  return *checked(new (std::nothrow) ReverseShiftedRandom(x, d));
 }
 ReciprocalRandom& operator/(double d, Random& x) {
-  return node(new (std::nothrow) ReciprocalRandom(x, d));
+  return *checked(new (std::nothrow) ReciprocalRandom(x, d));
 }
 
 AddedRandom& operator+(Random& x, Random& y) {
-  return node(new (std::nothrow) AddedRandom(x, y));
+  return *checked(new (std::nothrow) AddedRandom(x, y));
 }
 SubtractedRandom& operator-(Random& x, Random& y) {
-  return node(new (std::nothrow) SubtractedRandom(x, y));
+  return *checked(new (std::nothrow) SubtractedRandom(x, y));
 }
 MultipliedRandom& operator*(Random& x, Random& y) {
-  return node(new (std::nothrow) MultipliedRandom(x, y));
+  return *checked(new (std::nothrow) MultipliedRandom(x, y));
 }
 DividedRandom& operator/(Random& x, Random& y) {
-  return node(new (std::nothrow) DividedRandom(x, y));
+  return *checked(new (std::nothrow) DividedRandom(x, y));
 }
 
 RepeatedRandom& Random::operator()(int n) {
-  return node(new (std::nothrow) RepeatedRandom(*this, n));
+  return *checked(new (std::nothrow) RepeatedRandom(*this, n));
 }
 SelectedRandom& Random::operator()(double p) {
-  return node(new (std::nothrow) SelectedRandom(*this, p));
+  return *checked(new (std::nothrow) SelectedRandom(*this, p));
 }
 
 AddedSelectedRandom& operator+(SelectedRandom& x, SelectedRandom& y) {
-  return node(new (std::nothrow) AddedSelectedRandom(x, y));
+  return *checked(new (std::nothrow) AddedSelectedRandom(x, y));
 }
 AddedSelectedRandom& operator+(SelectedRandom& x, AddedSelectedRandom& y) {
-  return node(new (std::nothrow) AddedSelectedRandom(x, y));
+  return *checked(new (std::nothrow) AddedSelectedRandom(x, y));
 }
 AddedSelectedRandom& operator+(AddedSelectedRandom& x, SelectedRandom& y) {
-  return node(new (std::nothrow) AddedSelectedRandom(x, y));
+  return *checked(new (std::nothrow) AddedSelectedRandom(x, y));
 }
 AddedSelectedRandom& operator+(AddedSelectedRandom& x, AddedSelectedRandom& y) {
-  return node(new (std::nothrow) AddedSelectedRandom(x, y));
+  return *checked(new (std::nothrow) AddedSelectedRandom(x, y));
 }
 
 // ---------------------------------------------------------------------------
@@ -270,8 +263,7 @@ MixedRandom::MixedRandom(int nx, double* prob, Random** r)
 }
 
 void MixedRandom::Build(double* prob) {
-  dg = new (std::nothrow) DiscreteGen(n, prob);
-  if (!dg) throw Bad_alloc("Vargen: out of space");
+  dg = checked(new (std::nothrow) DiscreteGen(n, prob));
   mean = 0.0;
   var = 0.0;
   for (int i = 0; i < n; ++i) mean = mean + rv[i]->Mean() * prob[i];

@@ -1,31 +1,19 @@
 // Random-variate library: the alias-method discrete generator, Cauchy,
 // Pareto and stable variates, and table-method generators over a density
 // given by the caller.
-#include "vargen2.h"
-
 #include <cmath>
 #include <memory>
-#include <new>
 
+#include "allocation.h"
 #include "myexcept.h"
+#include "vargen2.h"
 
-using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
+using vargen_internal::allocate_array;
 
 // ---------------------------------------------------------------------------
 // DiscreteGen
-
-namespace {
-
-template <class T>
-std::unique_ptr<T[]> allocate(int n) {
-  std::unique_ptr<T[]> a(new (std::nothrow) T[n]);
-  if (!a) throw Bad_alloc("Vargen: out of space");
-  return a;
-}
-
-}  // namespace
 
 // The alias method: each of the n cells has the area 1/n; cell i keeps value
 // i with probability 1 - alias_prob[i] and otherwise gives alias[i].  The
@@ -37,8 +25,8 @@ void DiscreteGen::Gen(int nx, double* prob) {
   // Fewer than one value leaves nothing to draw from (and no array to
   // allocate): refuse before allocating.
   if (nx < 1) throw Logic_error("Vargen: illegal parameters");
-  std::unique_ptr<double[]> ap = allocate<double>(nx);
-  std::unique_ptr<int[]> al = allocate<int>(nx);
+  std::unique_ptr<double[]> ap = allocate_array<double>(nx);
+  std::unique_ptr<int[]> al = allocate_array<int>(nx);
   const double rn = 1.0 / nx;
   for (int i = 0; i < nx; ++i) {
     al[i] = -1;   // unplaced
@@ -85,7 +73,7 @@ DiscreteGen::DiscreteGen(int nx, double* prob)
 DiscreteGen::DiscreteGen(int nx, double* prob, double* values)
     : alias_prob(nullptr), alias(nullptr), n(0), val(nullptr), mean(0.0), var(0.0) {
   if (nx < 1) throw Logic_error("Vargen: illegal parameters");
-  std::unique_ptr<double[]> v = allocate<double>(nx);
+  std::unique_ptr<double[]> v = allocate_array<double>(nx);
   for (int i = 0; i < nx; ++i) v[i] = values[i];
   Gen(nx, prob);
   val = v.release();

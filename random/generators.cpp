@@ -3,12 +3,11 @@
 // FM).  Each object holds its own state; the arithmetic is done in
 // fixed-width integers as each generator's definition requires.  Their seed
 // files are read and written in vargen1.cpp.
-#include "vargen1.h"
-
 #include <cmath>
 #include <cstdint>
 
 #include "myexcept.h"
+#include "vargen1.h"
 
 using RBD_COMMON::Logic_error;
 

@@ -1,11 +1,10 @@
 // Random-variate library: the log-gamma and gamma functions.  The series
 // and the rational function are evaluated in extended precision (long
 // double) and rounded to double.
-#include "vargen2.h"
-
 #include <cmath>
 
 #include "myexcept.h"
+#include "vargen2.h"
 
 using RBD_COMMON::Invalid_argument;
 using RBD_COMMON::Tracer;

@@ -1,14 +1,12 @@
 // Random-variate library: random permutations, Shell sort and rounding.
-#include "vargen2.h"
-
 #include <climits>
 #include <cmath>
 #include <memory>
-#include <new>
 
+#include "allocation.h"
 #include "myexcept.h"
+#include "vargen2.h"
 
-using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
 using RBD_COMMON::Tracer;
@@ -18,8 +16,7 @@ using RBD_COMMON::Tracer;
 void RandomPermutation::Next(int N, int M, int* s, int p) {
   if (N < M) throw Logic_error("Vargen: N < M in RandomPermutation");
   if (N < 0) throw Logic_error("Vargen: illegal parameters");
-  std::unique_ptr<int[]> r(new (std::nothrow) int[N]);
-  if (!r) throw Bad_alloc("Vargen: out of space");
+  std::unique_ptr<int[]> r = vargen_internal::allocate_array<int>(N);
   for (int i = 0; i < N; ++i) r[i] = p + i;
   for (int i = 0; i < M; ++i) {
     const double u = Random::RNG->Next();

@@ -1,16 +1,16 @@
 // Random-variate library: Poisson, binomial and negative-binomial variates,
 // with fixed parameters (tables built once) or with parameters given at every
 // call (VariPoisson, VariBinomial, VariLogNormal).
-#include "vargen2.h"
-
 #include <cmath>
 #include <new>
 
+#include "allocation.h"
 #include "myexcept.h"
+#include "vargen2.h"
 
-using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Tracer;
+using vargen_internal::checked;
 
 namespace {
 
@@ -21,11 +21,6 @@ const int TABLE_SIZE = 40;  // entries of the discrete tables: values 0 to 39
 const double LOG_CUTOFF = -40.0;
 
 double density_from_log(double L) { return L < LOG_CUTOFF ? 0.0 : std::exp(L); }
-
-Random* check_allocated(Random* r) {
-  if (!r) throw Bad_alloc("Vargen: out of space");
-  return r;
-}
 
 [[noreturn]] void illegal() { throw Logic_error("Vargen: illegal parameters"); }
 
@@ -40,9 +35,9 @@ bool binomial_parameters(int n, double p) { return n >= 0 && p >= 0.0 && p <= 1.
 Poisson::Poisson(double mu) : method(nullptr) {
   if (!(mu >= 0.0)) illegal();
   if (mu > 8.0)
-    method = check_allocated(new (std::nothrow) Poisson1(mu));
+    method = checked(new (std::nothrow) Poisson1(mu));
   else
-    method = check_allocated(new (std::nothrow) Poisson2(mu));
+    method = checked(new (std::nothrow) Poisson2(mu));
 }
 
 Poisson::~Poisson() { delete method; }
@@ -75,8 +70,7 @@ Poisson2::Poisson2(double mu) : dg(nullptr) {
   double t[TABLE_SIZE];
   t[0] = std::exp(-mu);
   for (int k = 1; k < TABLE_SIZE; ++k) t[k] = mu * t[k - 1] / k;
-  dg = new (std::nothrow) DiscreteGen(TABLE_SIZE, t);
-  if (!dg) throw Bad_alloc("Vargen: out of space");
+  dg = checked(new (std::nothrow) DiscreteGen(TABLE_SIZE, t));
 }
 
 Poisson2::~Poisson2() { delete dg; }
@@ -92,11 +86,11 @@ Binomial::Binomial(int n, double p) : method(nullptr) {
   if (p == 0.0 || p == 1.0)
     // Every trial fails, or every one succeeds: a point mass, which neither
     // table can hold (its logarithms are infinite).
-    method = check_allocated(new (std::nothrow) Constant(p == 0.0 ? 0.0 : n));
+    method = checked(new (std::nothrow) Constant(p == 0.0 ? 0.0 : n));
   else if (n > 39 && n * p > 8.0)
-    method = check_allocated(new (std::nothrow) Binomial1(n, p));
+    method = checked(new (std::nothrow) Binomial1(n, p));
   else
-    method = check_allocated(new (std::nothrow) Binomial2(n, p));
+    method = checked(new (std::nothrow) Binomial2(n, p));
 }
 
 Binomial::~Binomial() { delete method; }
@@ -146,8 +140,7 @@ Binomial2::Binomial2(int n, double p) : dg(nullptr) {
                     m * std::log(p) + (n - m) * std::log(q));
   for (int j = m + 1; j <= K; ++j) t[j] = p * t[j - 1] * (n - j + 1) / q / j;
   for (int i = m - 1; i >= 0; --i) t[i] = q * t[i + 1] * (i + 1) / p / (n - i);
-  dg = new (std::nothrow) DiscreteGen(K + 1, t);
-  if (!dg) throw Bad_alloc("Vargen: out of space");
+  dg = checked(new (std::nothrow) DiscreteGen(K + 1, t));
 }
 
 Binomial2::~Binomial2() { delete dg; }

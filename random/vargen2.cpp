@@ -6,11 +6,13 @@
 #include <memory>
 #include <new>
 
+#include "allocation.h"
 #include "myexcept.h"
 
-using RBD_COMMON::Bad_alloc;
 using RBD_COMMON::Logic_error;
 using RBD_COMMON::Runtime_error;
+using vargen_internal::allocate_array;
+using vargen_internal::checked;
 
 // ---------------------------------------------------------------------------
 // Strip tables.  Each strip's rectangle (the density at its left boundary
@@ -26,12 +28,6 @@ const int ASYM_END = 120;      // entry holding the right end point
 const int ASYM_MIN_STRIPS = 100;
 
 using Table = std::unique_ptr<double[]>;
-
-Table allocate_table(int n) {
-  Table t(new (std::nothrow) double[n]);
-  if (!t) throw Bad_alloc("Vargen: out of space");
-  return t;
-}
 
 // Steps from x along the density with rectangles of area `area` (negative to
 // go left), writing boundaries and densities from index i on.  Returns the
@@ -90,8 +86,8 @@ PosGen::~PosGen() {
 
 void PosGen::Build(bool sym) {
   if (!NotReady) return;
-  Table bx = allocate_table(POS_ENTRIES);
-  Table bfx = allocate_table(POS_ENTRIES);
+  Table bx = allocate_array<double>(POS_ENTRIES);
+  Table bfx = allocate_array<double>(POS_ENTRIES);
   const double area = sym ? 0.01 : 0.02;
   const int n = fill_strips(*this, 0.0, area, bx.get(), bfx.get(), 0, POS_ENTRIES,
                             "Vargen: area too large");
@@ -156,8 +152,8 @@ AsymGen::~AsymGen() {
 
 void AsymGen::Build() {
   if (!NotReady) return;
-  Table bx = allocate_table(ASYM_ENTRIES);
-  Table bfx = allocate_table(ASYM_ENTRIES);
+  Table bx = allocate_array<double>(ASYM_ENTRIES);
+  Table bfx = allocate_array<double>(ASYM_ENTRIES);
   int i = fill_strips(*this, mode, 0.01, bx.get(), bfx.get(), 0, ASYM_END,
                       "Vargen: area too large (a)");
   const int last_right = i - 1;
@@ -293,12 +289,11 @@ Gamma::Gamma(double alpha) : method(nullptr) {
   // log-gamma rejects it.
   if (alpha <= 0.0) throw Logic_error("Vargen: illegal parameters");
   if (alpha < 1.0)
-    method = new (std::nothrow) Gamma1(alpha);
+    method = checked(new (std::nothrow) Gamma1(alpha));
   else if (alpha == 1.0)
-    method = new (std::nothrow) Exponential;
+    method = checked(new (std::nothrow) Exponential);
   else
-    method = new (std::nothrow) Gamma2(alpha);
-  if (!method) throw Bad_alloc("Vargen: out of space");
+    method = checked(new (std::nothrow) Gamma2(alpha));
 }
 
 Gamma::~Gamma() { delete method; }
