@@ -77,7 +77,7 @@ ChiSq::ChiSq(int df, double noncen) : c1(nullptr), c2(nullptr), version(0), mean
 
 ChiSq::~ChiSq() {
   delete c1;
-  if (version > 3) delete c2;
+  delete c2;
 }
 
 double ChiSq::Next() {

@@ -63,11 +63,24 @@ void DiscreteGen::Gen(int nx, double* prob) {
   alias = al.release();
 }
 
+namespace {
+
+// The mean and variance of the n values (0 ... n - 1 when values is null)
+// drawn with the probabilities prob.
+void moments(int n, const double* prob, const double* values, double& mean, double& var) {
+  for (int i = 0; i < n; ++i) mean += (values ? values[i] : i) * prob[i];
+  for (int i = 0; i < n; ++i) {
+    const double d = (values ? values[i] : i) - mean;
+    var += d * d * prob[i];
+  }
+}
+
+}  // namespace
+
 DiscreteGen::DiscreteGen(int nx, double* prob)
     : alias_prob(nullptr), alias(nullptr), n(0), val(nullptr), mean(0.0), var(0.0) {
   Gen(nx, prob);
-  for (int i = 0; i < n; ++i) mean += i * prob[i];
-  for (int i = 0; i < n; ++i) var += (i - mean) * (i - mean) * prob[i];
+  moments(n, prob, val, mean, var);
 }
 
 DiscreteGen::DiscreteGen(int nx, double* prob, double* values)
@@ -77,8 +90,7 @@ DiscreteGen::DiscreteGen(int nx, double* prob, double* values)
   for (int i = 0; i < nx; ++i) v[i] = values[i];
   Gen(nx, prob);
   val = v.release();
-  for (int i = 0; i < n; ++i) mean += val[i] * prob[i];
-  for (int i = 0; i < n; ++i) var += (val[i] - mean) * (val[i] - mean) * prob[i];
+  moments(n, prob, val, mean, var);
 }
 
 DiscreteGen::~DiscreteGen() {
@@ -142,12 +154,7 @@ ExtReal Pareto::Variance() const {
 // Stable
 
 Stable::Stable(double alphax, double b0, Notation notationx)
-    : alpha(alphax),
-      beta(0.0),
-      beta_given(0.0),
-      notation(notationx),
-      pi2(1.570796327),
-      pi4(0.785398163) {
+    : alpha(alphax), beta(0.0), beta_given(0.0), notation(notationx) {
   switch (notationx) {
     case ContinuousForm:
     case ZeroMeanForm:

@@ -248,11 +248,8 @@ ExtReal Exponential::Variance() const { return 1.0; }
 // ---------------------------------------------------------------------------
 // Gamma
 
-Gamma1::Gamma1(double alphax) {
-  ralpha = 1.0 / alphax;
-  ln_gam = ln_gamma(alphax + 1.0);
-  alpha = alphax;
-}
+Gamma1::Gamma1(double alphax)
+    : ln_gam(ln_gamma(alphax + 1.0)), ralpha(1.0 / alphax), alpha(alphax) {}
 
 double Gamma1::Next() {
   const double y = PosGen::Next();
@@ -268,10 +265,8 @@ double Gamma1::Density(double y) const {
 ExtReal Gamma1::Mean() const { return alpha; }
 ExtReal Gamma1::Variance() const { return alpha; }
 
-Gamma2::Gamma2(double alphax) : AsymGen(alphax - 1.0) {
-  alpha = alphax;
-  ln_gam = ln_gamma(alpha);
-}
+Gamma2::Gamma2(double alphax)
+    : AsymGen(alphax - 1.0), alpha(alphax), ln_gam(ln_gamma(alphax)) {}
 
 double Gamma2::Density(double x) const {
   if (x <= 0.0) return 0.0;

@@ -199,7 +199,7 @@ class ChiSq : public Random {
 
  private:
   Random* c1;    // the first sub-generator, owned
-  Random* c2;    // the second, owned in versions 4 and 5 only
+  Random* c2;    // the second, owned; null but in versions 4 and 5
   int version;   // 0 to 5: which composition Next uses
   double mean;
   double var;

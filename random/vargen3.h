@@ -88,8 +88,8 @@ class Stable : public Random {
   double beta;        // the skewness that Next uses
   double beta_given;  // the caller's skewness (ScaledForm only)
   Notation notation;
-  double pi2;  // 1.570796327
-  double pi4;  // 0.785398163
+  static constexpr double pi2 = 1.570796327;  // pi / 2 to 10 digits
+  static constexpr double pi4 = 0.785398163;  // pi / 4 to 9 digits
 };
 
 // Table-method generators over a density supplied by the caller (not owned).
