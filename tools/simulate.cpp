@@ -248,6 +248,7 @@ class OutFile {
   io::filtering_ostream stream_;
 };
 
+// Appends a space and v with four decimals.
 void append_number(std::string& line, double v) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, " %.4f", v);
@@ -259,7 +260,8 @@ struct Point {
 };
 
 // One individual's point for class k (0, 1, 2, or 3 = null) of a SNP whose
-// cluster centres are scaled by `scale` and shifted by (dx, dy).
+// cluster centres are scaled by `scale` and shifted by (dx, dy); s is the
+// clusters' standard deviation.
 Point draw_point(Generator& g, int k, double scale, double dx, double dy, double s) {
   switch (k) {
     case 0:
@@ -291,7 +293,6 @@ int main(int argc, char** argv) {
   Generator g(o.seed);
   const int n_cohorts = static_cast<int>(o.cohorts);
   const int n_ind = static_cast<int>(o.individuals);
-  const double s = o.spread;
 
   // Sexes first (X mode only): the true sex of everyone, and the codes written.
   std::vector<std::vector<bool>> male(n_cohorts, std::vector<bool>(n_ind, false));
@@ -341,10 +342,10 @@ int main(int argc, char** argv) {
                              alleles[0] + " " + alleles[1];
 
     if (info) {
-      char buffer[32];
-      std::snprintf(buffer, sizeof buffer, " %.4f\n", freq);
-      info->write(rs + " " + std::to_string(position) + " " + alleles[0] + " " + alleles[1] +
-                  buffer);
+      std::string line =
+          rs + " " + std::to_string(position) + " " + alleles[0] + " " + alleles[1];
+      append_number(line, freq);
+      info->write(line + "\n");
     }
 
     for (int c = 0; c < n_cohorts; ++c) {
@@ -356,7 +357,7 @@ int main(int argc, char** argv) {
         const bool null_point = g.chance(o.null_fraction);
         const int genotype = draw_class(g, freq, male[c][i]);
         const int k = null_point ? 3 : genotype;
-        const Point p = draw_point(g, k, scale, dx, dy, s);
+        const Point p = draw_point(g, k, scale, dx, dy, o.spread);
         append_number(line, p.x);
         append_number(line, p.y);
         truth_line += " " + std::to_string(k);
