@@ -162,34 +162,59 @@ void data::set_params_from_mu(int j) {
 }
 
 double data::log_posterior_X_given_K(int k, int j) {
-  if (names) std::cout << "log_posterior_X_given_K()" << std::endl;
+  double out[4];
+  log_posterior_X_given_classes(j, 1u << k, out);
+  return out[k];
+}
 
-  double cl[6];
-  calc_cluster(j, k, cl);
-  const double log_norm = cluster_log_norm(cl);
+void data::log_posterior_X_given_classes(int j, unsigned classes,
+                                         double* out) {
+  // Slot k holds class k's cluster, constant and running total; slot 4 (an
+  // all-zero cluster) takes the points of the classes not asked for and of
+  // "not yet called", and is never read.
+  const int unused = 4;
+  double cl[5][6] = {};
+  double log_norm[5] = {0, 0, 0, 0, 0};
+  double total[5] = {0, 0, 0, 0, 0};
+  int slot_of_call[5] = {unused, unused, unused, unused, unused};
+  for (int k = 0; k < 4; k++) {
+    if (!(classes & (1u << k))) continue;
+    if (names) std::cout << "log_posterior_X_given_K()" << std::endl;
+    calc_cluster(j, k, cl[k]);
+    log_norm[k] = cluster_log_norm(cl[k]);
+    slot_of_call[k] = k;
+  }
 
-  double total = 0;
+  // One pass over the members; each class's total adds its own members'
+  // terms in member order, as a pass per class would.
   snp& s = snps[current_snp];
   if (!clumped) {
     const std::vector<std::vector<double> >& pts = s.points[j];
+    const int* call = calls[j].data();
     for (int i = 0; i < n_ind[j]; i++) {
-      if (calls[j][i] != k) continue;
-      const double q = cluster_quad(cl, pts[i][0], pts[i][1]);
-      total += -0.5 * q - log_norm;
+      const unsigned c = static_cast<unsigned>(call[i]);
+      if (c > 4 || slot_of_call[c] == unused) continue;
+      const int k = slot_of_call[c];
+      const double q = cluster_quad(cl[k], pts[i][0], pts[i][1]);
+      total[k] += -0.5 * q - log_norm[k];
     }
-    return total;
-  }
-
-  grid& g = s.clumps[j];
-  for (x_cell_it = g.begin(); x_cell_it != g.end(); ++x_cell_it) {
-    y_cells& column = x_cell_it->second;
-    for (y_cell_it = column.begin(); y_cell_it != column.end(); ++y_cell_it) {
-      const point& cell = y_cell_it->second;
-      if (cell.call != k) continue;
-      const double n = cell.count;
-      const double q = cluster_quad(cl, x_cell_it->first, y_cell_it->first);
-      total = (q * (-0.5 * n) + total) - n * log_norm;
+  } else {
+    grid& g = s.clumps[j];
+    for (x_cell_it = g.begin(); x_cell_it != g.end(); ++x_cell_it) {
+      y_cells& column = x_cell_it->second;
+      for (y_cell_it = column.begin(); y_cell_it != column.end();
+           ++y_cell_it) {
+        const point& cell = y_cell_it->second;
+        const unsigned c = static_cast<unsigned>(cell.call);
+        if (c > 4 || slot_of_call[c] == unused) continue;
+        const int k = slot_of_call[c];
+        const double n = cell.count;
+        const double q =
+            cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
+        total[k] = (q * (-0.5 * n) + total[k]) - n * log_norm[k];
+      }
     }
   }
-  return total;
+  for (int k = 0; k < 4; k++)
+    if (classes & (1u << k)) out[k] = total[k];
 }

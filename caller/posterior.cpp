@@ -123,8 +123,11 @@ double data::log_posterior(bool verbose) {
 
   // 0: the points of every class under its cluster.
   t[0] = 0;
-  for (int j = 0; j < n_cohorts; j++)
-    for (int k = 0; k < 4; k++) t[0] += log_posterior_X_given_K(k, j);
+  for (int j = 0; j < n_cohorts; j++) {
+    double by_class[4];
+    log_posterior_X_given_classes(j, 0xF, by_class);
+    for (int k = 0; k < 4; k++) t[0] += by_class[k];
+  }
 
   // 1: the calls under the class proportions.
   t[1] = 0;

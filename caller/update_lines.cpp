@@ -63,18 +63,21 @@ void cohort_steps(data& d, const line_family& f) {
   const double v = d.*f.var;
   const mh::prior_draw from_prior(f.kind, m, v);
   for (int j = 0; j < d.n_cohorts; ++j) {
+    const unsigned classes = (1u << f.classes) - 1;
+    double before[4];
+    d.log_posterior_X_given_classes(j, classes, before);
     double L = 0;
-    for (int k = 0; k < f.classes; ++k)
-      L = L - d.log_posterior_X_given_K(k, j);
+    for (int k = 0; k < f.classes; ++k) L = L - before[k];
     mh::step(
         d, values[j], from_prior,
         [&](double proposed) {
           const double old = values[j];
           values[j] = proposed;
           d.set_mu_from_params(j);
+          double after[4];
+          d.log_posterior_X_given_classes(j, classes, after);
           double logr = L;
-          for (int k = 0; k < f.classes; ++k)
-            logr = logr + d.log_posterior_X_given_K(k, j);
+          for (int k = 0; k < f.classes; ++k) logr = logr + after[k];
           return (logr + mh::family_prior(f.kind, values[j], m, v)) -
                  mh::family_prior(f.kind, old, m, v);
         },

@@ -24,17 +24,17 @@ void print_outcome(const data& d, const mh::outcome& out) {
 void data::update_sigma() {
   const mh::gamma_walk walk(pk[0]);
   for (int j = 0; j < n_cohorts; ++j) {
-    const double lo0 = log_posterior_X_given_K(0, j);
-    const double lo1 = log_posterior_X_given_K(1, j);
-    const double lo2 = log_posterior_X_given_K(2, j);
+    double lo[3];
+    log_posterior_X_given_classes(j, 0x7, lo);
+    const double lo0 = lo[0], lo1 = lo[1], lo2 = lo[2];
     const double x = sigma[j];
     const mh::outcome out = mh::step(
         *this, sigma[j], walk,
         [&](double proposed) {
           sigma[j] = proposed;
-          const double ln0 = log_posterior_X_given_K(0, j);
-          const double ln1 = log_posterior_X_given_K(1, j);
-          const double ln2 = log_posterior_X_given_K(2, j);
+          double ln[3];
+          log_posterior_X_given_classes(j, 0x7, ln);
+          const double ln0 = ln[0], ln1 = ln[1], ln2 = ln[2];
           const double L =
               ((((0 - lo0) - lo1) - lo2 + ln0) + ln1 + ln2) -
               log_dgamma_mean_var(x, sigma_mean, sigma_var) +
@@ -62,14 +62,16 @@ void data::update_varfrac() {
   const mh::beta_walk walk(pk[0], 1e-8);
   for (int j = 0; j < n_cohorts; ++j) {
     // varfrac shapes only the two homozygote classes.
-    const double lo0 = log_posterior_X_given_K(0, j);
-    const double lo2 = log_posterior_X_given_K(2, j);
+    double lo[3];
+    log_posterior_X_given_classes(j, 0x5, lo);
+    const double lo0 = lo[0], lo2 = lo[2];
     const double x = varfrac[j];
     mh::step(*this, varfrac[j], walk,
              [&](double proposed) {
                varfrac[j] = proposed;
-               const double ln0 = log_posterior_X_given_K(0, j);
-               const double ln2 = log_posterior_X_given_K(2, j);
+               double ln[3];
+               log_posterior_X_given_classes(j, 0x5, ln);
+               const double ln0 = ln[0], ln2 = ln[2];
                if (pr) std::cout << varfrac[j] << " " << x << std::endl;
                return ln2 + (((0 - lo0) - lo2) + ln0) +
                       log_dbeta_mean_var(varfrac[j], varfrac_mean,
