@@ -57,9 +57,15 @@ void Random::Retire(bool seed_back) {
 // ---------------------------------------------------------------------------
 // DummyRNG
 
-void DummyRNG::CSFD(bool) { throw Runtime_error("Vargen: uniform rng not setup"); }
-void DummyRNG::CSTD() { throw Runtime_error("Vargen: uniform rng not setup"); }
-double DummyRNG::Next() { throw Runtime_error("Vargen: uniform rng not setup"); }
+namespace {
+
+[[noreturn]] void no_generator_set() { throw Runtime_error("Vargen: uniform rng not setup"); }
+
+}  // namespace
+
+void DummyRNG::CSFD(bool) { no_generator_set(); }
+void DummyRNG::CSTD() { no_generator_set(); }
+double DummyRNG::Next() { no_generator_set(); }
 const char* DummyRNG::Name() { return "DummyRNG"; }
 
 // ---------------------------------------------------------------------------
@@ -163,7 +169,7 @@ ExtReal Constant::Variance() const { return 0.0; }
 namespace {
 
 const char marker[] = "!Vargen03!";
-const int marker_length = 10;
+const int marker_length = sizeof marker - 1;  // without the terminator
 
 // Checks the stream and reads one marker.  The silent form, used before a
 // file is overwritten, accepts a missing, unreadable or empty file; a file

@@ -10,10 +10,12 @@
 // (CSTD, CSFD), in the directory set by Random::SetDirectory.
 //
 // Failures are reported by throwing newmat's exception classes (Logic_error,
-// Runtime_error, Bad_alloc, Invalid_argument, declared in "myexcept.h");
-// nothing in the library catches.  The library's headers do not include
-// newmat's: those bring `using namespace std` into the global namespace,
-// which would make names such as std::data ambiguous in every includer.
+// Runtime_error, Bad_alloc, Invalid_argument, declared in "myexcept.h").  The
+// library catches only to free what a failed constructor was handed before
+// throwing on, and in a generator's destructor (see Random::Retire), which
+// must not throw.  The library's headers do not include newmat's: those
+// bring `using namespace std` into the global namespace, which would make
+// names such as std::data ambiguous in every includer.
 #ifndef VARGEN_VARGEN1_H
 #define VARGEN_VARGEN1_H
 
