@@ -122,10 +122,7 @@ void ReciprocalRandom::tDelete() {
 // moments are those of the constant 0.
 double RepeatedRandom::Next() {
   double sum = 0.0;
-  for (int i = 0; i < n; ++i) {
-    const double x = rv->Next();
-    sum += x;
-  }
+  for (int i = 0; i < n; ++i) sum += rv->Next();
   return sum;
 }
 ExtReal RepeatedRandom::Mean() const { return rv->Mean() * (n > 0 ? n : 0); }
