@@ -80,7 +80,9 @@ void data::update_calls(bool verbose) {
   snp& s = snps[current_snp];
   std::vector<int> unknown_sex;
   std::vector<double> cell_probs(4);
-  double cl[6];
+  double cl[4][6];
+  double log_norm[4];
+  double log_lambda[4];
 
   for (int j = 0; j < n_cohorts; j++) {
     for (int k = 0; k < 4; k++) counts[j][k] = 0;
@@ -89,36 +91,23 @@ void data::update_calls(bool verbose) {
     const std::vector<int>* sexes = nullptr;
     if (chrX && !clumped) sexes = &sex_codes(*this, j, &unknown_sex);
 
-    // Scores, class by class.
     for (int k = 0; k < 4; k++) {
-      const double log_lambda = std::log(lambda[j][k]);
-      calc_cluster(j, k, cl);
-      const double log_norm = cluster_log_norm(cl);
-      if (!clumped) {
-        const vec2& pts = s.points[j];
-        for (int i = 0; i < n_ind[j]; i++) {
-          const int code = sexes ? (*sexes)[i] : sex_unknown;
-          call_probs[j][i][k] = class_score(*this, k, cl, log_norm, log_lambda,
-                                            pts[i][0], pts[i][1], code);
-        }
-      } else {
-        grid& g = s.clumps[j];
-        for (x_cell_it = g.begin(); x_cell_it != g.end(); ++x_cell_it) {
-          y_cells& column = x_cell_it->second;
-          for (y_cell_it = column.begin(); y_cell_it != column.end();
-               ++y_cell_it)
-            y_cell_it->second.probs[k] =
-                class_score(*this, k, cl, log_norm, log_lambda,
-                            x_cell_it->first, y_cell_it->first, sex_unknown);
-        }
-      }
+      log_lambda[k] = std::log(lambda[j][k]);
+      calc_cluster(j, k, cl[k]);
+      log_norm[k] = cluster_log_norm(cl[k]);
     }
 
-    // Probabilities and calls, member by member; in sampling mode one
-    // uniform per member, drawn right after its probabilities.
+    // Member by member: the four scores, the probabilities and the call; in
+    // sampling mode one uniform per member, drawn right after its
+    // probabilities.
     if (!clumped) {
+      const vec2& pts = s.points[j];
       for (int i = 0; i < n_ind[j]; i++) {
+        const int code = sexes ? (*sexes)[i] : sex_unknown;
         std::vector<double>& p = call_probs[j][i];
+        for (int k = 0; k < 4; k++)
+          p[k] = class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
+                             pts[i][0], pts[i][1], code);
         normalise(p.data());
         const int call = sampling ? sampled_call(&p) : most_probable(p.data());
         calls[j][i] = call;
@@ -131,6 +120,10 @@ void data::update_calls(bool verbose) {
         for (y_cell_it = column.begin(); y_cell_it != column.end();
              ++y_cell_it) {
           point& cell = y_cell_it->second;
+          for (int k = 0; k < 4; k++)
+            cell.probs[k] =
+                class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
+                            x_cell_it->first, y_cell_it->first, sex_unknown);
           normalise(cell.probs);
           int call;
           if (sampling) {
