@@ -36,16 +36,22 @@ double variance(const vec& v, double about) {
   return s / (v.size() - 1);
 }
 
-// The first measure's score of the pair (k, k + 1) from its own positions.
-double oracle1(const data& d, int j, int k) {
+// The positions, along the line from mean k to mean k + 1, of the members
+// called k (A) and k + 1 (B).
+void project_pair(const data& d, int j, int k, vec& A, vec& B) {
   const vec& a = d.mu[j][k];
   const vec& b = d.mu[j][k + 1];
-  vec A, B;
   for (int i = 0; i < d.n_ind[j]; i++) {
     const double t = projection(a, b, d.snps[0].points[j][i]);
     if (d.calls[j][i] == k) A.push_back(t);
     if (d.calls[j][i] == k + 1) B.push_back(t);
   }
+}
+
+// The first measure's score of the pair (k, k + 1) from its own positions.
+double oracle1(const data& d, int j, int k) {
+  vec A, B;
+  project_pair(d, j, k, A, B);
   if (A.size() < 2 || B.size() < 2) return -1;
   const double mA = mean(A), mB = mean(B);
   return (mA - mB) * (mA - mB) / (variance(A, mA) + variance(B, mB));
@@ -56,11 +62,7 @@ double oracle2(const data& d, int j, int k) {
   const vec& a = d.mu[j][k];
   const vec& b = d.mu[j][k + 1];
   vec A, B;
-  for (int i = 0; i < d.n_ind[j]; i++) {
-    const double t = projection(a, b, d.snps[0].points[j][i]);
-    if (d.calls[j][i] == k) A.push_back(t);
-    if (d.calls[j][i] == k + 1) B.push_back(t);
-  }
+  project_pair(d, j, k, A, B);
   const double tb = std::hypot(b[0] - a[0], b[1] - a[1]);
   double vA = A.size() >= 2 ? variance(A, 0.0) : 0;
   double vB = B.size() >= 2 ? variance(B, tb) : 0;
