@@ -277,25 +277,30 @@ void append_results(data& d, double lp) {
 }  // namespace
 
 void data::update_sweep() {
-  update_alpha();
-  std::cout << std::flush;
-  if (names) std::cout << "update_mu()" << std::endl;
-  update_gradients();
-  update_lengths();
-  update_fractions();
-  update_departures();
-  update_centers();
-  std::cout << std::flush;
-  if (names) std::cout << "update_var()" << std::endl;
-  update_r();
-  update_sigma();
-  update_varfrac();
-  std::cout << std::flush;
-  update_lambda();
-  std::cout << std::flush;
-  if (!nonull) {
-    update_eta();
+  {
+    // No step before the call update moves a point or a call, so the class
+    // sums of one step serve the next.
+    const class_sum_memo::scope keep_class_sums(class_sums, n_cohorts);
+    update_alpha();
     std::cout << std::flush;
+    if (names) std::cout << "update_mu()" << std::endl;
+    update_gradients();
+    update_lengths();
+    update_fractions();
+    update_departures();
+    update_centers();
+    std::cout << std::flush;
+    if (names) std::cout << "update_var()" << std::endl;
+    update_r();
+    update_sigma();
+    update_varfrac();
+    std::cout << std::flush;
+    update_lambda();
+    std::cout << std::flush;
+    if (!nonull) {
+      update_eta();
+      std::cout << std::flush;
+    }
   }
   update_calls(false);
 }

@@ -3,6 +3,8 @@
 // means from a cohort's line parameters and back, and the log-likelihood of
 // the points called into one class.
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <iostream>
 
 #include "data.h"
@@ -161,6 +163,36 @@ void data::set_params_from_mu(int j) {
   center[j][1] = (y0 + y2) * 0.5;
 }
 
+void class_sum_memo::start(int cohorts) {
+  entries_.assign(static_cast<std::size_t>(cohorts) * 4, class_entries());
+}
+
+void class_sum_memo::stop() { entries_.clear(); }
+
+bool class_sum_memo::find(int j, int k, const double* cl, double* sum) {
+  const std::size_t at = static_cast<std::size_t>(j) * 4 + k;
+  if (at >= entries_.size()) return false;
+  class_entries& e = entries_[at];
+  for (int n = 0; n < e.count; n++) {
+    if (std::memcmp(e.kept[n].cl, cl, sizeof e.kept[n].cl) == 0) {
+      *sum = e.kept[n].sum;
+      e.newest = n;
+      return true;
+    }
+  }
+  return false;
+}
+
+void class_sum_memo::keep(int j, int k, const double* cl, double sum) {
+  const std::size_t at = static_cast<std::size_t>(j) * 4 + k;
+  if (at >= entries_.size()) return;
+  class_entries& e = entries_[at];
+  const int n = e.count < 2 ? e.count++ : 1 - e.newest;
+  std::memcpy(e.kept[n].cl, cl, sizeof e.kept[n].cl);
+  e.kept[n].sum = sum;
+  e.newest = n;
+}
+
 double data::log_posterior_X_given_K(int k, int j) {
   double out[4];
   log_posterior_X_given_classes(j, 1u << k, out);
@@ -170,20 +202,25 @@ double data::log_posterior_X_given_K(int k, int j) {
 void data::log_posterior_X_given_classes(int j, unsigned classes,
                                          double* out) {
   // Slot k holds class k's cluster, constant and running total; slot 4 (an
-  // all-zero cluster) takes the points of the classes not asked for and of
-  // "not yet called", and is never read.
+  // all-zero cluster) takes the points of the classes not summed here (not
+  // asked for, or known to class_sums) and of "not yet called", and is never
+  // read.
   const int unused = 4;
   double cl[5][6] = {};
   double log_norm[5] = {0, 0, 0, 0, 0};
   double total[5] = {0, 0, 0, 0, 0};
   int slot_of_call[5] = {unused, unused, unused, unused, unused};
+  bool any_to_sum = false;
   for (int k = 0; k < 4; k++) {
     if (!(classes & (1u << k))) continue;
     if (names) std::cout << "log_posterior_X_given_K()" << std::endl;
     calc_cluster(j, k, cl[k]);
+    if (class_sums.find(j, k, cl[k], &out[k])) continue;
     log_norm[k] = cluster_log_norm(cl[k]);
     slot_of_call[k] = k;
+    any_to_sum = true;
   }
+  if (!any_to_sum) return;
 
   // One pass over the members; each class's total adds its own members'
   // terms in member order, as a pass per class would.
@@ -215,6 +252,9 @@ void data::log_posterior_X_given_classes(int j, unsigned classes,
       }
     }
   }
-  for (int k = 0; k < 4; k++)
-    if (classes & (1u << k)) out[k] = total[k];
+  for (int k = 0; k < 4; k++) {
+    if (slot_of_call[k] == unused) continue;
+    out[k] = total[k];
+    class_sums.keep(j, k, cl[k], total[k]);
+  }
 }

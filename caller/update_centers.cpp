@@ -15,9 +15,9 @@ void data::update_centers() {
   // Each centre by an independence step from the centres' normal prior.
   for (int j = 0; j < C; ++j) {
     const double cv = center_var;
-    const double L = 0 - log_posterior_X_given_K(0, j) -
-                     log_posterior_X_given_K(1, j) -
-                     log_posterior_X_given_K(2, j);
+    double before[3];
+    log_posterior_X_given_classes(j, 0x7, before);
+    const double L = 0 - before[0] - before[1] - before[2];
     saved_center = center[j];
     center[j] = mh::normal_about(normal, center_mean, cv);
     set_mu_from_params(j);
@@ -26,9 +26,9 @@ void data::update_centers() {
     const double new_y = log_dnorm(center[j][1], center_mean[1], cv);
     const double old_x = log_dnorm(saved_center[0], center_mean[0], cv);
     const double old_y = log_dnorm(saved_center[1], center_mean[1], cv);
-    double logr = L + log_posterior_X_given_K(0, j) +
-                  log_posterior_X_given_K(1, j) +
-                  log_posterior_X_given_K(2, j);
+    double after[3];
+    log_posterior_X_given_classes(j, 0x7, after);
+    double logr = L + after[0] + after[1] + after[2];
     logr = logr + new_x + new_y - old_x - old_y;
     // The proposal correction cancels the prior terms.
     const double t = logr - new_x - new_y + old_x + old_y;
