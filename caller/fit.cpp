@@ -235,7 +235,10 @@ void run_stage2(data& d, snp& s, std::ofstream& trace) {
       if (d.test == 0) global_moves_if_due(d, h + 1);
       continue;
     }
-    const double lp = d.log_posterior(false);
+    // The parameters and calls hold still, so the log posterior is only
+    // worked out where it shows: watched, traced, or its steps named.
+    double lp = 0;
+    if (d.watch_counts || d.print_params || d.names) lp = d.log_posterior(false);
     if (h >= d.burn_in) tally_calls(d);
     if (d.watch_counts) {
       std::cout << std::endl;
