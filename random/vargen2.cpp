@@ -2,6 +2,7 @@
 // AsymGen), Normal, Exponential and Gamma.
 #include "vargen2.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -29,22 +30,39 @@ const int ASYM_MIN_STRIPS = 100;
 
 using Table = std::unique_ptr<double[]>;
 
-// Steps from x along the density with rectangles of area `area` (negative to
-// go left), writing boundaries and densities from index i on.  Returns the
-// index of the boundary where the density stopped being positive; throws
-// `too_large` when that boundary would be at index `limit` or beyond.
-int fill_strips(const Random& dist, double x, double area, double* sx, double* sfx, int i,
-                int limit, const char* too_large) {
-  for (;;) {
-    sx[i] = x;
-    const double f = dist.Density(x);
-    sfx[i] = f;
-    if (f <= 0) return i;
-    ++i;
-    if (i >= limit) throw Runtime_error(too_large);
-    x = x + area / f;
+// A walk along the density from x with rectangles of area `area` (negative
+// to go left), writing the boundaries and their densities into sx and sfx
+// from index 0 on. It ends at the first boundary where the density is no
+// longer positive, or when it reaches `limit` strips (too_many).
+class strip_walk {
+ public:
+  strip_walk(const Random& dist, double x, double area, double* sx, double* sfx, int limit)
+      : dist_(dist), x_(x), area_(area), sx_(sx), sfx_(sfx), limit_(limit) {}
+
+  // One boundary more; false once the walk has ended.
+  bool step() {
+    sx_[n_] = x_;
+    const double f = dist_.Density(x_);
+    sfx_[n_] = f;
+    if (f <= 0) return false;
+    ++n_;
+    if (n_ >= limit_) return false;
+    x_ = x_ + area_ / f;
+    return true;
   }
-}
+
+  int strips() const { return n_; }
+  bool too_many() const { return n_ >= limit_; }
+
+ private:
+  const Random& dist_;
+  double x_;
+  const double area_;
+  double* const sx_;
+  double* const sfx_;
+  const int limit_;
+  int n_ = 0;
+};
 
 // The strip chosen by a uniform u in [0, 1) among n strips: u * n truncated.
 // A uniform of exactly 1 (or of 0.5 on one side of a symmetric table) would
@@ -89,8 +107,11 @@ void PosGen::Build(bool sym) {
   Table bx = allocate_array<double>(POS_ENTRIES);
   Table bfx = allocate_array<double>(POS_ENTRIES);
   const double area = sym ? 0.01 : 0.02;
-  const int n = fill_strips(*this, 0.0, area, bx.get(), bfx.get(), 0, POS_ENTRIES,
-                            "Vargen: area too large");
+  strip_walk walk(*this, 0.0, area, bx.get(), bfx.get(), POS_ENTRIES);
+  while (walk.step()) {
+  }
+  if (walk.too_many()) throw Runtime_error("Vargen: area too large");
+  const int n = walk.strips();
   if (n < POS_MIN_STRIPS) throw Runtime_error("Vargen: area too small");
   sx = bx.release();
   sfx = bfx.release();
@@ -154,18 +175,34 @@ void AsymGen::Build() {
   if (!NotReady) return;
   Table bx = allocate_array<double>(ASYM_ENTRIES);
   Table bfx = allocate_array<double>(ASYM_ENTRIES);
-  int i = fill_strips(*this, mode, 0.01, bx.get(), bfx.get(), 0, ASYM_END,
-                      "Vargen: area too large (a)");
-  const int last_right = i - 1;
-  bx[ASYM_END] = bx[i];
+  // The right side goes straight into the table, the left side into its own
+  // arrays until the right side's length is known. Each walk is a chain of
+  // dependent steps (density, division, addition); stepping the two in turn
+  // lets the processor work on one while the other waits, and each side's
+  // values are those of its own walk.
+  double left_x[ASYM_ENTRIES];
+  double left_fx[ASYM_ENTRIES];
+  strip_walk right(*this, mode, 0.01, bx.get(), bfx.get(), ASYM_END);
+  strip_walk left(*this, mode, -0.01, left_x, left_fx, ASYM_END);
+  bool right_on = true;
+  bool left_on = true;
+  while (right_on || left_on) {
+    if (right_on) right_on = right.step();
+    if (left_on) left_on = left.step();
+  }
+  if (right.too_many()) throw Runtime_error("Vargen: area too large (a)");
+  const int last_right = right.strips() - 1;
+  const int n = right.strips() + left.strips();
+  if (n >= ASYM_END) throw Runtime_error("Vargen: area too large (b)");
+  bx[ASYM_END] = bx[right.strips()];
   bfx[ASYM_END] = 0.0;
-  i = fill_strips(*this, mode, -0.01, bx.get(), bfx.get(), i, ASYM_END,
-                  "Vargen: area too large (b)");
-  if (i < ASYM_MIN_STRIPS) throw Runtime_error("Vargen: area too small");
+  std::copy(left_x, left_x + left.strips() + 1, bx.get() + right.strips());
+  std::copy(left_fx, left_fx + left.strips() + 1, bfx.get() + right.strips());
+  if (n < ASYM_MIN_STRIPS) throw Runtime_error("Vargen: area too small");
   sx = bx.release();
   sfx = bfx.release();
   ic = last_right;
-  xi = i;
+  xi = n;
   NotReady = false;
 }
 

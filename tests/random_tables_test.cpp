@@ -154,6 +154,11 @@ TEST_F(TablesTest, BuildFailures) {
     EXPECT_THROWS_MESSAGE(Runtime_error, left_heavy.Next(), "Vargen: area too large (b)");
     TwoSided light(0.3, 0.3);
     EXPECT_THROWS_MESSAGE(Runtime_error, light.Next(), "Vargen: area too small");
+    // The right side's failure comes first; the left one fails on the sum.
+    TwoSided both_heavy(2.0, 2.0);
+    EXPECT_THROWS_MESSAGE(Runtime_error, both_heavy.Next(), "Vargen: area too large (a)");
+    TwoSided together_heavy(0.61, 0.61);
+    EXPECT_THROWS_MESSAGE(Runtime_error, together_heavy.Next(), "Vargen: area too large (b)");
   }
   {
     NoDensity s;
@@ -182,6 +187,70 @@ TEST_F(TablesTest, AsymmetricTableLayout) {
   for (int k = 0; k < n; ++k) {
     const int next = k == ic ? 120 : k + 1;
     EXPECT_NEAR(a.fx()[k] * std::fabs(a.x()[next] - a.x()[k]), 0.01, 1e-12) << "strip " << k;
+  }
+}
+
+// The two-sided table written out step by step: the right side from the
+// mode up, its end point moved to entry 120, then the left side from the
+// mode down, starting at the index where the right side stopped. Returns the
+// number of strips, or -1 where either side runs too long.
+int two_sided_table(const Random& dist, double mode, double* sx, double* sfx, int* ic) {
+  double x = mode;
+  int i = 0;
+  for (;;) {
+    sx[i] = x;
+    const double f = dist.Density(x);
+    sfx[i] = f;
+    if (f <= 0) break;
+    if (++i == 120) return -1;
+    x = x + 0.01 / f;
+  }
+  *ic = i - 1;
+  sx[120] = x;
+  sfx[120] = 0;
+  x = mode;
+  for (;;) {
+    sx[i] = x;
+    const double f = dist.Density(x);
+    sfx[i] = f;
+    if (f <= 0) break;
+    if (++i > 119) return -1;
+    x = x - 0.01 / f;
+  }
+  return i;
+}
+
+// Builds the table of `a` (at its first draw) and checks every entry against
+// the step-by-step walk, to the bit.
+template <class Base>
+void expect_step_by_step_table(AsymProbe<Base>& a, double mode, const std::string& what) {
+  ScriptedRNG rng(pass_through_mt, 0.5);
+  rng.install();
+  a.Next();
+  double sx[121], sfx[121];
+  int ic = 0;
+  const int n = two_sided_table(a, mode, sx, sfx, &ic);
+  ASSERT_GT(n, 0) << what;
+  EXPECT_EQ(a.strips(), n) << what;
+  EXPECT_EQ(a.last_right(), ic) << what;
+  for (int k = 0; k <= n; ++k) {
+    EXPECT_EQ(a.x()[k], sx[k]) << what << ", entry " << k;
+    EXPECT_EQ(a.fx()[k], sfx[k]) << what << ", entry " << k;
+  }
+  EXPECT_EQ(a.x()[120], sx[120]) << what;
+  EXPECT_EQ(a.fx()[120], 0.0) << what;
+}
+
+TEST_F(TablesTest, TwoSidedTablesHoldTheValuesOfTheStepByStepWalk) {
+  const double sides[][2] = {{0.6, 0.5}, {0.5, 0.6}, {0.3, 0.7}};
+  for (const auto& m : sides) {
+    AsymProbe<TwoSided> a(m[0], m[1]);
+    expect_step_by_step_table(a, 0.0,
+                              "masses " + std::to_string(m[0]) + ", " + std::to_string(m[1]));
+  }
+  for (double shape : {1.0000001, 2.5, 20.0, 481.3, 100000.0}) {
+    AsymProbe<Gamma2> g(shape);
+    expect_step_by_step_table(g, shape - 1.0, "Gamma2(" + std::to_string(shape) + ")");
   }
 }
 
