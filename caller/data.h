@@ -174,8 +174,8 @@ class data {
   std::vector<snp> snps;
   vec saved_center = {0.0, 0.0};
   vec bayes_factors;
-  // The class log-likelihood sums kept while an update sweep's steps run.
-  class_sum_memo class_sums;
+  // What the class log-likelihoods keep while an update sweep's steps run.
+  class_likelihood_memo class_likelihoods;
 
   // ---- storage and store/restore (model.cpp) ----
   void set_storage();
@@ -194,7 +194,7 @@ class data {
   double log_posterior_X_given_K(int k, int j);
   // The same sums for several classes of cohort j in one pass over its
   // members: out[k] for every class k whose bit 1 << k is set in `classes`.
-  // A sum that class_sums holds for the class's cluster takes no pass.
+  // A sum that class_likelihoods holds for the class's cluster takes no pass.
   void log_posterior_X_given_classes(int j, unsigned classes, double* out);
 
   // ---- calls (calls.cpp) ----

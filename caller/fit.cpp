@@ -281,9 +281,9 @@ void append_results(data& d, double lp) {
 
 void data::update_sweep() {
   {
-    // No step before the call update moves a point or a call, so the class
-    // sums of one step serve the next.
-    const class_sum_memo::scope keep_class_sums(class_sums, n_cohorts);
+    // No step before the call update moves a point or a call, so the
+    // members sorted by class and the class sums of one step serve the next.
+    const class_likelihood_memo::scope keep(class_likelihoods, n_cohorts);
     update_alpha();
     std::cout << std::flush;
     if (names) std::cout << "update_mu()" << std::endl;

@@ -163,16 +163,51 @@ void data::set_params_from_mu(int j) {
   center[j][1] = (y0 + y2) * 0.5;
 }
 
-void class_sum_memo::start(int cohorts) {
-  entries_.assign(static_cast<std::size_t>(cohorts) * 4, class_entries());
+namespace {
+
+// The members i < n sorted by their call into the four lists of `by_class`,
+// each in member order; members not yet called are left out.
+void sort_members(const int* call, int n, std::vector<int>* by_class) {
+  for (int k = 0; k < 4; k++) by_class[k].clear();
+  for (int i = 0; i < n; i++) {
+    const unsigned k = static_cast<unsigned>(call[i]);
+    if (k < 4) by_class[k].push_back(i);
+  }
 }
 
-void class_sum_memo::stop() { entries_.clear(); }
+}  // namespace
 
-bool class_sum_memo::find(int j, int k, const double* cl, double* sum) {
-  const std::size_t at = static_cast<std::size_t>(j) * 4 + k;
-  if (at >= entries_.size()) return false;
-  class_entries& e = entries_[at];
+void class_likelihood_memo::start(int cohorts) {
+  cohorts_ = cohorts;
+  const std::size_t slots = static_cast<std::size_t>(cohorts) * 4;
+  sums_.assign(slots, class_entries());
+  members_.resize(slots);
+  sorted_.assign(cohorts, false);
+}
+
+void class_likelihood_memo::stop() {
+  cohorts_ = 0;
+  sums_.clear();
+  sorted_.clear();
+}
+
+const std::vector<int>& class_likelihood_memo::members(int j, int k,
+                                                       const int* call, int n) {
+  if (j >= cohorts_) {
+    sort_members(call, n, collected_);
+    return collected_[k];
+  }
+  std::vector<int>* by_class = &members_[static_cast<std::size_t>(j) * 4];
+  if (!sorted_[j]) {
+    sort_members(call, n, by_class);
+    sorted_[j] = true;
+  }
+  return by_class[k];
+}
+
+bool class_likelihood_memo::find(int j, int k, const double* cl, double* sum) {
+  if (j >= cohorts_) return false;
+  class_entries& e = sums_[static_cast<std::size_t>(j) * 4 + k];
   for (int n = 0; n < e.count; n++) {
     if (std::memcmp(e.kept[n].cl, cl, sizeof e.kept[n].cl) == 0) {
       *sum = e.kept[n].sum;
@@ -183,10 +218,9 @@ bool class_sum_memo::find(int j, int k, const double* cl, double* sum) {
   return false;
 }
 
-void class_sum_memo::keep(int j, int k, const double* cl, double sum) {
-  const std::size_t at = static_cast<std::size_t>(j) * 4 + k;
-  if (at >= entries_.size()) return;
-  class_entries& e = entries_[at];
+void class_likelihood_memo::keep(int j, int k, const double* cl, double sum) {
+  if (j >= cohorts_) return;
+  class_entries& e = sums_[static_cast<std::size_t>(j) * 4 + k];
   const int n = e.count < 2 ? e.count++ : 1 - e.newest;
   std::memcpy(e.kept[n].cl, cl, sizeof e.kept[n].cl);
   e.kept[n].sum = sum;
@@ -201,10 +235,9 @@ double data::log_posterior_X_given_K(int k, int j) {
 
 void data::log_posterior_X_given_classes(int j, unsigned classes,
                                          double* out) {
-  // Slot k holds class k's cluster, constant and running total; slot 4 (an
-  // all-zero cluster) takes the points of the classes not summed here (not
-  // asked for, or known to class_sums) and of "not yet called", and is never
-  // read.
+  // Slot k holds class k's cluster, constant and running total; the members
+  // of a slot left unused (a class not asked for, or one whose sum
+  // class_likelihoods knows) are passed over, as are those not yet called.
   const int unused = 4;
   double cl[5][6] = {};
   double log_norm[5] = {0, 0, 0, 0, 0};
@@ -215,25 +248,23 @@ void data::log_posterior_X_given_classes(int j, unsigned classes,
     if (!(classes & (1u << k))) continue;
     if (names) std::cout << "log_posterior_X_given_K()" << std::endl;
     calc_cluster(j, k, cl[k]);
-    if (class_sums.find(j, k, cl[k], &out[k])) continue;
+    if (class_likelihoods.find(j, k, cl[k], &out[k])) continue;
     log_norm[k] = cluster_log_norm(cl[k]);
     slot_of_call[k] = k;
     any_to_sum = true;
   }
   if (!any_to_sum) return;
 
-  // One pass over the members; each class's total adds its own members'
-  // terms in member order, as a pass per class would.
+  // Each class's total adds its own members' terms in member order.
   snp& s = snps[current_snp];
   if (!clumped) {
     const std::vector<std::vector<double> >& pts = s.points[j];
-    const int* call = calls[j].data();
-    for (int i = 0; i < n_ind[j]; i++) {
-      const unsigned c = static_cast<unsigned>(call[i]);
-      if (c > 4 || slot_of_call[c] == unused) continue;
-      const int k = slot_of_call[c];
-      const double q = cluster_quad(cl[k], pts[i][0], pts[i][1]);
-      total[k] += -0.5 * q - log_norm[k];
+    for (int k = 0; k < 4; k++) {
+      if (slot_of_call[k] == unused) continue;
+      double t = 0;
+      for (int i : class_likelihoods.members(j, k, calls[j].data(), n_ind[j]))
+        t += -0.5 * cluster_quad(cl[k], pts[i][0], pts[i][1]) - log_norm[k];
+      total[k] = t;
     }
   } else {
     grid& g = s.clumps[j];
@@ -255,6 +286,6 @@ void data::log_posterior_X_given_classes(int j, unsigned classes,
   for (int k = 0; k < 4; k++) {
     if (slot_of_call[k] == unused) continue;
     out[k] = total[k];
-    class_sums.keep(j, k, cl[k], total[k]);
+    class_likelihoods.keep(j, k, cl[k], total[k]);
   }
 }

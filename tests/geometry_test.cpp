@@ -344,10 +344,10 @@ TEST(ClassLikelihood, KeptSumsAreTheSumsOfAFreshPass) {
   for (data* d : {&kept, &fresh}) {
     fill_model(d, points);
     d->calls[0] = {2, 1, 0, 1, 3, 0};
-    d->calls[1] = {0, 2, 1};
+    d->calls[1] = {0, 4, 1};  // one not yet called
     d->sigma[1] = d->sigma[0];
   }
-  const class_sum_memo::scope keep(kept.class_sums, kept.n_cohorts);
+  const class_likelihood_memo::scope keep(kept.class_likelihoods, kept.n_cohorts);
 
   struct move {
     const char* what;
@@ -386,7 +386,7 @@ TEST(ClassLikelihood, SumsAreKeptOnlyWhileTheScopeLives) {
   d.calls[0] = {1, 1};
   const double first = d.log_posterior_X_given_K(1, 0);
   {
-    const class_sum_memo::scope keep(d.class_sums, d.n_cohorts);
+    const class_likelihood_memo::scope keep(d.class_likelihoods, d.n_cohorts);
     EXPECT_EQ(d.log_posterior_X_given_K(1, 0), first);
     // Inside the scope points do not move; one that does is not seen, as
     // the kept sum serves without a pass.
