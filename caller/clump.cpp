@@ -1,11 +1,11 @@
 // The clumping approximation: a robust range of a SNP's intensities, a
 // regular grid over it that groups each cohort's individuals into cells, and
 // the copy of every cell's call back to its individuals.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <iostream>
-#include <iterator>
-#include <set>
+#include <vector>
 
 #include "data.h"
 
@@ -31,9 +31,13 @@ double cell_size(double low, double high, int cells) {
 // The key of the cell that holds `v`: the cell's lower corner.
 double cell_key(double v, double size) { return std::floor(v / size) * size; }
 
-// The value at `pos` of an ascending set, counted from 0.
-double at_position(const std::set<double>& values, std::size_t pos) {
-  return *std::next(values.begin(), static_cast<std::ptrdiff_t>(pos));
+// The distinct values of `values`, ascending. Of equal values (0 and -0)
+// the first one given stands for them all, as in an ordered set filled in
+// the same order. The input reading admits finite values only, which the
+// sort needs.
+void sort_distinct(std::vector<double>* values) {
+  std::stable_sort(values->begin(), values->end());
+  values->erase(std::unique(values->begin(), values->end()), values->end());
 }
 
 }  // namespace
@@ -45,25 +49,27 @@ void data::calc_range(snp& s) {
   s.x_high = 1000;
   s.y_high = 1000;
 
-  std::set<double> xs, ys;
+  std::vector<double> xs, ys;
   for (int c = 0; c < n_cohorts; c++) {
     for (int i = 0; i < n_ind[c]; i++) {
-      xs.insert(s.points[c][i][0]);
-      ys.insert(s.points[c][i][1]);
+      xs.push_back(s.points[c][i][0]);
+      ys.push_back(s.points[c][i][1]);
     }
   }
+  sort_distinct(&xs);
+  sort_distinct(&ys);
 
   // The 1st and 99th percentiles of the distinct values. A SNP without any
   // individual keeps the wide default range.
   if (!xs.empty()) {
     const std::size_t n = xs.size();
-    s.x_low = at_position(xs, n / 100);
-    s.x_high = at_position(xs, 99 * n / 100);
+    s.x_low = xs[n / 100];
+    s.x_high = xs[99 * n / 100];
   }
   if (!ys.empty()) {
     const std::size_t n = ys.size();
-    s.y_low = at_position(ys, n / 100);
-    s.y_high = at_position(ys, 99 * n / 100);
+    s.y_low = ys[n / 100];
+    s.y_high = ys[99 * n / 100];
   }
 
   std::cout << "\n " << s.x_low << "  " << s.x_high << "  " << s.y_low << "  "

@@ -99,6 +99,24 @@ TEST(Range, FewDistinctValuesGiveTheExtremes) {
   EXPECT_EQ(out.text(), "\n Calculating range of data \n -0.25  0.75  1  3");
 }
 
+TEST(Range, OfEqualValuesTheFirstGivenStands) {
+  // 0 and -0 are one distinct value, the lowest here; the range end takes
+  // the sign of the one given first, which the log shows.
+  for (double first_zero : {0.0, -0.0}) {
+    std::vector<vec2> cohorts(2);
+    cohorts[0].push_back({first_zero, 1.0});
+    for (int i = 1; i < 50; i++) cohorts[i % 2].push_back({0.01 * i, 1.0});
+    cohorts[1].push_back({-first_zero, 1.0});
+    data d;
+    set_points(&d, cohorts);
+    CaptureStdout out;
+    d.calc_range(d.snps[0]);
+    EXPECT_EQ(std::signbit(d.snps[0].x_low), std::signbit(first_zero));
+    EXPECT_EQ(lines_of(out.text()).back(),
+              std::string(std::signbit(first_zero) ? " -0" : " 0") + "  0.49  1  1");
+  }
+}
+
 TEST(Range, NoIndividualKeepsTheWideDefault) {
   data d;
   set_points(&d, std::vector<vec2>(2));
