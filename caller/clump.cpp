@@ -111,6 +111,10 @@ void data::clump_data(snp& s) {
 
 void data::set_calls_from_points(snp& s) {
   std::cout << std::endl << " Declumping points for final round " << std::endl;
+  copy_cell_calls(s);
+}
+
+void data::copy_cell_calls(snp& s) {
   const double dx = cell_size(s.x_low, s.x_high, grid_cells);
   const double dy = cell_size(s.y_low, s.y_high, grid_cells);
 

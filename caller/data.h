@@ -242,8 +242,15 @@ class data {
   void calc_range(snp& s);
   void clump_data(snp& s);
   void set_calls_from_points(snp& s);
+  // What set_calls_from_points does, without its message: every individual
+  // takes the call and class probabilities of its cell.
+  void copy_cell_calls(snp& s);
 
   // ---- reports (reports.cpp) ----
+  // The table of genotype counts: a heading, then per cohort its four
+  // counts, each followed by a blank and, when asked, a tab and the observed
+  // frequency of the first allele.
+  void print_count_table(bool with_frequency) const;
   void print_all();
   void print_rates();
 

@@ -19,29 +19,6 @@ namespace {
 // The lowest log posterior a random start must beat to be stored.
 const double no_log_posterior = -1e100;
 
-// Sends std::cout's output nowhere while it lives.
-class quiet_cout {
- public:
-  quiet_cout() : saved_(std::cout.rdbuf(nullptr)) {}
-  ~quiet_cout() {
-    std::cout.rdbuf(saved_);
-    std::cout.clear();
-  }
-  quiet_cout(const quiet_cout&) = delete;
-  quiet_cout& operator=(const quiet_cout&) = delete;
-
- private:
-  std::streambuf* saved_;
-};
-
-// The observed frequency of the first allele from a cohort's genotype counts
-// (the null class left out): sums as integers, division in doubles.
-double observed_frequency(const std::vector<int>& counts) {
-  const int numerator = 2 * counts[0] + counts[1];
-  const int denominator = 2 * (counts[0] + counts[1] + counts[2]);
-  return static_cast<double>(numerator) / static_cast<double>(denominator);
-}
-
 void print_terms(std::ostream& os, const vec& terms) {
   for (double t : terms) os << t << " ";
   os << std::endl;
@@ -108,24 +85,11 @@ void split_cohorts(data& d, snp& s) {
   }
 }
 
-// The table of genotype counts: a heading, then per cohort its four counts,
-// each followed by a blank and, when asked, a tab and the observed frequency
-// of the first allele.
-void print_count_table(const data& d, bool with_frequency) {
-  std::cout << "Genotype counts (N) :" << std::endl;
-  for (int c = 0; c < d.n_cohorts; c++) {
-    std::cout << " cohort " << c << ": ";
-    for (int k = 0; k < 4; k++) std::cout << d.counts[c][k] << " ";
-    if (with_frequency) std::cout << "\t" << observed_frequency(d.counts[c]);
-    std::cout << std::endl;
-  }
-}
-
 // The report printed after every random start.
 void print_start_report(const data& d) {
   std::cout << std::endl;
   print_terms(std::cout, d.log_posterior_terms);
-  print_count_table(d, true);
+  d.print_count_table(true);
 }
 
 // One joint move per cohort, in cohort order, when `iteration` is a multiple
@@ -212,10 +176,7 @@ void run_stage2(data& d, snp& s, std::ofstream& trace) {
       d.call_tallies[c].assign(d.n_ind[c], vec(4, 0.0));
     // Still clumped: the call updates so far called the grid cells only.
     // Each individual takes its cell's call before anything is tallied.
-    if (d.clumped) {
-      quiet_cout quiet;
-      d.set_calls_from_points(s);
-    }
+    if (d.clumped) d.copy_cell_calls(s);
   }
   if (d.print_params) {
     trace.open("params", std::ios::out | std::ios::trunc);
@@ -242,7 +203,7 @@ void run_stage2(data& d, snp& s, std::ofstream& trace) {
     if (h >= d.burn_in) tally_calls(d);
     if (d.watch_counts) {
       std::cout << std::endl;
-      print_count_table(d, false);
+      d.print_count_table(false);
       std::cout << " Log Posterior = " << lp << std::endl;
     }
     if (d.print_params) print_terms(trace, d.log_posterior_terms);

@@ -2,6 +2,7 @@
 // the acceptance rates of the update steps over stage 2.
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "data.h"
 
@@ -19,6 +20,14 @@ void print_family(const std::string& heading, int cohorts, const vec& values,
   std::cout << std::endl;
 }
 
+// The observed frequency of the first allele from a cohort's genotype counts
+// (the null class left out): sums as integers, division in doubles.
+double observed_frequency(const std::vector<int>& counts) {
+  const int numerator = 2 * counts[0] + counts[1];
+  const int denominator = 2 * (counts[0] + counts[1] + counts[2]);
+  return static_cast<double>(numerator) / static_cast<double>(denominator);
+}
+
 // One line of the rate table.
 void print_rate(const char* label, double rate) {
   std::cout << label << rate << std::endl;
@@ -26,17 +35,20 @@ void print_rate(const char* label, double rate) {
 
 }  // namespace
 
+void data::print_count_table(bool with_frequency) const {
+  std::cout << "Genotype counts (N) :" << std::endl;
+  for (int c = 0; c < n_cohorts; c++) {
+    std::cout << " cohort " << c << ": ";
+    for (int k = 0; k < 4; k++) std::cout << counts[c][k] << " ";
+    if (with_frequency) std::cout << "\t" << observed_frequency(counts[c]);
+    std::cout << std::endl;
+  }
+}
+
 void data::print_all() {
   const int C = n_cohorts;
 
-  std::cout << "Genotype counts (N) :" << std::endl;
-  for (int c = 0; c < C; c++) {
-    std::cout << " cohort " << c << ": ";
-    for (int k = 0; k < 4; k++) std::cout << counts[c][k] << " ";
-    const int alleles = 2 * counts[c][0] + counts[c][1];
-    const int total = 2 * (counts[c][0] + counts[c][1] + counts[c][2]);
-    std::cout << "\t" << static_cast<double>(alleles) / total << std::endl;
-  }
+  print_count_table(true);
   std::cout << std::endl;
 
   std::cout << "Genotype proportions (lambda) :" << std::endl;

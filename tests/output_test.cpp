@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 #include "errors.h"
 
@@ -75,16 +75,8 @@ data finished_run(const std::string& prefix, int n_snps, int C, int n,
 }
 
 void quiet_output(data& d) {
-  std::streambuf* saved = std::cout.rdbuf(nullptr);
-  try {
-    d.output_mcmc();
-  } catch (...) {
-    std::cout.rdbuf(saved);
-    std::cout.clear();
-    throw;
-  }
-  std::cout.rdbuf(saved);
-  std::cout.clear();
+  CaptureStdout quiet;
+  d.output_mcmc();
 }
 
 // Each test writes into a fresh directory, removed afterwards.
