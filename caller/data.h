@@ -192,8 +192,8 @@ class data {
   void set_mu_from_params(int j);
   void set_params_from_mu(int j);
   double log_posterior_X_given_K(int k, int j);
-  // The same sums for several classes of cohort j in one pass over its
-  // members: out[k] for every class k whose bit 1 << k is set in `classes`.
+  // The same sums for several classes of cohort j in one call: out[k] for
+  // every class k whose bit 1 << k is set in `classes`.
   // A sum that class_likelihoods holds for the class's cluster takes no pass.
   void log_posterior_X_given_classes(int j, unsigned classes, double* out);
 
