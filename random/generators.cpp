@@ -2,7 +2,7 @@
 // twister (WH, MotherOfAll, MultWithCarry, LGM_base, LGM_simple, LGM_mixed,
 // FM).  Each object holds its own state; the arithmetic is done in
 // fixed-width integers as each generator's definition requires.  Their seed
-// files are read and written in vargen1.cpp.
+// files are read and written in seedfile.cpp.
 #include <cmath>
 #include <cstdint>
 
