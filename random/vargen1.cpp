@@ -22,9 +22,22 @@ Random* Random::RNG = Random::Dummy;
 // ---------------------------------------------------------------------------
 // Random: the base behaviour.
 
+namespace {
+
+// An installed generator whose Next is Random's or Uniform's would ask
+// itself for its uniform, for ever.
+[[noreturn]] void installed_without_next() {
+  throw Logic_error("Vargen: Next not defined");
+}
+
+}  // namespace
+
 void Random::CSFD(bool) {}
 void Random::CSTD() {}
-double Random::Next() { return RNG->Next(); }
+double Random::Next() {
+  if (RNG == this) installed_without_next();
+  return RNG->Next();
+}
 unsigned long Random::ulNext() {
   throw Logic_error("Vargen: ulNext function not available");
 }
@@ -155,7 +168,10 @@ const char* MT::Name() { return "MT19937"; }
 // ---------------------------------------------------------------------------
 // Uniform and Constant
 
-double Uniform::Next() { return RNG->Next(); }
+double Uniform::Next() {
+  if (RNG == this) installed_without_next();
+  return RNG->Next();
+}
 const char* Uniform::Name() { return "Uniform"; }
 double Uniform::Density(double x) const { return (x < 0.0 || x > 1.0) ? 0.0 : 1.0; }
 ExtReal Uniform::Mean() const { return 0.5; }

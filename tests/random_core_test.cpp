@@ -143,6 +143,26 @@ TEST_F(GeneratorTest, DrawingWithoutAGeneratorFails) {
   EXPECT_STREQ(Random::Dummy->Name(), "DummyRNG");
 }
 
+TEST_F(GeneratorTest, AnInstalledGeneratorWithoutANextOfItsOwnIsRefused) {
+  // Random's and Uniform's Next ask the installed generator: installed
+  // themselves, they would ask themselves for ever.
+  Random plain;
+  Uniform uniform;
+  Random* const without_next[] = {&plain, &uniform};
+  for (Random* installed : without_next) {
+    Random::Set(*installed);
+    for (Random* drawn : without_next)
+      EXPECT_THROWS_MESSAGE(Logic_error, drawn->Next(), "Vargen: Next not defined")
+          << installed->Name() << " installed, " << drawn->Name() << " drawn";
+  }
+  // Installed elsewhere, both draw as before.
+  MT mt(0.12345);
+  Random::Set(mt);
+  EXPECT_EQ(plain.Next(), 0.8638077148934826);
+  MT::init_genrand(530213712UL);
+  EXPECT_EQ(uniform.Next(), 0.8638077148934826);
+}
+
 TEST_F(GeneratorTest, DestroyingTheInstalledTwisterPutsThePlaceholderBack) {
   auto* other = new MT(0.2);
   {
