@@ -1,7 +1,10 @@
 // Random-variate library: the seed files of the uniform generators, the
 // directory they are kept in, and the copies through the installed generator.
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "mt_state.h"
 #include "myexcept.h"
@@ -112,8 +115,22 @@ void read_seed_file(const char* name, ReadPayload read_payload) {
   in.close();
 }
 
+// Whether the file at `path` may be replaced: it is missing, or there and open
+// to writing.  A seed file that may not be written stays as it is, as it
+// would if it were overwritten in place.
+bool may_be_replaced(const SimpleString& path) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path.CString(), ec)) return true;
+  // Opening for reading and writing neither creates nor truncates the file.
+  std::fstream probe(path.CString(), std::ios::in | std::ios::out);
+  return probe.is_open();
+}
+
 // Writes the file `name` of the seed directory.  A file already there must be
-// empty or a seed file; anything else is left alone.
+// empty or a seed file; anything else is left alone.  The new line is written
+// to a file beside it, which replaces it only once the whole line has been
+// written: a write that fails (a full disk, the file-size limit) leaves the
+// previous seed file whole.
 template <class WritePayload>
 void write_seed_file(const char* name, WritePayload write_payload) {
   const SimpleString path = Random::Dir + name;
@@ -122,16 +139,23 @@ void write_seed_file(const char* name, WritePayload write_payload) {
     ReadVerify(in, true);
     if (in.good()) in.close();
   }
-  std::ofstream out(path.CString(), std::ios::out | std::ios::trunc);
-  WriteVerify(out);
-  write_payload(out);
-  WriteVerify(out);
-  out << '\n';
-  out.flush();
-  // The buffered line reaches the file only now: a write that failed here
-  // must not pass for a written seed.
-  if (out.fail()) throw Runtime_error("Vargen: can't access seed file");
-  out.close();
+  if (!may_be_replaced(path)) throw Runtime_error("Vargen: can't access seed file");
+  const SimpleString beside = path + ".new";
+  std::ofstream out(beside.CString(), std::ios::out | std::ios::trunc);
+  WriteVerify(out);  // throws when the file did not open: there is nothing to remove
+  try {
+    write_payload(out);
+    WriteVerify(out);
+    out << '\n';
+    // The buffered line reaches the file only when it is closed: a write that
+    // failed there must not pass for a written seed.
+    out.close();
+    if (out.fail() || std::rename(beside.CString(), path.CString()) != 0)
+      throw Runtime_error("Vargen: can't access seed file");
+  } catch (...) {
+    std::remove(beside.CString());
+    throw;
+  }
 }
 
 }  // namespace
