@@ -490,8 +490,8 @@ TEST_F(SeedFiles, AFileThatCannotBeWrittenFails) {
 }
 
 TEST_F(SeedFiles, AWriteCutShortByTheFileSizeLimitFails) {
-  // The line is written only when it is flushed at its end; a failure there
-  // is reported, not passed over.
+  // The buffered line reaches the file only when the file is closed; a
+  // failure there is reported, not passed over.
   MT mt(0.5);
   std::string message;
   with_file_size_limit(1000,
