@@ -2,6 +2,7 @@
 // Constant.  The seed files of the uniform generators are in seedfile.cpp.
 #include "vargen1.h"
 
+#include <cmath>
 #include <cstdint>
 #include <iostream>
 
@@ -104,7 +105,7 @@ const unsigned long mag01[2] = {0x0UL, 0x9908b0dfUL};
 
 // The seed word of a double seed: s * 2^32 truncated toward zero to a 64-bit
 // integer (two's complement when negative), of which the low 32 bits are
-// kept.  A NaN or a product outside the range of the 64-bit conversion gives 0.
+// kept.  A product outside the range of the 64-bit conversion gives 0.
 unsigned long seed_word(double s) {
   const double p = s * 4294967296.0;
   std::uint64_t w = 0;
@@ -151,7 +152,12 @@ unsigned long MT::genrand_int32() {
   return y & 0xffffffffUL;
 }
 
-MT::MT(double s) : SeedBack(false) { init_genrand(seed_word(s)); }
+// A NaN seed names no stream; it is refused like the other generators'
+// seeds out of range.
+MT::MT(double s) : SeedBack(false) {
+  if (std::isnan(s)) throw Logic_error("Vargen: seed out of range");
+  init_genrand(seed_word(s));
+}
 
 MT::~MT() { Retire(SeedBack); }
 
