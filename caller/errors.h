@@ -12,4 +12,18 @@ class input_error : public std::runtime_error {
   explicit input_error(const std::string& what) : std::runtime_error(what) {}
 };
 
+// Exit statuses of the program.
+const int status_bad_input = 1;         // an input_error
+const int status_failed_snps = 2;       // results written, some SNPs failed
+const int status_internal_failure = 3;  // the fit stopped; nothing written
+
+// Called inside a catch block: prints "velmar++: " and the message of the
+// exception being handled, followed by `where` (for instance " while fitting
+// SNP 3 [rs123]"), to standard error and returns the exit status for it.
+// Handles input_error (status_bad_input, without `where`), the exceptions
+// of the random-variate library (newmat's classes, which derive from no
+// standard class), std::bad_alloc, any other std::exception and anything
+// else (status_internal_failure).
+int report_failure(const std::string& where);
+
 #endif
