@@ -85,9 +85,10 @@ int run(int argc, char** argv, run_progress& progress) {
   d.output_mcmc();
   std::cout << "finished" << std::endl;
   if (failed_snps > 0) {
-    std::cerr << "velmar++: " << failed_snps << " of " << d.n_snps
+    std::cerr << "velmar++: the fit of " << failed_snps << " of " << d.n_snps
               << " SNP" << (d.n_snps == 1 ? "" : "s")
-              << " failed; their results are not numbers" << std::endl;
+              << " failed (named above); the result files hold every SNP"
+              << std::endl;
     return status_failed_snps;
   }
   // The generator goes first (the placeholder generator is installed
