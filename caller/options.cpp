@@ -114,7 +114,7 @@ struct option_rule {
   const char* form;  // the values as a message names them
   std::function<void(data&, const option_values&)> apply;
   // Throws when a value the option sets lies outside its domain; empty for
-  // an option whose values every run can use.
+  // the switches, the file lists and the values that have no effect.
   std::function<void(const data&)> check = nullptr;
 };
 
@@ -182,7 +182,7 @@ option_rule flag_option(const char* word, int pass, bool data::*member,
 
 // A whole-number option whose value lies in `allowed`.
 option_rule whole_option(const char* word, int pass, int data::*member,
-                         const domain& allowed = any_value) {
+                         const domain& allowed) {
   return {word, pass, 1, "a whole number",
           [member](data& d, const option_values& v) { d.*member = v.whole(1); },
           [word, member, &allowed](const data& d) {
@@ -235,7 +235,7 @@ const std::vector<option_rule>& option_table() {
            throw input_error("-f: expected a file name, got ''");
          d.info_file = file;
        }},
-      whole_option("-single", 1, &data::single),
+      whole_option("-single", 1, &data::single, any_value),
       flag_option("-gz", 1, &data::gz, true),
       flag_option("-bz2", 1, &data::bz2, true),
       {"-snps", 1, 2, "two whole numbers (first and last SNP)",
@@ -280,8 +280,9 @@ const std::vector<option_rule>& option_table() {
       flag_option("-watch_counts", 2, &data::watch_counts, true),
       flag_option("-max1", 2, &data::sampling_stage1, false),
       flag_option("-max2", 2, &data::sampling_stage2, false),
-      whole_option("-nmax", 2, &data::nmax),
-      whole_option("-n", 2, &data::n_iter),  // see the rules across options
+      whole_option("-nmax", 2, &data::nmax, any_value),
+      // At least 1 when stage 2 samples: see the rules across options.
+      whole_option("-n", 2, &data::n_iter, any_value),
       whole_option("-b", 2, &data::burn_in, at_least_zero),
       whole_option("-ns", 2, &data::ns, at_least_one),
       whole_option("-fancy", 2, &data::fancy, at_least_one),
@@ -363,9 +364,9 @@ struct family_start {
   bool beta_type;     // values in (0, 1); else positive
   vec mean_pair;
   vec var_pair;
-  double var_factor;    // the line families start the variance at 2a/b or 2a/(a+b)
-  bool drawn_from_mean_pair;  // each start draws the cohorts' values from
-                              // Beta(mean pair) itself
+  double var_factor;  // 2 for the line families: 2a/b or 2a/(a+b)
+  // Each start draws the cohorts' values from Beta(mean pair) itself.
+  bool drawn_from_mean_pair;
 };
 
 bool finite_positive(double v) { return v > 0 && std::isfinite(v); }

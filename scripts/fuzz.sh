@@ -3,7 +3,8 @@
 # build-fuzz/ (clang, AddressSanitizer, UndefinedBehaviorSanitizer) and runs
 # it for SECONDS seconds (default 120) from the seed corpus in fuzz/corpus/,
 # in two worker processes. New inputs go to build-fuzz/corpus/, findings to
-# build-fuzz/findings/. Exits non-zero on a finding.
+# build-fuzz/findings/, the fuzzer's log to build-fuzz/fuzz.log. Exits
+# non-zero on a finding.
 #
 #   bash scripts/fuzz.sh [SECONDS]
 set -euo pipefail
@@ -24,7 +25,15 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=
   -DVELMAR_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j4 --target input_fuzzer
 mkdir -p build-fuzz/corpus build-fuzz/findings
-cd build-fuzz
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./input_fuzzer \
+log=build-fuzz/fuzz.log
+status=0
+(cd build-fuzz && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./input_fuzzer \
   -max_total_time="$seconds" -fork=2 -max_len=8192 -timeout=20 -rss_limit_mb=2048 \
-  -artifact_prefix=findings/ -print_final_stats=1 corpus ../fuzz/corpus
+  -artifact_prefix=findings/ -print_final_stats=1 corpus ../fuzz/corpus) >"$log" 2>&1 || status=$?
+if [ "$status" -ne 0 ]; then
+  tail -n 60 "$log"
+  echo "fuzz: finding after $(grep -c . "$log") log lines; inputs in build-fuzz/findings/, log in $log"
+  exit "$status"
+fi
+echo "fuzz: no finding in ${seconds} s; last progress line of $log:"
+grep -E '^#[0-9]+: cov:' "$log" | tail -n 1
