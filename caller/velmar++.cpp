@@ -84,6 +84,8 @@ int run(int argc, char** argv, run_progress& progress) {
   std::cout << std::endl;
   d.output_mcmc();
   std::cout << "finished" << std::endl;
+  // Returning destroys the generator first (the placeholder generator is
+  // installed again), then the model object.
   if (failed_snps > 0) {
     std::cerr << "velmar++: the fit of " << failed_snps << " of " << d.n_snps
               << " SNP" << (d.n_snps == 1 ? "" : "s")
@@ -91,8 +93,6 @@ int run(int argc, char** argv, run_progress& progress) {
               << std::endl;
     return status_failed_snps;
   }
-  // The generator goes first (the placeholder generator is installed
-  // again), then the model object.
   return 0;
 }
 

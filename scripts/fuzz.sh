@@ -32,7 +32,7 @@ status=0
   -artifact_prefix=findings/ -print_final_stats=1 corpus ../fuzz/corpus) >"$log" 2>&1 || status=$?
 if [ "$status" -ne 0 ]; then
   tail -n 60 "$log"
-  echo "fuzz: finding after $(grep -c . "$log") log lines; inputs in build-fuzz/findings/, log in $log"
+  echo "fuzz: a finding; its input is in build-fuzz/findings/, the whole log in $log"
   exit "$status"
 fi
 echo "fuzz: no finding in ${seconds} s; last progress line of $log:"
