@@ -1,6 +1,7 @@
-// The caller's own error type: thrown where a fault of the command line or
-// of an input file is found, caught once in main, printed to standard error,
-// and the run ends with exit status 1.
+// The caller's own error type, the exit statuses and the report of a
+// failure that ends the run. An input_error is thrown where a fault of the
+// command line or of an input file is found, caught once in main, printed to
+// standard error, and the run ends with exit status 1.
 #ifndef VELMAR_ERRORS_H
 #define VELMAR_ERRORS_H
 

@@ -15,10 +15,10 @@
 // The words of the first section (split at blanks and line ends) are the
 // command line; a word "@k" names the file made of section k, written to a
 // scratch directory. Other words cannot name a file elsewhere: their '/'
-// become '_' (a word such as /dev/zero would read for ever). An input_error is the program's orderly refusal and is
-// fine; any other exception, a crash, a leak or undefined behaviour is a
-// finding.
-#include <unistd.h>
+// become '_' (a word such as /dev/zero would read for ever). An input_error
+// is the program's orderly refusal and is fine; any other exception, a
+// crash, a leak or undefined behaviour is a finding.
+#include <stdlib.h>
 
 #include <cstddef>
 #include <cstdint>
