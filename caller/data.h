@@ -33,10 +33,25 @@ struct snp {
   std::string allele1;
   std::string allele2;
   double prior_freq = -1.0;                            // -1 when none
+  // The present points only: an individual whose x or y is missing (NaN or
+  // NA in the file) has no entry here, so the fit sees the SNP as if its
+  // columns were absent.
   std::vector<std::vector<int> > cohort_of;            // [C][n_c]
   std::vector<std::vector<std::vector<double> > > points;  // [C][n_c][2]
+  // Per cohort, ascending, the file positions (from 0) of the individuals
+  // whose point is missing; they are written with the genotype values 0 0 0.
+  std::vector<std::vector<int> > missing;              // [C]
   std::vector<grid> clumps;                            // [C]
+  // X mode without male heterozygotes: the males' cells, apart from the
+  // cells of the others in `clumps`, so that a male cell is scored as male.
+  std::vector<grid> male_clumps;                       // [C]
   double x_low = 0, y_low = 0, x_high = 0, y_high = 0;  // data range
+
+  // The males' cells of cohort c, or null when there are none.
+  grid* male_cells(int c) {
+    return static_cast<size_t>(c) < male_clumps.size() ? &male_clumps[c]
+                                                       : nullptr;
+  }
 };
 
 // One SNP's final parameters and results.
@@ -63,7 +78,13 @@ class data {
 
   // ---- run state ----
   int n_snps = 0;
+  // Individuals per cohort that the fit sees: after read_data the counts of
+  // the intensity files' headers; during a SNP's fit (v1) the cohort's
+  // present points at that SNP (one pooled entry while pooled).
   std::vector<int> n_ind;        // [C]
+  // X mode: after read_data the codes of every individual of the sex files;
+  // during a SNP's fit those of the individuals the fit sees (present
+  // points, pooled while pooled), put back when the fit ends.
   ivec2 sex_counts;              // [C][3], X mode: unknown, male, female
   ivec2 sex;                     // [C][n_c], X mode
   int n_cohorts = 0;
@@ -195,6 +216,9 @@ class data {
   // ---- calls (calls.cpp) ----
   void update_calls(bool verbose);
   void update_call_probs();
+  // True when individual i of cohort j is scored as a male: X mode without
+  // male heterozygotes, and sex code 1.
+  bool scored_as_male(int j, int i) const;
 
   // ---- log posterior (posterior.cpp) ----
   double log_posterior(bool verbose);

@@ -96,16 +96,32 @@ void write_genotype_value(std::ostream& os, double v) {
   os << " ";
 }
 
+// Per SNP the three genotype values of every individual of cohort c, in
+// file order: an individual whose point is missing at the SNP has none and
+// is written as 0 0 0.
 void write_genotypes(const data& d, int c, std::ostream& os) {
+  const std::vector<int> none;
   for (int j = 0; j < d.n_snps; j++) {
-    write_keys(os, d.snps[j]);
+    const snp& s = d.snps[j];
+    write_keys(os, s);
     const vec2& cohort = d.all_call_probs[j][c];
-    for (int i = 0; i < d.n_ind[c]; i++) {
+    const std::vector<int>& missing =
+        static_cast<size_t>(c) < s.missing.size() ? s.missing[c] : none;
+    const size_t individuals = cohort.size() + missing.size();
+    size_t present = 0, next_missing = 0;
+    for (size_t i = 0; i < individuals; i++) {
+      if (next_missing < missing.size() &&
+          static_cast<size_t>(missing[next_missing]) == i) {
+        next_missing++;
+        for (int k = 0; k < 3; k++) write_genotype_value(os, 0);
+        continue;
+      }
       for (int k = 0; k < 3; k++) {
-        double v = cohort[i][k];
+        double v = cohort[present][k];
         if (d.sampling) v = v / static_cast<double>(d.n_iter);
         write_genotype_value(os, v);
       }
+      present++;
     }
     os << std::endl;
   }
