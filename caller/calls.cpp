@@ -106,7 +106,7 @@ void data::update_calls(bool verbose) {
     // sampling mode one uniform per member, drawn right after its
     // probabilities.
     if (!clumped) {
-      const vec2& pts = s.points[j];
+      const xy_list& pts = s.points[j];
       for (int i = 0; i < n_ind[j]; i++) {
         const int code = sexes ? (*sexes)[i] : sex_unknown;
         std::vector<double>& p = call_probs[j][i];
@@ -163,7 +163,7 @@ void data::update_call_probs() {
   for (int j = 0; j < n_cohorts; j++) {
     const std::vector<int>* sexes = nullptr;
     if (chrX) sexes = &sex_codes(*this, j, &unknown_sex);
-    const vec2& pts = s.points[j];
+    const xy_list& pts = s.points[j];
 
     for (int k = 0; k < 4; k++) {
       const double log_lambda = std::log(lambda[j][k]);

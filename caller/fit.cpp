@@ -130,10 +130,9 @@ std::vector<std::vector<int> > pool_cohorts(snp& s) {
     offset += static_cast<int>(s.points[c].size() + s.missing[c].size());
   }
   for (size_t c = 1; c < s.points.size(); c++) {
-    for (size_t i = 0; i < s.points[c].size(); i++) {
-      s.points[0].push_back(s.points[c][i]);
-      s.cohort_of[0].push_back(s.cohort_of[c][i]);
-    }
+    s.points[0].insert(s.points[0].end(), s.points[c].begin(),
+                       s.points[c].end());
+    s.cohort_of[0].append(s.cohort_of[c]);
   }
   s.points.resize(1);
   s.cohort_of.resize(1);
@@ -148,13 +147,13 @@ void split_cohorts(data& d, snp& s,
                    const std::vector<std::vector<int> >& per_cohort_missing) {
   d.n_cohorts = static_cast<int>(d.intensity_files.size());
   d.n_ind.assign(d.n_cohorts, 0);
-  const std::vector<std::vector<double> > pooled_points = s.points[0];
-  const std::vector<int> pooled_cohort_of = s.cohort_of[0];
-  s.points.assign(d.n_cohorts, std::vector<std::vector<double> >());
-  for (size_t u = 0; u < pooled_cohort_of.size(); u++) {
-    const int id = pooled_cohort_of[u];
-    s.points[id].push_back(pooled_points[u]);
-    d.n_ind[id] += 1;
+  const xy_list pooled_points = s.points[0];
+  s.points.assign(d.n_cohorts, xy_list());
+  xy_list::const_iterator next = pooled_points.begin();
+  for (const cohort_runs::run& r : s.cohort_of[0].runs()) {
+    s.points[r.cohort].insert(s.points[r.cohort].end(), next, next + r.count);
+    next += r.count;
+    d.n_ind[r.cohort] += r.count;
   }
   s.missing = per_cohort_missing;
 }
@@ -318,10 +317,10 @@ void append_results(data& d, double lp) {
 
   d.all_params.push_back(p);
   if (d.sampling) {
-    d.all_call_probs.push_back(d.call_tallies);
+    d.keep_genotype_values(d.call_tallies);
   } else {
     d.update_call_probs();
-    d.all_call_probs.push_back(d.call_probs);
+    d.keep_genotype_values(d.call_probs);
   }
 }
 

@@ -191,7 +191,7 @@ void data::log_posterior_X_given_classes(int j, unsigned classes,
   // terms in member order, as a pass per class would.
   snp& s = snps[current_snp];
   if (!clumped) {
-    const std::vector<std::vector<double> >& pts = s.points[j];
+    const xy_list& pts = s.points[j];
     const int* call = calls[j].data();
     for (int i = 0; i < n_ind[j]; i++) {
       const unsigned c = static_cast<unsigned>(call[i]);

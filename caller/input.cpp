@@ -477,11 +477,11 @@ void data::read_data() {
         if (info) s.prior_freq = info->prior_of(s, snp_start + k);
       }
 
-      std::vector<std::vector<double> > points;
+      xy_list points;
       std::vector<int> missing;
       points.reserve(n);
       for (int i = 0; i < n; ++i) {
-        double xy[2] = {0, 0};
+        double value[2] = {0, 0};
         bool is_missing = false;
         for (int axis = 0; axis < 2; ++axis) {
           const char* field = fields[5 + 2 * i + axis];
@@ -489,9 +489,9 @@ void data::read_data() {
             is_missing = true;
             continue;
           }
-          if (!parse_real_number(field, xy[axis]))
+          if (!parse_real_number(field, value[axis]))
             throw bad_intensity(i, axis, field, "not a number");
-          if (std::fabs(xy[axis]) > largest_intensity)
+          if (std::fabs(value[axis]) > largest_intensity)
             throw bad_intensity(i, axis, field,
                                 std::string("beyond ") +
                                     largest_intensity_text +
@@ -501,10 +501,10 @@ void data::read_data() {
         if (is_missing)
           missing.push_back(i);
         else
-          points.push_back({xy[0], xy[1]});
+          points.push_back({value[0], value[1]});
       }
       missing_points += missing.size();
-      s.cohort_of.push_back(std::vector<int>(points.size(), c));
+      s.cohort_of.push_back(cohort_runs(c, static_cast<int>(points.size())));
       s.points.push_back(std::move(points));
       s.missing.push_back(std::move(missing));
     }

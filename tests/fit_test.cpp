@@ -148,21 +148,21 @@ TEST(Fit, SamplingStageTwoTalliesEveryKeptIteration) {
   fit(d);
   ASSERT_EQ(d.all_call_probs.size(), 1u);
   ASSERT_EQ(d.all_params.size(), 1u);
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   const params& p = d.all_params[0];
   for (size_t size : {p.alpha.size(), p.eta.size(), p.mu.size(), p.sigma.size(),
                       p.varfrac.size(), p.r.size(), p.info1.size(),
                       p.info2.size()})
     EXPECT_EQ(size, 2u);
-  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+  EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
 
 TEST(Fit, MaximisingStageTwoKeepsClassProbabilities) {
   data d = make_run({40, 30});
   d.sampling_stage2 = false;
   const std::string log = fit(d);
-  expect_probabilities(d.all_call_probs[0]);
-  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+  expect_probabilities(d.call_probs);
+  EXPECT_GT(agreement(d.call_probs), 0.9);
   // No acceptance rates after a maximising stage 2.
   EXPECT_EQ(log.find("Acceptance rates"), std::string::npos);
   EXPECT_FALSE(d.sampling);
@@ -176,8 +176,8 @@ TEST(Fit, ClumpedToTheEndOfASamplingStageTwo) {
   d.grid_cells = 20;
   fit(d);
   EXPECT_FALSE(d.clumped);
-  expect_tallies(d, d.all_call_probs[0]);
-  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+  expect_tallies(d, d.call_tallies);
+  EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
 
 TEST(Fit, ClumpedStageOneRaisesShortStageTwo) {
@@ -188,10 +188,10 @@ TEST(Fit, ClumpedStageOneRaisesShortStageTwo) {
   fit(d, 0);
   EXPECT_EQ(d.n_iter, 10);
   EXPECT_FALSE(d.clumped);
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   fit(d, 1);
   EXPECT_EQ(d.n_iter, 10);
-  expect_tallies(d, d.all_call_probs[1]);
+  expect_tallies(d, d.call_tallies);
 }
 
 TEST(Fit, PooledStageOneIsSplitForStageTwo) {
@@ -203,7 +203,7 @@ TEST(Fit, PooledStageOneIsSplitForStageTwo) {
   EXPECT_EQ(d.n_cohorts, 2);
   EXPECT_EQ(d.n_ind, (std::vector<int>{40, 30}));
   EXPECT_EQ(d.snps[0].points, original.points);
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   EXPECT_EQ(d.all_params[0].alpha.size(), 2u);
 }
 
@@ -213,7 +213,7 @@ TEST(Fit, PooledToTheEnd) {
   fit(d);
   EXPECT_EQ(d.n_cohorts, 1);
   EXPECT_EQ(d.n_ind, (std::vector<int>{70}));
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   EXPECT_EQ(d.all_params[0].alpha.size(), 1u);
 }
 
@@ -233,7 +233,7 @@ TEST(Fit, PooledXChromosomeKeepsEachIndividualsSex) {
     EXPECT_EQ(d.sex_counts, sex_counts);
     // The males (cohort 1, pooled behind cohort 0) are never heterozygous;
     // the females are.
-    const vec3& probs = d.all_call_probs[0];
+    const vec3& probs = d.call_probs;
     std::vector<const vec*> males, females;
     if (single == 1) {
       for (const vec& p : probs[0]) females.push_back(&p);
@@ -274,6 +274,7 @@ TEST(Fit, PooledXChromosomeFitsLikeOneCohortOfEveryone) {
   fit(pooled);
   fit(one);
   EXPECT_EQ(pooled.all_call_probs, one.all_call_probs);
+  EXPECT_EQ(pooled.call_tallies, one.call_tallies);
   EXPECT_EQ(pooled.all_params[0].mu, one.all_params[0].mu);
   EXPECT_EQ(pooled.all_params[0].alpha, one.all_params[0].alpha);
   EXPECT_EQ(pooled.all_params[0].final_log_posterior,
@@ -298,7 +299,7 @@ TEST(Fit, FirstStartIsStoredWhenNoneBeatsTheThreshold) {
   EXPECT_EQ(p.mu.size(), 2u);
   EXPECT_TRUE(std::isnan(p.final_log_posterior));
   EXPECT_EQ(count_of(log, "*"), 1);
-  expect_tallies(d, d.all_call_probs[1]);
+  expect_tallies(d, d.call_tallies);
 }
 
 TEST(Fit, StageTwoStartsFromTheBestStart) {
@@ -353,6 +354,7 @@ TEST(Fit, SeededFitsRepeatExactly) {
   const std::string log_b = fit(b);
   EXPECT_EQ(log_a, log_b);
   EXPECT_EQ(a.all_call_probs, b.all_call_probs);
+  EXPECT_EQ(a.call_probs, b.call_probs);
   EXPECT_EQ(a.all_params[0].mu, b.all_params[0].mu);
   EXPECT_EQ(a.all_params[0].info1, b.all_params[0].info1);
 }
@@ -395,7 +397,7 @@ TEST(Fit, GlobalMovesSwitchedOffByFancyZero) {
   d.sampling_stage2 = false;
   fit(d);
   EXPECT_EQ(d.accept_global, 0);
-  expect_probabilities(d.all_call_probs[0]);
+  expect_probabilities(d.call_probs);
 }
 
 TEST(Fit, NoRandomStartIsAnError) {
@@ -617,10 +619,11 @@ std::string sex_text(int n, int dropped) {
 }  // namespace
 
 TEST_F(FileRun, MissingPointFitsAsIfItsColumnsWereAbsent) {
-  // The same SNP twice: once with individual 7 missing, once without that
-  // individual's columns. The fit sees the same points, so the parameter
-  // and information files are the same and the genotype values differ only
-  // by the missing individual's 0 0 0.
+  // Two cohorts, the same SNP twice: once with individual 7 of cohort 1
+  // missing, once without that individual's columns. The fit sees the same
+  // points, so the parameter and information files are the same and the
+  // genotype values differ only by the missing individual's 0 0 0 (pooled
+  // to the end, behind cohort 0's individuals).
   struct variant {
     const char* name;
     const char* x;
@@ -634,40 +637,48 @@ TEST_F(FileRun, MissingPointFitsAsIfItsColumnsWereAbsent) {
          d.approx = 2;
          d.grid_cells = 20;
        }},
+      {"pooled for stage 1", "NA", "na", [](data& d) { d.single = 1; }},
+      {"pooled", "NA", "NaN", [](data& d) { d.single = 2; }},
       {"X chromosome", "NA", "NAN", [](data& d) { d.chrX = true; }},
-      {"X chromosome clumped, maximising", "nAn", "Na", [](data& d) {
+      {"X chromosome pooled, clumped, maximising", "nAn", "Na", [](data& d) {
          d.chrX = true;
+         d.single = 1;
          d.approx = 1;
          d.grid_cells = 20;
          d.sampling_stage2 = false;
        }},
   };
   const int n = 40, gone = 7;
-  const cohort_points pts = make_cohort(n, 11);
+  const cohort_points first = make_cohort(n, 12), second = make_cohort(n, 11);
   for (const variant& v : variants) {
     SCOPED_TRACE(v.name);
+    const std::string whole = write("whole.txt", intensity_text(first, -1, "", "", -1));
     data with, without;
-    with.intensity_files = {write("with.txt", intensity_text(pts, gone, v.x, v.y, -1))};
-    without.intensity_files = {write("without.txt", intensity_text(pts, -1, "", "", gone))};
+    with.intensity_files = {whole, write("with.txt", intensity_text(second, gone, v.x, v.y, -1))};
+    without.intensity_files = {whole, write("without.txt", intensity_text(second, -1, "", "", gone))};
     with.output_prefix = path("with");
     without.output_prefix = path("without");
     v.set(with);
     v.set(without);
     if (with.chrX) {
-      with.sex_files = {write("with_sex.txt", sex_text(n, -1))};
-      without.sex_files = {write("without_sex.txt", sex_text(n, gone))};
+      const std::string sexes = write("sex.txt", sex_text(n, -1));
+      with.sex_files = {sexes, write("with_sex.txt", sex_text(n, -1))};
+      without.sex_files = {sexes, write("without_sex.txt", sex_text(n, gone))};
     }
     const std::string log = run(with);
     run(without);
-    EXPECT_NE(log.find(" cohort 0 # missing points = 1\n"), std::string::npos);
+    EXPECT_NE(log.find(" cohort 1 # missing points = 1\n"), std::string::npos);
     EXPECT_EQ(read(path("with_params")), read(path("without_params")));
     EXPECT_EQ(read(path("with_information")), read(path("without_information")));
     // Keys (5 words), then three values per individual.
-    std::istringstream a(read(path("with_0_mcmc"))), b(read(path("without_0_mcmc")));
+    const bool pooled = with.single == 2;
+    const std::string file = pooled ? "_0_mcmc" : "_1_mcmc";
+    std::istringstream a(read(path("with" + file))), b(read(path("without" + file)));
     std::vector<std::string> wa{std::istream_iterator<std::string>(a), {}};
     std::vector<std::string> wb{std::istream_iterator<std::string>(b), {}};
-    ASSERT_EQ(wa.size(), 5u + 3 * n);
-    const auto at = wa.begin() + 5 + 3 * gone;
+    const int before = pooled ? n + gone : gone;
+    ASSERT_EQ(wa.size(), 5u + 3 * (pooled ? 2 * n : n));
+    const auto at = wa.begin() + 5 + 3 * before;
     EXPECT_EQ(std::vector<std::string>(at, at + 3),
               (std::vector<std::string>{"0", "0", "0"}));
     wa.erase(at, at + 3);
@@ -694,14 +705,20 @@ TEST_F(FileRun, ClumpedXChromosomeCallsNoMaleHeterozygous) {
       d.sampling_stage2 = sampling;
       d.output_prefix = path("x");
       run(d);
-      ASSERT_EQ(d.all_call_probs.size(), 5u);
-      int males = 0, heterozygous_males = 0;
-      for (const vec3& values : d.all_call_probs)
-        for (size_t i = 0; i < values[0].size(); i++)
+      // The genotype file: keys (5 words), then three values per individual.
+      std::istringstream lines(read(path("x_0_mcmc")));
+      int snps = 0, males = 0, heterozygous_males = 0;
+      for (std::string line; std::getline(lines, line); snps++) {
+        std::istringstream words(line);
+        std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
+        ASSERT_EQ(w.size(), 5u + 3 * d.sex[0].size());
+        for (size_t i = 0; i < d.sex[0].size(); i++)
           if (d.sex[0][i] == 1) {
             males++;
-            heterozygous_males += values[0][i][1] != 0.0;
+            heterozygous_males += w[5 + 3 * i + 1] != "0";
           }
+      }
+      EXPECT_EQ(snps, 5);
       EXPECT_GT(males, 500);
       EXPECT_EQ(heterozygous_males, 0);
     }
