@@ -57,10 +57,10 @@ struct file_kind {
 const file_kind intensity_kind = {
     "intensity file",
     "the file is damaged, or not compressed as -gz and -bz2 say"};
-const file_kind info_kind = {"SNP-information file",
-                             "the file is damaged or not a plain file"};
-const file_kind sex_kind = {"sex file",
-                            "the file is damaged or not a plain file"};
+const char* const plain_file_unreadable =
+    "the file is damaged or not a plain file";
+const file_kind info_kind = {"SNP-information file", plain_file_unreadable};
+const file_kind sex_kind = {"sex file", plain_file_unreadable};
 
 // Refuses a file that exists but is not a regular file (a pipe, a device, a
 // directory): an intensity file is read more than once, and a pipe would
