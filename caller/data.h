@@ -386,6 +386,11 @@ class data {
   // ---- fit driver (fit.cpp) and result files (output.cpp) ----
   void v1();
   void output_mcmc();
+  // The genotype values of the SNP fitted last, as v1 leaves them: the
+  // stage-2 tallies (sampling) or the class probabilities (maximising).
+  const vec3& stage2_values() const {
+    return sampling ? call_tallies : call_probs;
+  }
   // Appends the current SNP's genotype values to all_call_probs: `values`
   // [C][n_c][4] are the stage-2 tallies (sampling; written as shares of
   // n_iter) or the class probabilities.

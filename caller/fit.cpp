@@ -316,12 +316,8 @@ void append_results(data& d, double lp) {
   std::cout << std::endl;
 
   d.all_params.push_back(p);
-  if (d.sampling) {
-    d.keep_genotype_values(d.call_tallies);
-  } else {
-    d.update_call_probs();
-    d.keep_genotype_values(d.call_probs);
-  }
+  if (!d.sampling) d.update_call_probs();
+  d.keep_genotype_values(d.stage2_values());
 }
 
 }  // namespace
