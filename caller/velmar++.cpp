@@ -70,7 +70,7 @@ int run(int argc, char** argv, run_progress& progress) {
     std::cout << "snp " << j + 1 << " [" << d.snps[j].rs << "] " << std::endl;
     d.v1();
     std::string fault = non_finite_results(d.all_params.back(),
-                                           d.all_call_probs.back());
+                                           d.stage2_values());
     if (!fault.empty()) {
       std::cout << std::flush;
       std::cerr << "velmar++: SNP " << j + 1 << " [" << d.snps[j].rs
