@@ -18,16 +18,20 @@ const double excluded = -1000000;
 const int sex_unknown = 0;
 const int sex_male = 1;
 
-// The sex codes of cohort j's individuals, in X-chromosome mode. (While
-// cohorts are pooled the fit gives the pooled cohort every individual's own
-// code.) A list that does not match the cohort is never read past its end:
-// the cohort's individuals then count as of unknown sex.
+// The sex codes of cohort j's individuals, in X-chromosome mode. (The fit
+// gives each cohort the codes of its present points, and the pooled cohort
+// every individual's own code.) A list that does not match the cohort is
+// never read past its end: the cohort's individuals then count as of
+// unknown sex.
+bool sex_list_fits(const data& d, int j) {
+  return static_cast<size_t>(j) < d.sex.size() &&
+         d.sex[j].size() == static_cast<size_t>(d.n_ind[j]);
+}
+
 const std::vector<int>& sex_codes(const data& d, int j,
                                   std::vector<int>* unknown) {
-  const size_t n = d.n_ind[j];
-  if (static_cast<size_t>(j) < d.sex.size() && d.sex[j].size() == n)
-    return d.sex[j];
-  unknown->assign(n, sex_unknown);
+  if (sex_list_fits(d, j)) return d.sex[j];
+  unknown->assign(d.n_ind[j], sex_unknown);
   return *unknown;
 }
 
@@ -87,7 +91,8 @@ void data::update_calls(bool verbose) {
   for (int j = 0; j < n_cohorts; j++) {
     for (int k = 0; k < 4; k++) counts[j][k] = 0;
 
-    // Grid cells mix the sexes, so no cell is taken as male.
+    // The cells of `clumps` may mix the sexes, so none of them is taken as
+    // male; the males' own cells are.
     const std::vector<int>* sexes = nullptr;
     if (chrX && !clumped) sexes = &sex_codes(*this, j, &unknown_sex);
 
@@ -101,7 +106,7 @@ void data::update_calls(bool verbose) {
     // sampling mode one uniform per member, drawn right after its
     // probabilities.
     if (!clumped) {
-      const vec2& pts = s.points[j];
+      const xy_list& pts = s.points[j];
       for (int i = 0; i < n_ind[j]; i++) {
         const int code = sexes ? (*sexes)[i] : sex_unknown;
         std::vector<double>& p = call_probs[j][i];
@@ -114,30 +119,40 @@ void data::update_calls(bool verbose) {
         counts[j][call] += 1;
       }
     } else {
-      grid& g = s.clumps[j];
-      for (x_cell_it = g.begin(); x_cell_it != g.end(); ++x_cell_it) {
-        y_cells& column = x_cell_it->second;
-        for (y_cell_it = column.begin(); y_cell_it != column.end();
-             ++y_cell_it) {
-          point& cell = y_cell_it->second;
-          for (int k = 0; k < 4; k++)
-            cell.probs[k] =
-                class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
-                            x_cell_it->first, y_cell_it->first, sex_unknown);
-          normalise(cell.probs);
-          int call;
-          if (sampling) {
-            cell_probs.assign(cell.probs, cell.probs + 4);
-            call = sampled_call(&cell_probs);
-          } else {
-            call = most_probable(cell.probs);
+      // The cells of the others first, then, apart, the males' cells.
+      for (int males = 0; males < 2; males++) {
+        grid* g = males ? s.male_cells(j) : &s.clumps[j];
+        if (!g) continue;
+        const int code = males ? sex_male : sex_unknown;
+        for (x_cell_it = g->begin(); x_cell_it != g->end(); ++x_cell_it) {
+          y_cells& column = x_cell_it->second;
+          for (y_cell_it = column.begin(); y_cell_it != column.end();
+               ++y_cell_it) {
+            point& cell = y_cell_it->second;
+            for (int k = 0; k < 4; k++)
+              cell.probs[k] =
+                  class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
+                              x_cell_it->first, y_cell_it->first, code);
+            normalise(cell.probs);
+            int call;
+            if (sampling) {
+              cell_probs.assign(cell.probs, cell.probs + 4);
+              call = sampled_call(&cell_probs);
+            } else {
+              call = most_probable(cell.probs);
+            }
+            cell.call = call;
+            counts[j][call] += cell.count;
           }
-          cell.call = call;
-          counts[j][call] += cell.count;
         }
       }
     }
   }
+}
+
+bool data::scored_as_male(int j, int i) const {
+  return chrX && !allow_male_hets && sex_list_fits(*this, j) &&
+         sex[j][i] == sex_male;
 }
 
 void data::update_call_probs() {
@@ -148,7 +163,7 @@ void data::update_call_probs() {
   for (int j = 0; j < n_cohorts; j++) {
     const std::vector<int>* sexes = nullptr;
     if (chrX) sexes = &sex_codes(*this, j, &unknown_sex);
-    const vec2& pts = s.points[j];
+    const xy_list& pts = s.points[j];
 
     for (int k = 0; k < 4; k++) {
       const double log_lambda = std::log(lambda[j][k]);

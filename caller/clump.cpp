@@ -78,6 +78,7 @@ void data::calc_range(snp& s) {
 
 void data::clump_data(snp& s) {
   s.clumps.assign(n_cohorts, grid());
+  s.male_clumps.assign(n_cohorts, grid());
   const double dx = cell_size(s.x_low, s.x_high, grid_cells);
   const double dy = cell_size(s.y_low, s.y_high, grid_cells);
 
@@ -86,9 +87,9 @@ void data::clump_data(snp& s) {
             << " (delta x: " << dx << " y: " << dy << ")";
 
   for (int c = 0; c < n_cohorts; c++) {
-    grid& cells = s.clumps[c];
     int created = 0;
     for (int i = 0; i < n_ind[c]; i++) {
+      grid& cells = scored_as_male(c, i) ? s.male_clumps[c] : s.clumps[c];
       const double kx = cell_key(s.points[c][i][0], dx);
       const double ky = cell_key(s.points[c][i][1], dy);
       y_cells& column = cells[kx];
@@ -119,14 +120,16 @@ void data::copy_cell_calls(snp& s) {
   const double dy = cell_size(s.y_low, s.y_high, grid_cells);
 
   for (int c = 0; c < n_cohorts; c++) {
-    const grid& cells = s.clumps[c];
     for (int i = 0; i < n_ind[c]; i++) {
+      const grid* cells = &s.clumps[c];
+      if (scored_as_male(c, i)) cells = s.male_cells(c);
+      if (!cells) continue;
       const double kx = cell_key(s.points[c][i][0], dx);
       const double ky = cell_key(s.points[c][i][1], dy);
       // The grid was built from these very points, so every individual finds
       // its cell; the lookups never add a cell to the grid.
-      grid::const_iterator column = cells.find(kx);
-      if (column == cells.end()) continue;
+      grid::const_iterator column = cells->find(kx);
+      if (column == cells->end()) continue;
       y_cells::const_iterator cell = column->second.find(ky);
       if (cell == column->second.end()) continue;
       calls[c][i] = cell->second.call;

@@ -9,6 +9,8 @@
 #ifndef VELMAR_DATA_H
 #define VELMAR_DATA_H
 
+#include <cstddef>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +29,105 @@ struct point {
 typedef std::map<double, point> y_cells;
 typedef std::map<double, y_cells> grid;
 
+// One individual's (x, y) intensities.
+struct xy {
+  double v[2] = {0, 0};
+
+  xy() = default;
+  xy(double x, double y) : v{x, y} {}
+  // From and to an {x, y} pair of a growable array.
+  xy(const std::vector<double>& pair) : v{pair[0], pair[1]} {}
+  operator std::vector<double>() const { return {v[0], v[1]}; }
+
+  double& operator[](int axis) { return v[axis]; }
+  double operator[](int axis) const { return v[axis]; }
+  bool operator==(const xy& o) const { return v[0] == o.v[0] && v[1] == o.v[1]; }
+};
+
+// The points of one cohort at one SNP: the (x, y) pairs in one block, no
+// heap block per point. Built from and compared with lists of {x, y} pairs.
+class xy_list {
+ public:
+  typedef std::vector<xy>::iterator iterator;
+  typedef std::vector<xy>::const_iterator const_iterator;
+
+  xy_list() = default;
+  xy_list(std::initializer_list<xy> pairs) : pairs_(pairs) {}
+  xy_list(const std::vector<std::vector<double> >& pairs)
+      : pairs_(pairs.begin(), pairs.end()) {}
+
+  size_t size() const { return pairs_.size(); }
+  bool empty() const { return pairs_.empty(); }
+  xy& operator[](size_t i) { return pairs_[i]; }
+  const xy& operator[](size_t i) const { return pairs_[i]; }
+  iterator begin() { return pairs_.begin(); }
+  iterator end() { return pairs_.end(); }
+  const_iterator begin() const { return pairs_.begin(); }
+  const_iterator end() const { return pairs_.end(); }
+  void reserve(size_t n) { pairs_.reserve(n); }
+  void push_back(const xy& p) { pairs_.push_back(p); }
+  template <typename It>
+  void insert(const_iterator at, It first, It last) {
+    pairs_.insert(at, first, last);
+  }
+  friend bool operator==(const xy_list& a, const xy_list& b) {
+    return a.pairs_ == b.pairs_;
+  }
+
+ private:
+  std::vector<xy> pairs_;
+};
+
+// The cohort of each individual of one point list, as runs of individuals
+// of one cohort: a cohort's own list is one run, a pooled list one run per
+// cohort, so the index is not repeated per point.
+class cohort_runs {
+ public:
+  struct run {
+    int cohort;
+    int count;
+    bool operator==(const run& o) const {
+      return cohort == o.cohort && count == o.count;
+    }
+  };
+
+  cohort_runs() = default;
+  // `count` individuals of `cohort`.
+  cohort_runs(int cohort, int count) { append(cohort, count); }
+  // From the cohort of each individual.
+  cohort_runs(const std::vector<int>& cohorts) {
+    for (int c : cohorts) append(c, 1);
+  }
+  // `count` more individuals of `cohort`.
+  void append(int cohort, int count) {
+    if (count == 0) return;
+    if (!runs_.empty() && runs_.back().cohort == cohort)
+      runs_.back().count += count;
+    else
+      runs_.push_back({cohort, count});
+  }
+  void append(const cohort_runs& more) {
+    for (const run& r : more.runs_) append(r.cohort, r.count);
+  }
+  const std::vector<run>& runs() const { return runs_; }
+  friend bool operator==(const cohort_runs& a, const cohort_runs& b) {
+    return a.runs_ == b.runs_;
+  }
+
+ private:
+  std::vector<run> runs_;
+};
+
+// Whether the cohort lists `runs` hold, individual by individual, the
+// cohorts of `cohorts`.
+inline bool operator==(const std::vector<cohort_runs>& runs,
+                       const std::vector<std::vector<int> >& cohorts) {
+  if (runs.size() != cohorts.size()) return false;
+  for (size_t c = 0; c < runs.size(); c++)
+    if (!(runs[c] == cohort_runs(cohorts[c]))) return false;
+  return true;
+}
+
 // One SNP's input.
 struct snp {
   std::string position;
@@ -35,10 +136,26 @@ struct snp {
   std::string allele1;
   std::string allele2;
   double prior_freq = -1.0;                            // -1 when none
-  std::vector<std::vector<int> > cohort_of;            // [C][n_c]
-  std::vector<std::vector<std::vector<double> > > points;  // [C][n_c][2]
+  // The present points only: an individual whose x or y is missing (NaN or
+  // NA in the file) has no entry here, so the fit sees the SNP as if its
+  // columns were absent.
+  // [C][n_c]: per point list, the cohort of each of its individuals.
+  std::vector<cohort_runs> cohort_of;
+  std::vector<xy_list> points;                         // [C][n_c]
+  // Per cohort, ascending, the file positions (from 0) of the individuals
+  // whose point is missing; they are written with the genotype values 0 0 0.
+  std::vector<std::vector<int> > missing;              // [C]
   std::vector<grid> clumps;                            // [C]
+  // X mode without male heterozygotes: the males' cells, apart from the
+  // cells of the others in `clumps`, so that a male cell is scored as male.
+  std::vector<grid> male_clumps;                       // [C]
   double x_low = 0, y_low = 0, x_high = 0, y_high = 0;  // data range
+
+  // The males' cells of cohort c, or null when there are none.
+  grid* male_cells(int c) {
+    return static_cast<size_t>(c) < male_clumps.size() ? &male_clumps[c]
+                                                       : nullptr;
+  }
 };
 
 // One SNP's final parameters and results.
@@ -54,6 +171,17 @@ struct params {
   double final_log_posterior = 0;
 };
 
+// One fitted SNP's genotype values as its line of each cohort's genotype
+// file writes them after the key fields: three values per individual of the
+// file, each followed by a blank.
+struct snp_genotypes {
+  std::vector<std::string> cohorts;  // [C]
+  bool four_decimals = false;        // a value is written with four decimals
+  friend bool operator==(const snp_genotypes& a, const snp_genotypes& b) {
+    return a.cohorts == b.cohorts && a.four_decimals == b.four_decimals;
+  }
+};
+
 typedef std::vector<double> vec;
 typedef std::vector<std::vector<double> > vec2;
 typedef std::vector<std::vector<std::vector<double> > > vec3;
@@ -65,7 +193,13 @@ class data {
 
   // ---- run state ----
   int n_snps = 0;
+  // Individuals per cohort that the fit sees: after read_data the counts of
+  // the intensity files' headers; during a SNP's fit (v1) the cohort's
+  // present points at that SNP (one pooled entry while pooled).
   std::vector<int> n_ind;        // [C]
+  // X mode: after read_data the codes of every individual of the sex files;
+  // during a SNP's fit those of the individuals the fit sees (present
+  // points, pooled while pooled), put back when the fit ends.
   ivec2 sex_counts;              // [C][3], X mode: unknown, male, female
   ivec2 sex;                     // [C][n_c], X mode
   int n_cohorts = 0;
@@ -168,7 +302,7 @@ class data {
   vec log_posterior_terms;       // [7]
   vec3 call_probs;               // [C][n_c][4]
   vec3 call_tallies;             // [C][n_c][4]
-  std::vector<vec3> all_call_probs;  // [SNP][C][n_c][4]
+  std::vector<snp_genotypes> all_call_probs;  // [SNP], as they are written
   std::vector<params> all_params;
   params current_params;
   std::vector<snp> snps;
@@ -200,6 +334,9 @@ class data {
   // ---- calls (calls.cpp) ----
   void update_calls(bool verbose);
   void update_call_probs();
+  // True when individual i of cohort j is scored as a male: X mode without
+  // male heterozygotes, and sex code 1.
+  bool scored_as_male(int j, int i) const;
 
   // ---- log posterior (posterior.cpp) ----
   double log_posterior(bool verbose);
@@ -261,6 +398,15 @@ class data {
   // ---- fit driver (fit.cpp) and result files (output.cpp) ----
   void v1();
   void output_mcmc();
+  // The genotype values of the SNP fitted last, as v1 leaves them: the
+  // stage-2 tallies (sampling) or the class probabilities (maximising).
+  const vec3& stage2_values() const {
+    return sampling ? call_tallies : call_probs;
+  }
+  // Appends the current SNP's genotype values to all_call_probs: `values`
+  // [C][n_c][4] are the stage-2 tallies (sampling; written as shares of
+  // n_iter) or the class probabilities.
+  void keep_genotype_values(const vec3& values);
   void update_sweep();           // one iteration of every update step
 };
 

@@ -24,65 +24,115 @@ void print_terms(std::ostream& os, const vec& terms) {
   os << std::endl;
 }
 
-// The per-cohort sex codes and counts, kept while the cohorts are pooled.
-struct unpooled_sex {
-  bool pooled = false;
-  ivec2 sex;
-  ivec2 sex_counts;
+// In X mode, the sex codes and counts that the fit of one SNP reads: those
+// of the individuals it sees (the present points), per cohort or pooled.
+// The codes read from the sex files are put back when it goes.
+class fit_sexes {
+ public:
+  // Gives d the codes of the individuals of s that have a point; a cohort
+  // without a missing point keeps its codes and counts as read.
+  fit_sexes(data& d, const snp& s)
+      : d_(d), active_(d.chrX && !d.sex.empty()) {
+    if (!active_) return;
+    read_sex_ = d.sex;
+    read_counts_ = d.sex_counts;
+    for (size_t c = 0; c < s.missing.size() && c < d.sex.size(); c++) {
+      const std::vector<int>& missing = s.missing[c];
+      if (missing.empty()) continue;
+      std::vector<int> codes;
+      std::vector<int> counts(3, 0);
+      size_t next = 0;
+      for (size_t i = 0; i < read_sex_[c].size(); i++) {
+        if (next < missing.size() && static_cast<size_t>(missing[next]) == i) {
+          next++;
+          continue;
+        }
+        codes.push_back(read_sex_[c][i]);
+        counts[read_sex_[c][i]] += 1;
+      }
+      d.sex[c] = codes;
+      d.sex_counts[c] = counts;
+    }
+    per_cohort_sex_ = d.sex;
+    per_cohort_counts_ = d.sex_counts;
+  }
+  ~fit_sexes() {
+    if (!active_) return;
+    d_.sex = read_sex_;
+    d_.sex_counts = read_counts_;
+  }
+  fit_sexes(const fit_sexes&) = delete;
+  fit_sexes& operator=(const fit_sexes&) = delete;
+
+  // One pooled cohort: every individual's own code, in the pooled order
+  // (cohort by cohort), and the summed counts.
+  void pool() {
+    if (!active_) return;
+    std::vector<int> codes;
+    std::vector<int> counts(3, 0);
+    for (const std::vector<int>& cohort : per_cohort_sex_)
+      codes.insert(codes.end(), cohort.begin(), cohort.end());
+    for (const std::vector<int>& cohort : per_cohort_counts_)
+      for (size_t k = 0; k < cohort.size() && k < counts.size(); k++)
+        counts[k] += cohort[k];
+    d_.sex.assign(1, codes);
+    d_.sex_counts.assign(1, counts);
+  }
+
+  // Back to the per-cohort codes after pooling.
+  void split() {
+    if (!active_) return;
+    d_.sex = per_cohort_sex_;
+    d_.sex_counts = per_cohort_counts_;
+  }
+
+ private:
+  data& d_;
+  bool active_;
+  ivec2 read_sex_, read_counts_;
+  ivec2 per_cohort_sex_, per_cohort_counts_;
 };
 
 // Pools every cohort of s into cohort 0, cohort by cohort; cohort_of keeps
-// each individual's own cohort. In X-chromosome mode the pooled cohort also
-// gets every individual's own sex code, in the same order, and the summed
-// sex counts; the per-cohort ones are kept in `saved`.
-void pool_cohorts(data& d, snp& s, unpooled_sex* saved) {
+// each individual's own cohort. The missing individuals are pooled alike,
+// at their places in the pooled order of the files' individuals; the
+// per-cohort lists are returned, for the split.
+std::vector<std::vector<int> > pool_cohorts(snp& s) {
   std::cout << std::endl << "running all cohorts together" << std::endl;
+  std::vector<std::vector<int> > per_cohort_missing = s.missing;
+  std::vector<int> pooled_missing;
+  int offset = 0;
+  for (size_t c = 0; c < s.points.size(); c++) {
+    for (int i : s.missing[c]) pooled_missing.push_back(offset + i);
+    offset += static_cast<int>(s.points[c].size() + s.missing[c].size());
+  }
   for (size_t c = 1; c < s.points.size(); c++) {
-    for (size_t i = 0; i < s.points[c].size(); i++) {
-      s.points[0].push_back(s.points[c][i]);
-      s.cohort_of[0].push_back(s.cohort_of[c][i]);
-    }
+    s.points[0].insert(s.points[0].end(), s.points[c].begin(),
+                       s.points[c].end());
+    s.cohort_of[0].append(s.cohort_of[c]);
   }
   s.points.resize(1);
   s.cohort_of.resize(1);
-
-  if (d.chrX && !d.sex.empty()) {
-    saved->pooled = true;
-    saved->sex = d.sex;
-    saved->sex_counts = d.sex_counts;
-    std::vector<int> codes;
-    std::vector<int> counts(3, 0);
-    for (const std::vector<int>& cohort : saved->sex)
-      codes.insert(codes.end(), cohort.begin(), cohort.end());
-    for (const std::vector<int>& cohort : saved->sex_counts)
-      for (size_t k = 0; k < cohort.size() && k < counts.size(); k++)
-        counts[k] += cohort[k];
-    d.sex.assign(1, codes);
-    d.sex_counts.assign(1, counts);
-  }
-}
-
-// Gives the per-cohort sex codes and counts back after pooling.
-void unpool_sex(data& d, unpooled_sex* saved) {
-  if (!saved->pooled) return;
-  d.sex = saved->sex;
-  d.sex_counts = saved->sex_counts;
-  saved->pooled = false;
+  s.missing.assign(1, pooled_missing);
+  return per_cohort_missing;
 }
 
 // Splits the pooled cohort of s back into the cohorts of the intensity
-// files, each individual to its own cohort in its original order.
-void split_cohorts(data& d, snp& s) {
+// files, each individual to its own cohort in its original order, and gives
+// back the per-cohort lists of missing individuals.
+void split_cohorts(data& d, snp& s,
+                   const std::vector<std::vector<int> >& per_cohort_missing) {
   d.n_cohorts = static_cast<int>(d.intensity_files.size());
   d.n_ind.assign(d.n_cohorts, 0);
-  const std::vector<std::vector<double> > pooled_points = s.points[0];
-  const std::vector<int> pooled_cohort_of = s.cohort_of[0];
-  s.points.assign(d.n_cohorts, std::vector<std::vector<double> >());
-  for (size_t u = 0; u < pooled_cohort_of.size(); u++) {
-    const int id = pooled_cohort_of[u];
-    s.points[id].push_back(pooled_points[u]);
-    d.n_ind[id] += 1;
+  const xy_list pooled_points = s.points[0];
+  s.points.assign(d.n_cohorts, xy_list());
+  xy_list::const_iterator next = pooled_points.begin();
+  for (const cohort_runs::run& r : s.cohort_of[0].runs()) {
+    s.points[r.cohort].insert(s.points[r.cohort].end(), next, next + r.count);
+    next += r.count;
+    d.n_ind[r.cohort] += r.count;
   }
+  s.missing = per_cohort_missing;
 }
 
 // The report printed after every random start.
@@ -230,12 +280,8 @@ void append_results(data& d, double lp) {
   std::cout << std::endl;
 
   d.all_params.push_back(p);
-  if (d.sampling) {
-    d.all_call_probs.push_back(d.call_tallies);
-  } else {
-    d.update_call_probs();
-    d.all_call_probs.push_back(d.call_probs);
-  }
+  if (!d.sampling) d.update_call_probs();
+  d.keep_genotype_values(d.stage2_values());
 }
 
 }  // namespace
@@ -273,9 +319,14 @@ void data::v1() {
   std::ofstream trace;
   best_log_posterior = no_log_posterior;
   snp& s = snps[current_snp];
-  unpooled_sex saved_sex;
+  s.missing.resize(s.points.size());  // a record made without the lists
+  fit_sexes sexes(*this, s);
+  std::vector<std::vector<int> > per_cohort_missing;
 
-  if (single != 0) pool_cohorts(*this, s, &saved_sex);
+  if (single != 0) {
+    per_cohort_missing = pool_cohorts(s);
+    sexes.pool();
+  }
   n_cohorts = static_cast<int>(s.points.size());
   n_ind.resize(n_cohorts);
   for (int c = 0; c < n_cohorts; c++)
@@ -292,8 +343,8 @@ void data::v1() {
   run_stage1(*this);
 
   if (single == 1) {
-    split_cohorts(*this, s);
-    unpool_sex(*this, &saved_sex);
+    split_cohorts(*this, s, per_cohort_missing);
+    sexes.split();
     std::cout << std::endl;
     if (approx != 0) {
       calc_range(s);
@@ -334,5 +385,4 @@ void data::v1() {
   if (sampling) print_rates();
 
   append_results(*this, lp);
-  unpool_sex(*this, &saved_sex);
 }

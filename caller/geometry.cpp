@@ -27,8 +27,10 @@ void sex_weights(const data& d, int j, double* wm, double* wf) {
     *wm = m / (m + f);
     *wf = f / (m + f);
   } else {
-    // No individual of known sex (the input reading refuses such a cohort):
-    // take every individual as carrying two alleles.
+    // No individual of known sex among the cohort's present points (the
+    // input reading refuses a sex file without one, but at a SNP where they
+    // are all missing it happens): take every individual as carrying two
+    // alleles.
     *wm = 0.0;
     *wf = 1.0;
   }
@@ -258,7 +260,7 @@ void data::log_posterior_X_given_classes(int j, unsigned classes,
   // Each class's total adds its own members' terms in member order.
   snp& s = snps[current_snp];
   if (!clumped) {
-    const std::vector<std::vector<double> >& pts = s.points[j];
+    const xy_list& pts = s.points[j];
     for (int k = 0; k < 4; k++) {
       if (slot_of_call[k] == unused) continue;
       double t = 0;
@@ -267,19 +269,23 @@ void data::log_posterior_X_given_classes(int j, unsigned classes,
       total[k] = t;
     }
   } else {
-    grid& g = s.clumps[j];
-    for (x_cell_it = g.begin(); x_cell_it != g.end(); ++x_cell_it) {
-      y_cells& column = x_cell_it->second;
-      for (y_cell_it = column.begin(); y_cell_it != column.end();
-           ++y_cell_it) {
-        const point& cell = y_cell_it->second;
-        const unsigned c = static_cast<unsigned>(cell.call);
-        if (c > 4 || slot_of_call[c] == unused) continue;
-        const int k = slot_of_call[c];
-        const double n = cell.count;
-        const double q =
-            cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
-        total[k] = (q * (-0.5 * n) + total[k]) - n * log_norm[k];
+    // The cells of the others, then the males' cells (X mode).
+    for (int males = 0; males < 2; males++) {
+      grid* g = males ? s.male_cells(j) : &s.clumps[j];
+      if (!g) continue;
+      for (x_cell_it = g->begin(); x_cell_it != g->end(); ++x_cell_it) {
+        y_cells& column = x_cell_it->second;
+        for (y_cell_it = column.begin(); y_cell_it != column.end();
+             ++y_cell_it) {
+          const point& cell = y_cell_it->second;
+          const unsigned c = static_cast<unsigned>(cell.call);
+          if (c > 4 || slot_of_call[c] == unused) continue;
+          const int k = slot_of_call[c];
+          const double n = cell.count;
+          const double q =
+              cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
+          total[k] = (q * (-0.5 * n) + total[k]) - n * log_norm[k];
+        }
       }
     }
   }

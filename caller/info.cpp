@@ -82,7 +82,7 @@ double combine(double s1, double s2) {
 // positions of the pair's individuals on the pair's line, scored by
 // `sample_scores` true (info_calc1) or false (info_calc2).
 double information(data& d, int j, bool sample_scores) {
-  const vec2& pts = d.snps[d.current_snp].points[j];
+  const xy_list& pts = d.snps[d.current_snp].points[j];
   const std::vector<int>& calls = d.calls[j];
   double scores[2];
   for (int pass = 0; pass < 2; pass++) {

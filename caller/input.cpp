@@ -4,7 +4,10 @@
 // with the file and line at fault; nothing is shifted, mixed or guessed.
 #include "input.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cmath>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -45,25 +48,55 @@ void split_fields(std::string& line, std::vector<char*>& fields) {
   }
 }
 
+// What a line_source says of the file it reads.
+struct file_kind {
+  const char* name;        // "intensity file"
+  const char* unreadable;  // why a read can fail midway
+};
+
+const file_kind intensity_kind = {
+    "intensity file",
+    "the file is damaged, or not compressed as -gz and -bz2 say"};
+const char* const plain_file_unreadable =
+    "the file is damaged or not a plain file";
+const file_kind info_kind = {"SNP-information file", plain_file_unreadable};
+const file_kind sex_kind = {"sex file", plain_file_unreadable};
+
+// Refuses a file that exists but is not a regular file (a pipe, a device, a
+// directory): an intensity file is read more than once, and a pipe would
+// give its text only to the first pass or hang the run.  A file that does
+// not exist is left to the opening, which reports it.
+void require_regular_file(const file_kind& kind, const std::string& file) {
+  struct stat st;
+  if (stat(file.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
+  throw input_error(std::string(kind.name) + " " + quoted(file) +
+                    " is not a regular file: input files must be files on "
+                    "disk (an intensity file is read more than once), not "
+                    "pipes or devices");
+}
+
 // The lines of one input file, numbered from 1; a line end is LF or CR LF.
 class line_source {
  public:
-  line_source(std::istream& in, std::string kind, std::string file)
-      : in_(in), kind_(std::move(kind)), file_(std::move(file)) {}
+  line_source(std::istream& in, const file_kind& kind, std::string file)
+      : in_(in), kind_(kind), file_(std::move(file)) {}
 
-  // The next line, without its line end; false at the end of the file.
+  // The next line, without its line end; false at the end of the file.  A
+  // line holding a NUL byte is refused: the fields are split at NULs, so
+  // "0.5<NUL>junk" would read as 0.5.
   bool next(std::string& line) {
     bool got = static_cast<bool>(std::getline(in_, line));
-    if (in_.bad()) {
-      throw input_error("cannot read " + where(number_ + 1) +
-                        (kind_ == "intensity file"
-                             ? ": the file is damaged, or not compressed as "
-                               "-gz and -bz2 say"
-                             : ": the file is damaged or not a plain file"));
-    }
+    if (in_.bad())
+      throw input_error("cannot read " + where(number_ + 1) + ": " +
+                        kind_.unreadable);
     if (!got) return false;
     ++number_;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t nul = line.find('\0');
+    if (nul != std::string::npos)
+      throw input_error(where() + ": field " +
+                        std::to_string(field_number(line, nul)) +
+                        " holds a NUL byte");
     return true;
   }
 
@@ -83,13 +116,26 @@ class line_source {
 
   // "intensity file 'a.txt' line 3"
   std::string where(int line) const {
-    return kind_ + " " + quoted(file_) + " line " + std::to_string(line);
+    return std::string(kind_.name) + " " + quoted(file_) + " line " +
+           std::to_string(line);
   }
   std::string where() const { return where(number_); }
 
  private:
+  // The number (from 1) of the field of `line` that holds position `at`.
+  static int field_number(const std::string& line, size_t at) {
+    int fields = 0;
+    bool in_field = false;
+    for (size_t p = 0; p <= at; ++p) {
+      const bool blank = is_blank(line[p]);
+      if (!blank && !in_field) ++fields;
+      in_field = !blank;
+    }
+    return fields;
+  }
+
   std::istream& in_;
-  std::string kind_;
+  const file_kind& kind_;
   std::string file_;
   int number_ = 0;
 };
@@ -98,6 +144,7 @@ class line_source {
 // then a bzip2 filter when bz2, then the file itself.
 void open_intensity_file(io::filtering_istream& in, const std::string& file,
                          bool gz, bool bz2) {
+  require_regular_file(intensity_kind, file);
   io::file_source source(file, std::ios_base::in | std::ios_base::binary);
   if (!source.is_open())
     throw input_error("cannot open intensity file " + quoted(file));
@@ -111,7 +158,7 @@ void open_intensity_file(io::filtering_istream& in, const std::string& file,
 int count_individuals(const std::string& file, bool gz, bool bz2) {
   io::filtering_istream in;
   open_intensity_file(in, file, gz, bz2);
-  line_source source(in, "intensity file", file);
+  line_source source(in, intensity_kind, file);
   std::string header;
   if (!source.next(header))
     throw input_error("intensity file " + quoted(file) +
@@ -133,10 +180,11 @@ int count_individuals(const std::string& file, bool gz, bool bz2) {
 
 // The sex codes of one cohort's sex file, in file order.
 std::vector<int> read_sex_codes(const std::string& file) {
+  require_regular_file(sex_kind, file);
   std::ifstream in(file);
   if (!in) throw input_error("cannot open sex file " + quoted(file));
   std::cout << "reading file " << file << std::endl;
-  line_source source(in, "sex file", file);
+  line_source source(in, sex_kind, file);
   std::vector<int> codes;
   std::string line;
   std::vector<char*> fields;
@@ -157,8 +205,10 @@ std::vector<int> read_sex_codes(const std::string& file) {
 // holds SNP number s.
 class info_reader {
  public:
+  // The file must have passed require_regular_file: opening a pipe with no
+  // writer would hang.
   explicit info_reader(const std::string& file)
-      : file_(file), in_(file), source_(in_, "SNP-information file", file) {
+      : file_(file), in_(file), source_(in_, info_kind, file) {
     if (!in_)
       throw input_error("cannot open SNP-information file " + quoted(file) +
                         " (-f)");
@@ -232,6 +282,25 @@ class info_reader {
   bool warned_ = false;
 };
 
+// The largest intensity magnitude the fit can carry.  The likelihood squares
+// the difference of a point and a class mean (both within the data's range)
+// and doubles the cross product: with every |value| <= 1e150 a difference is
+// at most 2e150, its square 4e300 and the cross term 8e300, which leaves a
+// factor of about 2e7 below the largest double (1.8e308) for the inverse
+// covariance and for the sums over points.
+const double largest_intensity = 1e150;
+const char* const largest_intensity_text = "1e150";
+
+// True for a token that marks a missing intensity: NaN or NA, in any letter
+// case.
+bool is_missing_token(const char* field) {
+  auto lower = [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  if (lower(field[0]) != 'n' || lower(field[1]) != 'a') return false;
+  return field[2] == '\0' || (lower(field[2]) == 'n' && field[3] == '\0');
+}
+
 }  // namespace
 
 int countLines(std::istream& in) {
@@ -262,9 +331,8 @@ line_tally tally_lines(std::istream& in, const char* file) {
       }
     }
     if (in.bad())
-      throw input_error("cannot read " + std::string(file) +
-                        ": the file is damaged, or not compressed as -gz "
-                        "and -bz2 say");
+      throw input_error("cannot read " + std::string(file) + ": " +
+                        intensity_kind.unreadable);
     if (!in) break;
   }
   if (filled) tally.last_filled_line = line;
@@ -289,8 +357,8 @@ void data::read_data() {
   {
     io::filtering_istream in;
     open_intensity_file(in, first, gz, bz2);
-    line_tally tally =
-        tally_lines(in, ("intensity file " + quoted(first)).c_str());
+    line_tally tally = tally_lines(
+        in, (std::string(intensity_kind.name) + " " + quoted(first)).c_str());
     in.reset();
     if (tally.last_filled_line == 0)
       throw input_error("intensity file " + quoted(first) + " is empty");
@@ -346,7 +414,10 @@ void data::read_data() {
   }
 
   std::unique_ptr<info_reader> info;
-  if (!info_file.empty()) info.reset(new info_reader(info_file));
+  if (!info_file.empty()) {
+    require_regular_file(info_kind, info_file);
+    info.reset(new info_reader(info_file));
+  }
 
   // The SNPs of the range, cohort by cohort.
   std::string line;
@@ -356,7 +427,7 @@ void data::read_data() {
     io::filtering_istream in;
     open_intensity_file(in, file, gz, bz2);
     std::cout << " reading file : " << file << std::endl;
-    line_source source(in, "intensity file", file);
+    line_source source(in, intensity_kind, file);
 
     // A file that ends before SNP `number` of the range.
     auto ends_before = [&](int number) {
@@ -365,11 +436,20 @@ void data::read_data() {
                          std::to_string(number));
     };
 
+    // Intensity `field` of individual i (from 0) on the current line.
+    auto bad_intensity = [&](int i, int axis, const char* field,
+                             const std::string& reason) {
+      return input_error(source.where() + ": " + (axis == 0 ? "x" : "y") +
+                         " intensity of individual " + std::to_string(i + 1) +
+                         " is '" + field + "', " + reason);
+    };
+
     for (int s = 0; s < snp_start; ++s)  // the header and the SNPs before
       if (!source.next(line)) throw ends_before(snp_start);
     if (c == 0 && info) info->skip(snp_start - 1);
 
     const int n = n_ind[c];
+    size_t missing_points = 0;
     const size_t expected = 5 + 2 * static_cast<size_t>(n);
     for (int k = 0; k < n_snps; ++k) {
       std::cout << "\r" << " snp [" << k + 1 << "/" << n_snps << "]"
@@ -397,23 +477,42 @@ void data::read_data() {
         if (info) s.prior_freq = info->prior_of(s, snp_start + k);
       }
 
-      std::vector<std::vector<double> > points(n, std::vector<double>(2));
+      xy_list points;
+      std::vector<int> missing;
+      points.reserve(n);
       for (int i = 0; i < n; ++i) {
+        double value[2] = {0, 0};
+        bool is_missing = false;
         for (int axis = 0; axis < 2; ++axis) {
           const char* field = fields[5 + 2 * i + axis];
-          if (!parse_real_number(field, points[i][axis]))
-            throw input_error(source.where() + ": " +
-                              (axis == 0 ? "x" : "y") +
-                              " intensity of individual " +
-                              std::to_string(i + 1) + " is '" + field +
-                              "', not a number");
+          if (is_missing_token(field)) {
+            is_missing = true;
+            continue;
+          }
+          if (!parse_real_number(field, value[axis]))
+            throw bad_intensity(i, axis, field, "not a number");
+          if (std::fabs(value[axis]) > largest_intensity)
+            throw bad_intensity(i, axis, field,
+                                std::string("beyond ") +
+                                    largest_intensity_text +
+                                    " in magnitude, the largest the "
+                                    "likelihood can carry");
         }
+        if (is_missing)
+          missing.push_back(i);
+        else
+          points.push_back({value[0], value[1]});
       }
+      missing_points += missing.size();
+      s.cohort_of.push_back(cohort_runs(c, static_cast<int>(points.size())));
       s.points.push_back(std::move(points));
-      s.cohort_of.push_back(std::vector<int>(n, c));
+      s.missing.push_back(std::move(missing));
     }
     in.reset();
     std::cout << std::endl;
+    if (missing_points > 0)
+      std::cout << " cohort " << c << " # missing points = " << missing_points
+                << std::endl;
   }
   std::cout << "..done" << std::endl;
 }

@@ -46,6 +46,42 @@ std::string number_text(double v) {
   return os.str();
 }
 
+// The values an option accepts: what a message calls them and the test of
+// one value. A draw or density of the fit is undefined or degenerate outside
+// them (a Gamma or Beta shape, a rate, a concentration or a scale of 0 or
+// below; a dispersion of 0, 1 or beyond; fewer than 1 degree of freedom).
+struct domain {
+  const char* expected;
+  bool (*holds)(double);
+};
+
+const domain any_value{"any number", [](double) { return true; }};
+const domain positive{"a positive number", [](double v) { return v > 0; }};
+const domain dispersion{"a number strictly between 0 and 1",
+                        [](double v) { return v > 0 && v < 1; }};
+const domain frequency{"a frequency between 0 and 1",
+                       [](double v) { return v >= 0 && v <= 1; }};
+const domain at_least_zero{"a whole number of at least 0",
+                           [](double v) { return v >= 0; }};
+const domain at_least_one{"a whole number of at least 1",
+                          [](double v) { return v >= 1; }};
+
+// " as its first value" or " as its second value" for an option of two
+// values, nothing for one of a single value.
+std::string value_place(int n_values, int k) {
+  if (n_values < 2) return "";
+  return k == 1 ? " as its first value" : " as its second value";
+}
+
+// Throws when value k (1-based) of an option of n_values values lies
+// outside its domain.
+void require(const char* word, int n_values, int k, const domain& allowed,
+             double value) {
+  if (allowed.holds(value)) return;
+  throw input_error(std::string(word) + ": expected " + allowed.expected +
+                    value_place(n_values, k) + ", got " + number_text(value));
+}
+
 // One option of the table.
 struct option_rule;
 
@@ -77,6 +113,9 @@ struct option_rule {
   int n_values;    // value words taken; 0 also for the lists "-i" and "-chrX"
   const char* form;  // the values as a message names them
   std::function<void(data&, const option_values&)> apply;
+  // Throws when a value the option sets lies outside its domain; empty for
+  // the switches, the file lists and the values that have no effect.
+  std::function<void(const data&)> check = nullptr;
 };
 
 option_values::option_values(int argc, char** argv, int at,
@@ -93,8 +132,7 @@ option_values::option_values(int argc, char** argv, int at,
 }
 
 std::string option_values::which(int k) const {
-  if (rule_.n_values < 2) return "";
-  return k == 1 ? " as its first value" : " as its second value";
+  return value_place(rule_.n_values, k);
 }
 
 int option_values::whole(int k) const {
@@ -120,13 +158,18 @@ std::vector<std::string> option_values::list() const {
   return words;
 }
 
-// A prior pair option: two reals into the pair member.
+// A prior pair option: two reals into the pair member, both positive (the
+// shape and rate of a Gamma, or the two shapes of a Beta).
 option_rule pair_option(const char* word, vec data::*member) {
   return {word, 2, 2, "two numbers a and b",
           [member](data& d, const option_values& v) {
             double a = v.real(1);
             double b = v.real(2);
             d.*member = {a, b};
+          },
+          [word, member](const data& d) {
+            require(word, 2, 1, positive, (d.*member)[0]);
+            require(word, 2, 2, positive, (d.*member)[1]);
           }};
 }
 
@@ -137,16 +180,41 @@ option_rule flag_option(const char* word, int pass, bool data::*member,
           [member, value](data& d, const option_values&) { d.*member = value; }};
 }
 
-// A whole-number option.
-option_rule whole_option(const char* word, int pass, int data::*member) {
+// A whole-number option whose value lies in `allowed`.
+option_rule whole_option(const char* word, int pass, int data::*member,
+                         const domain& allowed) {
   return {word, pass, 1, "a whole number",
-          [member](data& d, const option_values& v) { d.*member = v.whole(1); }};
+          [member](data& d, const option_values& v) { d.*member = v.whole(1); },
+          [word, member, &allowed](const data& d) {
+            require(word, 1, 1, allowed, d.*member);
+          }};
 }
 
-// A real option.
-option_rule real_option(const char* word, double data::*member) {
+// A real option whose value lies in `allowed`.
+option_rule real_option(const char* word, double data::*member,
+                        const domain& allowed) {
   return {word, 2, 1, "a number",
-          [member](data& d, const option_values& v) { d.*member = v.real(1); }};
+          [member](data& d, const option_values& v) { d.*member = v.real(1); },
+          [word, member, &allowed](const data& d) {
+            require(word, 1, 1, allowed, d.*member);
+          }};
+}
+
+// An option of one positive real that sets all three entries of two prior
+// arrays (the correlations' hyper-priors, one Beta pair per class).
+option_rule class_pairs_option(const char* word, vec data::*a, vec data::*b) {
+  return {word, 2, 1, "a number",
+          [a, b](data& d, const option_values& v) {
+            double x = v.real(1);
+            (d.*a).assign(3, x);
+            (d.*b).assign(3, x);
+          },
+          [word, a, b](const data& d) {
+            for (int k = 0; k < 3; ++k) {
+              require(word, 1, 1, positive, (d.*a)[k]);
+              require(word, 1, 1, positive, (d.*b)[k]);
+            }
+          }};
 }
 
 // An option whose real value is read and has no effect.
@@ -167,7 +235,7 @@ const std::vector<option_rule>& option_table() {
            throw input_error("-f: expected a file name, got ''");
          d.info_file = file;
        }},
-      whole_option("-single", 1, &data::single),
+      whole_option("-single", 1, &data::single, any_value),
       flag_option("-gz", 1, &data::gz, true),
       flag_option("-bz2", 1, &data::bz2, true),
       {"-snps", 1, 2, "two whole numbers (first and last SNP)",
@@ -212,21 +280,23 @@ const std::vector<option_rule>& option_table() {
       flag_option("-watch_counts", 2, &data::watch_counts, true),
       flag_option("-max1", 2, &data::sampling_stage1, false),
       flag_option("-max2", 2, &data::sampling_stage2, false),
-      whole_option("-nmax", 2, &data::nmax),
-      whole_option("-n", 2, &data::n_iter),
-      whole_option("-b", 2, &data::burn_in),
-      whole_option("-ns", 2, &data::ns),
-      whole_option("-fancy", 2, &data::fancy),
+      whole_option("-nmax", 2, &data::nmax, any_value),
+      // At least 1 when stage 2 samples: see the rules across options.
+      whole_option("-n", 2, &data::n_iter, any_value),
+      whole_option("-b", 2, &data::burn_in, at_least_zero),
+      whole_option("-ns", 2, &data::ns, at_least_one),
+      whole_option("-fancy", 2, &data::fancy, at_least_one),
       ignored_real_option("-ps"),
       {"-paf", 2, 1, "a number",
        [](data& d, const option_values& v) {
          d.paf = v.real(1);
          d.use_paf = true;
-       }},
-      real_option("-c_alpha_prior", &data::c_alpha_prior),
-      real_option("-c_alpha_cohorts", &data::c_alpha_cohorts),
+       },
+       [](const data& d) { require("-paf", 1, 1, frequency, d.paf); }},
+      real_option("-c_alpha_prior", &data::c_alpha_prior, dispersion),
+      real_option("-c_alpha_cohorts", &data::c_alpha_cohorts, dispersion),
       pair_option("-alpha_star_prior", &data::alpha_star_prior),
-      real_option("-pgd", &data::pgd),
+      real_option("-pgd", &data::pgd, positive),  // a Dirichlet concentration
       flag_option("-nonull", 2, &data::nonull, true),
       pair_option("-eta_mean_prior", &data::eta_mean_prior),
       pair_option("-eta_var_prior", &data::eta_var_prior),
@@ -244,25 +314,22 @@ const std::vector<option_rule>& option_table() {
          double s = v.real(1);
          int nu = v.whole(2);
          d.center_var_prior_mean = {s, static_cast<double>(nu)};
+       },
+       [](const data& d) {
+         const char* word = "-center_var_prior_mean";
+         require(word, 2, 1, positive, d.center_var_prior_mean[0]);
+         require(word, 2, 2, at_least_one, d.center_var_prior_mean[1]);
        }},
       pair_option("-sigma_mean_prior", &data::sigma_mean_prior),
       pair_option("-sigma_var_prior", &data::sigma_var_prior),
       pair_option("-varfrac_mean_prior", &data::varfrac_mean_prior),
       pair_option("-varfrac_var_prior", &data::varfrac_var_prior),
-      {"-r_mean_prior", 2, 1, "a number",
-       [](data& d, const option_values& v) {
-         double x = v.real(1);
-         d.r_mean_prior_a.assign(3, x);
-         d.r_mean_prior_b.assign(3, x);
-       }},
-      {"-r_var_prior", 2, 1, "a number",
-       [](data& d, const option_values& v) {
-         double x = v.real(1);
-         d.r_var_prior_a.assign(3, x);
-         d.r_var_prior_b.assign(3, x);
-       }},
+      class_pairs_option("-r_mean_prior", &data::r_mean_prior_a,
+                         &data::r_mean_prior_b),
+      class_pairs_option("-r_var_prior", &data::r_var_prior_a,
+                         &data::r_var_prior_b),
       ignored_real_option("-mu_sd"),
-      pair_option("-pk", &data::pk),
+      pair_option("-pk", &data::pk),  // two random-walk concentrations
   };
   return table;
 }
@@ -285,17 +352,85 @@ std::string at_least(const char* option, const char* what, int minimum,
          std::to_string(minimum) + ", got " + std::to_string(got);
 }
 
-// The starting dispersion of a Beta-type family is factor * a / (a + b) of
-// its var-prior pair (a, b); it must lie strictly between 0 and 1.
-void check_dispersion_pair(const std::string& option, const std::string& pair,
-                           const std::string& formula, double factor,
-                           double a, double b) {
-  double v = factor * a / (a + b);
-  if (v > 0 && v < 1) return;
-  throw input_error(option + ": the prior pair " + pair +
-                    " starts the dispersion at " + formula + " = " +
-                    number_text(v) +
-                    ", which must lie strictly between 0 and 1");
+// The starting hierarchical mean and variance (or dispersion) of one family,
+// as every random start sets them from the family's two prior pairs (see
+// data::initialize), must lie where the family's values live, and the prior
+// they give each cohort's value must have usable shapes: the cohorts' values
+// are drawn from it.
+struct family_start {
+  const char* mean_option;
+  const char* var_option;
+  std::string which;  // " of class k" for the correlations, else ""
+  bool beta_type;     // values in (0, 1); else positive
+  vec mean_pair;
+  vec var_pair;
+  double var_factor;  // 2 for the line families: 2a/b or 2a/(a+b)
+  // Each start draws the cohorts' values from Beta(mean pair) itself.
+  bool drawn_from_mean_pair;
+};
+
+bool finite_positive(double v) { return v > 0 && std::isfinite(v); }
+
+// A shape that the single-precision beta draws can take.
+bool usable_in_single_precision(double v) {
+  return finite_positive(static_cast<float>(v));
+}
+
+std::string pair_text(const vec& pair) {
+  return number_text(pair[0]) + " " + number_text(pair[1]);
+}
+
+// Throws unless `value`, which the prior pair of `option` starts `what` at
+// by `formula`, lies in (0, 1) (beta_type) or is positive and finite.
+void require_start(const char* option, const vec& pair, const std::string& which,
+                   const char* what, const std::string& formula,
+                   bool beta_type, double value) {
+  bool ok = beta_type ? value > 0 && value < 1 : finite_positive(value);
+  if (ok) return;
+  throw input_error(std::string(option) + ": the prior pair " +
+                    pair_text(pair) + which + " starts " + what + " at " +
+                    formula + " = " + number_text(value) + ", which must " +
+                    (beta_type ? "lie strictly between 0 and 1"
+                               : "be positive and finite"));
+}
+
+void check_family_start(const family_start& f) {
+  const double a = f.mean_pair[0], b = f.mean_pair[1];
+  const double m = f.beta_type ? a / (a + b) : a / b;
+  require_start(f.mean_option, f.mean_pair, f.which, "the mean",
+                f.beta_type ? "a/(a+b)" : "a/b", f.beta_type, m);
+
+  const double c = f.var_pair[0], e = f.var_pair[1];
+  const double v = f.beta_type ? f.var_factor * c / (c + e) : f.var_factor * c / e;
+  const std::string factor = f.var_factor == 2 ? "2" : "";
+  require_start(f.var_option, f.var_pair, f.which,
+                f.beta_type ? "the dispersion" : "the variance",
+                factor + (f.beta_type ? "a/(a+b)" : "a/b"), f.beta_type, v);
+
+  // Beta(m(1 - v)/v, (1 - m)(1 - v)/v) is drawn in single precision; the
+  // Gamma of shape m m / v and rate m / v in double precision.
+  const double first = f.beta_type ? m * (1 - v) / v : m * m / v;
+  const double second = f.beta_type ? (1 - m) * (1 - v) / v : m / v;
+  const bool usable =
+      f.beta_type ? usable_in_single_precision(first) &&
+                        usable_in_single_precision(second)
+                  : finite_positive(first) && finite_positive(second);
+  if (!usable)
+    throw input_error(std::string(f.mean_option) + " and " + f.var_option +
+                      ": the prior pairs " + pair_text(f.mean_pair) + " and " +
+                      pair_text(f.var_pair) + f.which +
+                      " start the cohorts' prior at " +
+                      (f.beta_type ? "Beta(" : "Gamma(shape ") +
+                      number_text(first) + (f.beta_type ? ", " : ", rate ") +
+                      number_text(second) +
+                      "), whose parameters must be positive and finite" +
+                      (f.beta_type ? " in single precision" : ""));
+  if (f.drawn_from_mean_pair &&
+      !(usable_in_single_precision(a) && usable_in_single_precision(b)))
+    throw input_error(std::string(f.mean_option) + ": the prior pair " +
+                      pair_text(f.mean_pair) + f.which +
+                      " cannot be held in single precision, in which the "
+                      "starting values are drawn from Beta(a, b)");
 }
 
 }  // namespace
@@ -319,7 +454,9 @@ void read_run_options(int argc, char** argv, data& d) {
 void check_input_options(const data& d) {
   if (d.intensity_files.empty())
     throw input_error("-i: no intensity file given; name one per cohort");
-  if (d.chrX && d.sex_files.size() < d.intensity_files.size())
+  // More sex files than cohorts is refused too: "-i a -chrX sa b sb" (a
+  // typo) would otherwise take b as a sex file and lose its cohort.
+  if (d.chrX && d.sex_files.size() != d.intensity_files.size())
     throw input_error("-chrX: X-chromosome mode needs one sex file per cohort, got " +
                       std::to_string(d.sex_files.size()) + " for " +
                       std::to_string(d.intensity_files.size()) +
@@ -330,11 +467,11 @@ void check_input_options(const data& d) {
 void validate_options(const data& d) {
   check_input_options(d);
 
-  if (d.ns < 1) throw input_error(at_least("-ns", "a whole number", 1, d.ns));
-  if (d.fancy < 1)
-    throw input_error(at_least("-fancy", "a whole number", 1, d.fancy));
-  if (d.burn_in < 0)
-    throw input_error(at_least("-b", "a whole number", 0, d.burn_in));
+  // The domain of every value, as the option table states it.
+  for (const option_rule& o : option_table())
+    if (o.check) o.check(d);
+
+  // Rules across options.
   if (d.sampling_stage2 && d.n_iter < 1)
     throw input_error(at_least("-n", "a whole number", 1, d.n_iter) +
                       " (stage 2 samples and the genotype values are "
@@ -343,36 +480,37 @@ void validate_options(const data& d) {
     throw input_error("-approx: clumping mode " + std::to_string(d.approx) +
                       " needs a whole number of grid cells of at least 1, got " +
                       std::to_string(d.grid_cells));
-  if (d.use_paf && !(d.paf >= 0 && d.paf <= 1))
-    throw input_error("-paf: expected a frequency between 0 and 1, got " +
-                      number_text(d.paf));
 
-  struct beta_family {
-    const char* option;
-    const vec& pair;
-    double factor;
+  // The values the random starts derive from the prior pairs.
+  const family_start families[] = {
+      {"-eta_mean_prior", "-eta_var_prior", "", true, d.eta_mean_prior,
+       d.eta_var_prior, 1, false},
+      {"-length_mean_prior", "-length_var_prior", "", false,
+       d.length_mean_prior, d.length_var_prior, 2, false},
+      {"-gradient_mean_prior", "-gradient_var_prior", "", false,
+       d.gradient_mean_prior, d.gradient_var_prior, 2, false},
+      {"-fraction_mean_prior", "-fraction_var_prior", "", true,
+       d.fraction_mean_prior, d.fraction_var_prior, 2, false},
+      {"-departure_mean_prior", "-departure_var_prior", "", true,
+       d.departure_mean_prior, d.departure_var_prior, 2, false},
+      {"-sigma_mean_prior", "-sigma_var_prior", "", false, d.sigma_mean_prior,
+       d.sigma_var_prior, 1, false},
+      {"-varfrac_mean_prior", "-varfrac_var_prior", "", true,
+       d.varfrac_mean_prior, d.varfrac_var_prior, 1, false},
   };
-  const beta_family families[] = {
-      {"-eta_var_prior", d.eta_var_prior, 1},
-      {"-fraction_var_prior", d.fraction_var_prior, 2},
-      {"-departure_var_prior", d.departure_var_prior, 2},
-      {"-varfrac_var_prior", d.varfrac_var_prior, 1},
-  };
-  for (const beta_family& f : families) {
-    double a = f.pair[0];
-    double b = f.pair[1];
-    check_dispersion_pair(f.option, number_text(a) + " " + number_text(b),
-                          f.factor == 2 ? "2a/(a+b)" : "a/(a+b)", f.factor, a,
-                          b);
-  }
-  for (int k = 0; k < 3; ++k) {
-    double a = d.r_var_prior_a[k];
-    double b = d.r_var_prior_b[k];
-    check_dispersion_pair("-r_var_prior",
-                          number_text(a) + " " + number_text(b) + " of class " +
-                              std::to_string(k),
-                          "a/(a+b)", 1, a, b);
-  }
+  for (const family_start& f : families) check_family_start(f);
+  for (int k = 0; k < 3; ++k)
+    check_family_start({"-r_mean_prior", "-r_var_prior",
+                        " of class " + std::to_string(k), true,
+                        {d.r_mean_prior_a[k], d.r_mean_prior_b[k]},
+                        {d.r_var_prior_a[k], d.r_var_prior_b[k]}, 1, true});
+  const double center_var = 3 * d.center_var_prior_mean[0];
+  if (!finite_positive(center_var))
+    throw input_error("-center_var_prior_mean: the scale " +
+                      number_text(d.center_var_prior_mean[0]) +
+                      " starts the centres' variance at 3s = " +
+                      number_text(center_var) +
+                      ", which must be positive and finite");
 }
 
 void check_command_line(int argc, char** argv) {

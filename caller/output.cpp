@@ -6,11 +6,13 @@
 // stream's default format until the first genotype value that is neither
 // near 0 nor near 1; that value switches the stream to fixed notation with
 // four decimals, and the switch holds for every later value of every later
-// file.
+// file. The genotype values of each SNP are kept as their text from the end
+// of its fit (keep_genotype_values), which notes whether the switch is due.
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,33 +83,38 @@ void write_keys(std::ostream& os, const snp& s) {
      << " " << s.allele2 << " ";
 }
 
-// A genotype value: 1 above 0.999, 0 below 0.001, else with four decimals
-// (the switch to fixed notation stays on the stream).
-void write_genotype_value(std::ostream& os, double v) {
+// Writes doubles with four decimals from now on.
+void use_four_decimals(std::ostream& os) {
+  os.setf(std::ios::fixed, std::ios::floatfield);
+  os.precision(4);
+}
+
+// A genotype value: 1 above 0.999, 0 below 0.001, else with four decimals.
+// True when written with four decimals.
+bool write_genotype_value(std::ostream& os, double v) {
+  bool decimals = false;
   if (v > 0.999) {
     os << 1;
   } else if (v < 0.001) {
     os << 0;
   } else {
-    os.setf(std::ios::fixed, std::ios::floatfield);
-    os.precision(4);
+    use_four_decimals(os);
     os << v;
+    decimals = true;
   }
   os << " ";
+  return decimals;
 }
 
+// Per SNP its line of cohort c. The first value written with four decimals
+// switches the stream to four decimals for every later double, as if the
+// values were written one by one.
 void write_genotypes(const data& d, int c, std::ostream& os) {
   for (int j = 0; j < d.n_snps; j++) {
+    const snp_genotypes& g = d.all_call_probs[j];
+    if (g.four_decimals) use_four_decimals(os);
     write_keys(os, d.snps[j]);
-    const vec2& cohort = d.all_call_probs[j][c];
-    for (int i = 0; i < d.n_ind[c]; i++) {
-      for (int k = 0; k < 3; k++) {
-        double v = cohort[i][k];
-        if (d.sampling) v = v / static_cast<double>(d.n_iter);
-        write_genotype_value(os, v);
-      }
-    }
-    os << std::endl;
+    os << g.cohorts[c] << std::endl;
   }
 }
 
@@ -175,6 +182,36 @@ void write_tests(const data& d, std::ostream& os) {
 }
 
 }  // namespace
+
+void data::keep_genotype_values(const vec3& values) {
+  const snp& s = snps[current_snp];
+  const std::vector<int> none;
+  snp_genotypes g;
+  for (size_t c = 0; c < values.size(); c++) {
+    const vec2& cohort = values[c];
+    const std::vector<int>& missing = c < s.missing.size() ? s.missing[c] : none;
+    std::ostringstream os;
+    // The individuals of the file in order: a missing one has no genotype.
+    const size_t individuals = cohort.size() + missing.size();
+    size_t present = 0, next_missing = 0;
+    for (size_t i = 0; i < individuals; i++) {
+      if (next_missing < missing.size() &&
+          static_cast<size_t>(missing[next_missing]) == i) {
+        next_missing++;
+        os << "0 0 0 ";
+        continue;
+      }
+      for (int k = 0; k < 3; k++) {
+        double v = cohort[present][k];
+        if (sampling) v = v / static_cast<double>(n_iter);
+        if (write_genotype_value(os, v)) g.four_decimals = true;
+      }
+      present++;
+    }
+    g.cohorts.push_back(os.str());
+  }
+  all_call_probs.push_back(std::move(g));
+}
 
 void data::output_mcmc() {
   std::cout << "writing output...." << std::flush;

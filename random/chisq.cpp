@@ -43,7 +43,8 @@ ExtReal ChiSq1::Variance() const { return 4.0 * deltasq + 2.0; }
 // ChiSq
 
 ChiSq::ChiSq(int df, double noncen) : c1(nullptr), c2(nullptr), version(0), mean(0.0), var(0.0) {
-  if (df <= 0 || noncen < 0.0) throw Logic_error("Vargen: illegal parameters");
+  // A NaN non-centrality is refused with the negative ones.
+  if (df <= 0 || !(noncen >= 0.0)) throw Logic_error("Vargen: illegal parameters");
   if (df == 1)
     version = 0;
   else if (noncen == 0.0)

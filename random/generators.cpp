@@ -2,7 +2,7 @@
 // twister (WH, MotherOfAll, MultWithCarry, LGM_base, LGM_simple, LGM_mixed,
 // FM).  Each object holds its own state; the arithmetic is done in
 // fixed-width integers as each generator's definition requires.  Their seed
-// files are read and written in vargen1.cpp.
+// files are read and written in seedfile.cpp.
 #include <cmath>
 #include <cstdint>
 
@@ -16,17 +16,16 @@ namespace {
 const double two_pow_minus_32 = 2.3283064365386963e-10;
 const double two_pow_minus_31 = 4.656612873077393e-10;
 
-// Every generator takes a seed strictly between 0 and 1.  (A NaN passes this
-// test; the conversions below give it the state 0.)
+// Every generator takes a seed strictly between 0 and 1; a NaN, which lies
+// nowhere, is refused too.
 void check_seed(double s) {
-  if (s >= 1.0 || s <= 0.0) throw Logic_error("Vargen: seed out of range");
+  if (!(s > 0.0 && s < 1.0)) throw Logic_error("Vargen: seed out of range");
 }
 
-// s * scale truncated toward zero, for 0 < s < 1 (a NaN gives 0).
+// s * scale truncated toward zero, for a seed 0 < s < 1 that check_seed let
+// through.
 std::uint64_t seed_state(double s, double scale) {
-  const double p = s * scale;
-  if (!(p >= 0.0)) return 0;
-  return static_cast<std::uint64_t>(p);
+  return static_cast<std::uint64_t>(s * scale);
 }
 
 }  // namespace

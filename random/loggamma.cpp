@@ -122,7 +122,8 @@ double ln_gamma_lanczos(double x) {
 double ln_gamma_gt_1(double x) {
   Tracer tr("ln_gamma_gt_1 ");
   if (x >= 100.0) {
-    // Stirling's series.
+    // Stirling's series; at +inf its (x - 0.5) log x - x would be inf - inf.
+    if (std::isinf(x)) return x;
     const long double S = 0.918938533204672741695L;  // ln(2 pi) / 2
     const long double lx = x;
     const long double x2 = lx * lx;

@@ -15,7 +15,9 @@ using RBD_COMMON::Tracer;
 // from the N - i values not yet taken.
 void RandomPermutation::Next(int N, int M, int* s, int p) {
   if (N < M) throw Logic_error("Vargen: N < M in RandomPermutation");
-  if (N < 0) throw Logic_error("Vargen: illegal parameters");
+  // A negative count, or values p to p + N - 1 that go beyond int.
+  if (N < 0 || (N > 0 && p > INT_MAX - (N - 1)))
+    throw Logic_error("Vargen: illegal parameters");
   std::unique_ptr<int[]> r = vargen_internal::allocate_array<int>(N);
   for (int i = 0; i < N; ++i) r[i] = p + i;
   for (int i = 0; i < M; ++i) {

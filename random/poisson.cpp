@@ -27,13 +27,16 @@ double density_from_log(double L) { return L < LOG_CUTOFF ? 0.0 : std::exp(L); }
 // A success probability in [0, 1] (not a NaN) and a count of trials >= 0.
 bool binomial_parameters(int n, double p) { return n >= 0 && p >= 0.0 && p <= 1.0; }
 
+// A finite mean >= 0 (not a NaN).
+bool poisson_mean(double mu) { return mu >= 0.0 && std::isfinite(mu); }
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Poisson
 
 Poisson::Poisson(double mu) : method(nullptr) {
-  if (!(mu >= 0.0)) illegal();
+  if (!poisson_mean(mu)) illegal();
   if (mu > 8.0)
     method = checked(new (std::nothrow) Poisson1(mu));
   else
@@ -49,7 +52,7 @@ ExtReal Poisson::Variance() const { return method->Variance(); }
 // The table method over the step density whose value on [k, k + 1) is the
 // probability of k; the integer part of the continuous draw is the variate.
 Poisson1::Poisson1(double mux) : AsymGen(mux), mu(mux), ln_mu(0.0) {
-  if (!(mu > 0.0)) illegal();  // the density needs ln mu
+  if (!poisson_mean(mu) || mu == 0.0) illegal();  // the density needs ln mu
   ln_mu = std::log(mu);
 }
 
@@ -66,7 +69,7 @@ ExtReal Poisson1::Variance() const { return mu; }
 
 // The probabilities of 0 to 39; larger values are never drawn.
 Poisson2::Poisson2(double mu) : dg(nullptr) {
-  if (!(mu >= 0.0)) illegal();
+  if (!poisson_mean(mu)) illegal();
   double t[TABLE_SIZE];
   t[0] = std::exp(-mu);
   for (int k = 1; k < TABLE_SIZE; ++k) t[k] = mu * t[k - 1] / k;
@@ -101,7 +104,7 @@ ExtReal Binomial::Variance() const { return method->Variance(); }
 
 // The table method needs a probability strictly between 0 and 1: at 0 or 1
 // the logarithms of the density are infinite.
-Binomial1::Binomial1(int nx, double px) : AsymGen((nx + 1) * px) {
+Binomial1::Binomial1(int nx, double px) : AsymGen((nx + 1.0) * px) {
   if (!binomial_parameters(nx, px) || px == 0.0 || px == 1.0) illegal();
   p = px;
   q = 1.0 - px;
@@ -162,7 +165,7 @@ double negative_binomial_mode(double N, double P) {
 
 NegativeBinomial::NegativeBinomial(double Nx, double Px)
     : AsymGen(negative_binomial_mode(Nx, Px)) {
-  if (!(Nx > 0.0 && Px > 0.0)) illegal();
+  if (!(Nx > 0.0 && Px > 0.0 && std::isfinite(Nx) && std::isfinite(Px))) illegal();
   N = Nx;
   P = Px;
   Q = 1.0 + P;
@@ -254,6 +257,9 @@ double VariPoisson::Next_small(double mu) {
 }
 
 double VariPoisson::Next_large(double mu) {
+  // The first approximation takes mu squared: a mean whose square overflows
+  // (above about 1.3e154, or an infinite one) would give an infinite draw.
+  if (!std::isfinite(mu * mu)) illegal();
   const double u = U.Next();
   if (u > 0.3333333333333333) {
     const double a = (mu - 0.08333333333333333) * 0.5;

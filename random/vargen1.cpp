@@ -1,11 +1,12 @@
 // Random-variate library, generator base: Random, DummyRNG, MT, Uniform and
-// Constant, and the seed files of every uniform generator.
+// Constant.  The seed files of the uniform generators are in seedfile.cpp.
 #include "vargen1.h"
 
+#include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <iostream>
 
+#include "mt_state.h"
 #include "myexcept.h"
 
 using RBD_COMMON::Logic_error;
@@ -18,14 +19,26 @@ using RBD_COMMON::Runtime_error;
 
 Random* Random::Dummy = new DummyRNG;
 Random* Random::RNG = Random::Dummy;
-SimpleString Random::Dir;
 
 // ---------------------------------------------------------------------------
 // Random: the base behaviour.
 
+namespace {
+
+// An installed generator whose Next is Random's or Uniform's would ask
+// itself for its uniform, for ever.
+[[noreturn]] void installed_without_next() {
+  throw Logic_error("Vargen: Next not defined");
+}
+
+}  // namespace
+
 void Random::CSFD(bool) {}
 void Random::CSTD() {}
-double Random::Next() { return RNG->Next(); }
+double Random::Next() {
+  if (RNG == this) installed_without_next();
+  return RNG->Next();
+}
 unsigned long Random::ulNext() {
   throw Logic_error("Vargen: ulNext function not available");
 }
@@ -72,20 +85,27 @@ const char* DummyRNG::Name() { return "DummyRNG"; }
 // MT: the MT19937 algorithm of Matsumoto and Nishimura.  The state is shared
 // by every MT object of the process.
 
+namespace vargen_internal {
+
+unsigned long mt[MT_WORDS];
+int mti = MT_WORDS + 1;
+
+}  // namespace vargen_internal
+
+using vargen_internal::mt;
+using vargen_internal::mti;
+
 namespace {
 
-const int N = 624;
+const int N = vargen_internal::MT_WORDS;
 const int M = 397;
 const unsigned long UPPER_MASK = 0x80000000UL;
 const unsigned long LOWER_MASK = 0x7fffffffUL;
 const unsigned long mag01[2] = {0x0UL, 0x9908b0dfUL};
 
-unsigned long mt[N];  // the state words, each a 32-bit value
-int mti = N + 1;      // N + 1: never seeded; N: regenerate before the next draw
-
 // The seed word of a double seed: s * 2^32 truncated toward zero to a 64-bit
 // integer (two's complement when negative), of which the low 32 bits are
-// kept.  A NaN or a product outside the range of the 64-bit conversion gives 0.
+// kept.  A product outside the range of the 64-bit conversion gives 0.
 unsigned long seed_word(double s) {
   const double p = s * 4294967296.0;
   std::uint64_t w = 0;
@@ -132,7 +152,12 @@ unsigned long MT::genrand_int32() {
   return y & 0xffffffffUL;
 }
 
-MT::MT(double s) : SeedBack(false) { init_genrand(seed_word(s)); }
+// A NaN seed names no stream; it is refused like the other generators'
+// seeds out of range.
+MT::MT(double s) : SeedBack(false) {
+  if (std::isnan(s)) throw Logic_error("Vargen: seed out of range");
+  init_genrand(seed_word(s));
+}
 
 MT::~MT() { Retire(SeedBack); }
 
@@ -149,7 +174,10 @@ const char* MT::Name() { return "MT19937"; }
 // ---------------------------------------------------------------------------
 // Uniform and Constant
 
-double Uniform::Next() { return RNG->Next(); }
+double Uniform::Next() {
+  if (RNG == this) installed_without_next();
+  return RNG->Next();
+}
 const char* Uniform::Name() { return "Uniform"; }
 double Uniform::Density(double x) const { return (x < 0.0 || x > 1.0) ? 0.0 : 1.0; }
 ExtReal Uniform::Mean() const { return 0.5; }
@@ -159,256 +187,3 @@ double Constant::Next() { return value; }
 const char* Constant::Name() { return "Constant"; }
 ExtReal Constant::Mean() const { return value; }
 ExtReal Constant::Variance() const { return 0.0; }
-
-// ---------------------------------------------------------------------------
-// Seed files.  A seed file is one line: the marker "!Vargen03!", the state
-// fields of the generator as upper-case hexadecimal digits (8 per field, the
-// low 32 bits, or 4 for a 16-bit field), the marker again, a newline.  On
-// reading, white space between any two characters is skipped.
-
-namespace {
-
-const char marker[] = "!Vargen03!";
-const int marker_length = sizeof marker - 1;  // without the terminator
-
-// Checks the stream and reads one marker.  The silent form, used before a
-// file is overwritten, accepts a missing, unreadable or empty file; a file
-// with other content fails either way.
-void ReadVerify(std::ifstream& in, bool silent) {
-  if (!in.good()) {
-    if (silent) return;
-    throw Runtime_error("Vargen: can't open seed file");
-  }
-  char c;
-  in >> c;
-  if (in.eof() || !in) {
-    if (silent) return;
-    throw Runtime_error("Vargen: seed file verification fails");
-  }
-  if (c != marker[0]) throw Runtime_error("Vargen: seed file verification fails");
-  for (int i = 1; i < marker_length; ++i) {
-    in >> c;
-    if (!in || c != marker[i]) throw Runtime_error("Vargen: seed file verification fails");
-  }
-}
-
-// Checks the stream and writes one marker.
-void WriteVerify(std::ofstream& out) {
-  if (out.fail()) throw Runtime_error("Vargen: can't access seed file");
-  for (int i = 0; i < marker_length; ++i) out << marker[i];
-}
-
-// The value of the hexadecimal digit c ("0" to "9", "A" to "F") shifted left
-// by shift bits.
-unsigned long unhex(char c, int shift) {
-  unsigned long d;
-  if (c >= '0' && c <= '9')
-    d = static_cast<unsigned long>(c - '0');
-  else if (c >= 'A' && c <= 'F')
-    d = static_cast<unsigned long>(c - 'A' + 10);
-  else
-    throw Runtime_error("vargen: invalid character in unhex");
-  return d << shift;
-}
-
-// One payload character.  A file that ends inside the payload has nothing
-// more to give: it is reported as a file that cannot be read, and no
-// character that was never read is used.
-char read_digit(std::ifstream& in) {
-  char c;
-  in >> c;
-  if (!in) throw Runtime_error("Vargen: can't open seed file");
-  return c;
-}
-
-// A field of `digits` hexadecimal digits, combined into `field` as the digits
-// arrive (so a failure leaves the digits read so far).
-template <class Field>
-void read_into(std::ifstream& in, int digits, Field& field) {
-  field = 0;
-  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
-    field |= static_cast<Field>(unhex(read_digit(in), shift));
-}
-
-// A field of `digits` hexadecimal digits, returned when complete.
-std::uint32_t read_value(std::ifstream& in, int digits) {
-  std::uint64_t v = 0;
-  read_into(in, digits, v);
-  return static_cast<std::uint32_t>(v);
-}
-
-// The low 4 * digits bits of v, most significant digit first.
-void write_hex(std::ofstream& out, std::uint64_t v, int digits) {
-  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) {
-    const int d = static_cast<int>((v >> shift) & 0xf);
-    out << static_cast<char>(d <= 9 ? '0' + d : 'A' + d - 10);
-  }
-}
-
-// Reads the file `name` of the seed directory: opening marker, the payload
-// read by read_payload(in), closing marker.
-template <class ReadPayload>
-void read_seed_file(const char* name, ReadPayload read_payload) {
-  const SimpleString path = Random::Dir + name;
-  std::ifstream in(path.CString());
-  ReadVerify(in, false);
-  read_payload(in);
-  ReadVerify(in, false);
-  in.close();
-}
-
-// Writes the file `name` of the seed directory.  A file already there must be
-// empty or a seed file; anything else is left alone.
-template <class WritePayload>
-void write_seed_file(const char* name, WritePayload write_payload) {
-  const SimpleString path = Random::Dir + name;
-  {
-    std::ifstream in(path.CString());
-    ReadVerify(in, true);
-    if (in.good()) in.close();
-  }
-  std::ofstream out(path.CString(), std::ios::out | std::ios::trunc);
-  WriteVerify(out);
-  write_payload(out);
-  WriteVerify(out);
-  out << '\n';
-  out.flush();
-  // The buffered line reaches the file only now: a write that failed here
-  // must not pass for a written seed.
-  if (out.fail()) throw Runtime_error("Vargen: can't access seed file");
-  out.close();
-}
-
-}  // namespace
-
-void Random::SetDirectory(const char* s) { Dir = s; }
-
-void Random::CopySeedToDisk() {
-  if (Dir.Length() == 0) throw Logic_error("Vargen: directory not defined");
-  RNG->CSTD();
-}
-
-void Random::CopySeedFromDisk(bool cs) {
-  if (Dir.Length() == 0) throw Logic_error("Vargen: directory not defined");
-  RNG->CSFD(cs);
-}
-
-// MT: the 624 state words, then the index of the next word.  An index outside
-// 0 to 624 (624: regenerate at the next draw) would read outside the state,
-// so such a file is refused and the index stays as it was.
-void MT::CSFD(bool cs) {
-  SeedBack = false;
-  std::int32_t index = 0;
-  read_seed_file("mt19937.txt", [&](std::ifstream& in) {
-    for (int i = 0; i < N; ++i) mt[i] = read_value(in, 8);
-    index = static_cast<std::int32_t>(read_value(in, 8));
-  });
-  if (index < 0 || index > N) throw Runtime_error("Vargen: seed file verification fails");
-  mti = index;
-  SeedBack = cs;
-}
-
-void MT::CSTD() {
-  write_seed_file("mt19937.txt", [](std::ofstream& out) {
-    for (int i = 0; i < N; ++i) write_hex(out, mt[i], 8);
-    write_hex(out, static_cast<std::uint32_t>(mti), 8);
-  });
-}
-
-void WH::CSFD(bool cs) {
-  SeedBack = false;
-  read_seed_file("wh.txt", [this](std::ifstream& in) {
-    read_into(in, 8, x);
-    read_into(in, 8, y);
-    read_into(in, 8, z);
-  });
-  SeedBack = cs;
-}
-
-void WH::CSTD() {
-  write_seed_file("wh.txt", [this](std::ofstream& out) {
-    write_hex(out, x, 8);
-    write_hex(out, y, 8);
-    write_hex(out, z, 8);
-  });
-}
-
-// MotherOfAll: the lags pairwise, Lag1[i] then Lag2[i], as 16-bit patterns.
-// The lags of a generator that has not drawn yet are filled from its seed
-// first, so that the file continues its stream.
-void MotherOfAll::CSFD(bool cs) {
-  SeedBack = false;
-  read_seed_file("mother.txt", [this](std::ifstream& in) {
-    for (int i = 0; i < 10; ++i) {
-      Lag1[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(read_value(in, 4)));
-      Lag2[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(read_value(in, 4)));
-    }
-  });
-  Unseeded = 0;
-  SeedBack = cs;
-}
-
-void MotherOfAll::CSTD() {
-  if (Unseeded) FillLags();
-  write_seed_file("mother.txt", [this](std::ofstream& out) {
-    for (int i = 0; i < 10; ++i) {
-      write_hex(out, static_cast<std::uint16_t>(Lag1[i]), 4);
-      write_hex(out, static_cast<std::uint16_t>(Lag2[i]), 4);
-    }
-  });
-}
-
-void MultWithCarry::CSFD(bool cs) {
-  SeedBack = false;
-  read_seed_file("multwc.txt", [this](std::ifstream& in) {
-    read_into(in, 8, x);
-    read_into(in, 8, carry);
-  });
-  SeedBack = cs;
-}
-
-void MultWithCarry::CSTD() {
-  write_seed_file("multwc.txt", [this](std::ofstream& out) {
-    write_hex(out, x, 8);
-    write_hex(out, carry, 8);
-  });
-}
-
-void LGM_simple::CSFD(bool cs) {
-  SeedBack = false;
-  read_seed_file("lgm.txt", [this](std::ifstream& in) { read_into(in, 8, x); });
-  SeedBack = cs;
-}
-
-void LGM_simple::CSTD() {
-  write_seed_file("lgm.txt", [this](std::ofstream& out) {
-    write_hex(out, static_cast<std::uint64_t>(x), 8);
-  });
-}
-
-// LGM_mixed: only x is stored; the shuffle table is rebuilt from it.
-void LGM_mixed::CSFD(bool cs) {
-  SeedBack = false;
-  read_seed_file("lgm_mix.txt", [this](std::ifstream& in) { read_into(in, 8, x); });
-  FillTable();
-  SeedBack = cs;
-}
-
-void LGM_mixed::CSTD() {
-  write_seed_file("lgm_mix.txt", [this](std::ofstream& out) {
-    write_hex(out, static_cast<std::uint64_t>(x), 8);
-  });
-}
-
-// FM: the state is replaced only once the whole file has been read.
-void FM::CSFD(bool cs) {
-  SeedBack = false;
-  std::uint64_t value = 0;
-  read_seed_file("fm.txt", [&value](std::ifstream& in) { value = read_value(in, 8); });
-  x = value;
-  SeedBack = cs;
-}
-
-void FM::CSTD() {
-  write_seed_file("fm.txt", [this](std::ofstream& out) { write_hex(out, x, 8); });
-}

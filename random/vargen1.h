@@ -11,11 +11,12 @@
 //
 // Failures are reported by throwing newmat's exception classes (Logic_error,
 // Runtime_error, Bad_alloc, Invalid_argument, declared in "myexcept.h").  The
-// library catches only to free what a failed constructor was handed before
-// throwing on, and in a generator's destructor (see Random::Retire), which
-// must not throw.  The library's headers do not include newmat's: those
-// bring `using namespace std` into the global namespace, which would make
-// names such as std::data ambiguous in every includer.
+// library catches only to free what a failed constructor was handed, or to
+// remove the unfinished file of a failed seed-file write, before throwing on,
+// and in a generator's destructor (see Random::Retire), which must not throw.
+// The library's headers do not include newmat's: those bring `using
+// namespace std` into the global namespace, which would make names such as
+// std::data ambiguous in every includer.
 #ifndef VARGEN_VARGEN1_H
 #define VARGEN_VARGEN1_H
 
@@ -73,7 +74,7 @@ class Random {
   // the seed file when seed_back is set, then gives the placeholder back if
   // this generator is installed.  A destructor must not throw, so a failure
   // to write is not thrown on: it is reported on standard error, and the
-  // file is left as the failed write left it.  Call CSTD (or CopySeedToDisk)
+  // previous seed file stays as it was.  Call CSTD (or CopySeedToDisk)
   // before destroying the generator to have such a failure thrown.
   void Retire(bool seed_back);
 };

@@ -316,10 +316,10 @@ ExtReal Gamma2::Mean() const { return alpha; }
 ExtReal Gamma2::Variance() const { return alpha; }
 
 Gamma::Gamma(double alpha) : method(nullptr) {
-  // A shape of 0 or below has no gamma distribution; say so here rather than
-  // fail obscurely at the first draw.  A NaN shape goes on to Gamma2, whose
-  // log-gamma rejects it.
-  if (alpha <= 0.0) throw Logic_error("Vargen: illegal parameters");
+  // A shape of 0 or below, or an infinite one, has no gamma distribution; say
+  // so here rather than fail obscurely at the first draw.  A NaN shape goes on
+  // to Gamma2, whose log-gamma rejects it.
+  if (alpha <= 0.0 || std::isinf(alpha)) throw Logic_error("Vargen: illegal parameters");
   if (alpha < 1.0)
     method = checked(new (std::nothrow) Gamma1(alpha));
   else if (alpha == 1.0)

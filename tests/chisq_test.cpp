@@ -122,6 +122,10 @@ TEST_F(ChiSquare, IllegalParametersAreRefused) {
   EXPECT_NE(message_of<Logic_error>([] { ChiSq c(0, 0.0); }).find(msg), std::string::npos);
   EXPECT_NE(message_of<Logic_error>([] { ChiSq c(-3, 1.0); }).find(msg), std::string::npos);
   EXPECT_NE(message_of<Logic_error>([] { ChiSq c(4, -0.1); }).find(msg), std::string::npos);
+  for (int df : {1, 2, 4})
+    EXPECT_NE(message_of<Logic_error>([df] { ChiSq c(df, std::nan("")); }).find(msg),
+              std::string::npos)
+        << df;
   EXPECT_EQ(message_of<Logic_error>([] { ChiSq c(1, 0.0); }), "<no exception>");
   EXPECT_EQ(message_of<Logic_error>([] { ChiSq c(4, 1e-300); }), "<no exception>");
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -147,21 +148,21 @@ TEST(Fit, SamplingStageTwoTalliesEveryKeptIteration) {
   fit(d);
   ASSERT_EQ(d.all_call_probs.size(), 1u);
   ASSERT_EQ(d.all_params.size(), 1u);
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   const params& p = d.all_params[0];
   for (size_t size : {p.alpha.size(), p.eta.size(), p.mu.size(), p.sigma.size(),
                       p.varfrac.size(), p.r.size(), p.info1.size(),
                       p.info2.size()})
     EXPECT_EQ(size, 2u);
-  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+  EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
 
 TEST(Fit, MaximisingStageTwoKeepsClassProbabilities) {
   data d = make_run({40, 30});
   d.sampling_stage2 = false;
   const std::string log = fit(d);
-  expect_probabilities(d.all_call_probs[0]);
-  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+  expect_probabilities(d.call_probs);
+  EXPECT_GT(agreement(d.call_probs), 0.9);
   // No acceptance rates after a maximising stage 2.
   EXPECT_EQ(log.find("Acceptance rates"), std::string::npos);
   EXPECT_FALSE(d.sampling);
@@ -175,8 +176,8 @@ TEST(Fit, ClumpedToTheEndOfASamplingStageTwo) {
   d.grid_cells = 20;
   fit(d);
   EXPECT_FALSE(d.clumped);
-  expect_tallies(d, d.all_call_probs[0]);
-  EXPECT_GT(agreement(d.all_call_probs[0]), 0.9);
+  expect_tallies(d, d.call_tallies);
+  EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
 
 TEST(Fit, ClumpedStageOneRaisesShortStageTwo) {
@@ -187,10 +188,10 @@ TEST(Fit, ClumpedStageOneRaisesShortStageTwo) {
   fit(d, 0);
   EXPECT_EQ(d.n_iter, 10);
   EXPECT_FALSE(d.clumped);
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   fit(d, 1);
   EXPECT_EQ(d.n_iter, 10);
-  expect_tallies(d, d.all_call_probs[1]);
+  expect_tallies(d, d.call_tallies);
 }
 
 TEST(Fit, PooledStageOneIsSplitForStageTwo) {
@@ -202,7 +203,7 @@ TEST(Fit, PooledStageOneIsSplitForStageTwo) {
   EXPECT_EQ(d.n_cohorts, 2);
   EXPECT_EQ(d.n_ind, (std::vector<int>{40, 30}));
   EXPECT_EQ(d.snps[0].points, original.points);
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   EXPECT_EQ(d.all_params[0].alpha.size(), 2u);
 }
 
@@ -212,7 +213,7 @@ TEST(Fit, PooledToTheEnd) {
   fit(d);
   EXPECT_EQ(d.n_cohorts, 1);
   EXPECT_EQ(d.n_ind, (std::vector<int>{70}));
-  expect_tallies(d, d.all_call_probs[0]);
+  expect_tallies(d, d.call_tallies);
   EXPECT_EQ(d.all_params[0].alpha.size(), 1u);
 }
 
@@ -232,7 +233,7 @@ TEST(Fit, PooledXChromosomeKeepsEachIndividualsSex) {
     EXPECT_EQ(d.sex_counts, sex_counts);
     // The males (cohort 1, pooled behind cohort 0) are never heterozygous;
     // the females are.
-    const vec3& probs = d.all_call_probs[0];
+    const vec3& probs = d.call_probs;
     std::vector<const vec*> males, females;
     if (single == 1) {
       for (const vec& p : probs[0]) females.push_back(&p);
@@ -273,6 +274,7 @@ TEST(Fit, PooledXChromosomeFitsLikeOneCohortOfEveryone) {
   fit(pooled);
   fit(one);
   EXPECT_EQ(pooled.all_call_probs, one.all_call_probs);
+  EXPECT_EQ(pooled.call_tallies, one.call_tallies);
   EXPECT_EQ(pooled.all_params[0].mu, one.all_params[0].mu);
   EXPECT_EQ(pooled.all_params[0].alpha, one.all_params[0].alpha);
   EXPECT_EQ(pooled.all_params[0].final_log_posterior,
@@ -297,7 +299,7 @@ TEST(Fit, FirstStartIsStoredWhenNoneBeatsTheThreshold) {
   EXPECT_EQ(p.mu.size(), 2u);
   EXPECT_TRUE(std::isnan(p.final_log_posterior));
   EXPECT_EQ(count_of(log, "*"), 1);
-  expect_tallies(d, d.all_call_probs[1]);
+  expect_tallies(d, d.call_tallies);
 }
 
 TEST(Fit, StageTwoStartsFromTheBestStart) {
@@ -352,6 +354,7 @@ TEST(Fit, SeededFitsRepeatExactly) {
   const std::string log_b = fit(b);
   EXPECT_EQ(log_a, log_b);
   EXPECT_EQ(a.all_call_probs, b.all_call_probs);
+  EXPECT_EQ(a.call_probs, b.call_probs);
   EXPECT_EQ(a.all_params[0].mu, b.all_params[0].mu);
   EXPECT_EQ(a.all_params[0].info1, b.all_params[0].info1);
 }
@@ -394,7 +397,7 @@ TEST(Fit, GlobalMovesSwitchedOffByFancyZero) {
   d.sampling_stage2 = false;
   fit(d);
   EXPECT_EQ(d.accept_global, 0);
-  expect_probabilities(d.all_call_probs[0]);
+  expect_probabilities(d.call_probs);
 }
 
 TEST(Fit, NoRandomStartIsAnError) {
@@ -526,5 +529,269 @@ TEST(Fit, SweepRunsTheStepsInOrder) {
       sweeps++;
     }
     EXPECT_EQ(sweeps, 30);
+  }
+}
+
+namespace {
+
+// Whole runs in memory on files written into a fresh directory: read_data,
+// every SNP fitted from a freshly seeded generator, the result files.
+class FileRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/velmar_fit_files_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  std::string write(const std::string& name, const std::string& text) {
+    std::ofstream(path(name), std::ios::binary) << text;
+    return path(name);
+  }
+
+  static std::string read(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  // Short seeded runs of every SNP of d's files; returns the log.
+  static std::string run(data& d) {
+    MT generator(0.12345);
+    Random::Set(generator);
+    d.ns = 1;
+    d.nmax = 10;
+    d.burn_in = 3;
+    d.n_iter = 5;
+    d.fancy = 5;
+    testing::internal::CaptureStdout();
+    try {
+      d.read_data();
+      for (d.current_snp = 0; d.current_snp < d.n_snps; d.current_snp++)
+        d.v1();
+      d.output_mcmc();
+    } catch (...) {
+      testing::internal::GetCapturedStdout();
+      throw;
+    }
+    return testing::internal::GetCapturedStdout();
+  }
+
+  std::string dir_;
+};
+
+// An intensity file of one SNP line of `pts`. Individual `missing` (from
+// 0; none when -1) is written with the tokens `x` and `y`; individual
+// `dropped` (none when -1) is left out, header included.
+std::string intensity_text(const cohort_points& pts, int missing,
+                           const std::string& x, const std::string& y,
+                           int dropped) {
+  std::ostringstream os;
+  os.precision(17);
+  os << "SNP_ID rs position allele1 allele2";
+  for (int i = 0; i < static_cast<int>(pts.size()); i++)
+    if (i != dropped) os << " i" << i << "_x i" << i << "_y";
+  os << "\ns1 rs1 100 A G";
+  for (int i = 0; i < static_cast<int>(pts.size()); i++) {
+    if (i == dropped) continue;
+    if (i == missing)
+      os << " " << x << " " << y;
+    else
+      os << " " << pts[i][0] << " " << pts[i][1];
+  }
+  os << "\n";
+  return os.str();
+}
+
+// Sex codes, one a line: every third individual female, the others male;
+// individual `dropped` (none when -1) left out.
+std::string sex_text(int n, int dropped) {
+  std::string text;
+  for (int i = 0; i < n; i++)
+    if (i != dropped) text += i % 3 == 0 ? "2\n" : "1\n";
+  return text;
+}
+
+}  // namespace
+
+TEST_F(FileRun, MissingPointFitsAsIfItsColumnsWereAbsent) {
+  // Two cohorts, the same SNP twice: once with individual 7 of cohort 1
+  // missing, once without that individual's columns. The fit sees the same
+  // points, so the parameter and information files are the same and the
+  // genotype values differ only by the missing individual's 0 0 0 (pooled
+  // to the end, behind cohort 0's individuals).
+  struct variant {
+    const char* name;
+    const char* x;
+    const char* y;
+    void (*set)(data&);
+  };
+  const variant variants[] = {
+      {"sampling", "NaN", "NA", [](data&) {}},
+      {"maximising", "0.5", "nan", [](data& d) { d.sampling_stage2 = false; }},
+      {"clumped", "na", "0.5", [](data& d) {
+         d.approx = 2;
+         d.grid_cells = 20;
+       }},
+      {"pooled for stage 1", "NA", "na", [](data& d) { d.single = 1; }},
+      {"pooled", "NA", "NaN", [](data& d) { d.single = 2; }},
+      {"X chromosome", "NA", "NAN", [](data& d) { d.chrX = true; }},
+      {"X chromosome pooled, clumped, maximising", "nAn", "Na", [](data& d) {
+         d.chrX = true;
+         d.single = 1;
+         d.approx = 1;
+         d.grid_cells = 20;
+         d.sampling_stage2 = false;
+       }},
+  };
+  const int n = 40, gone = 7;
+  const cohort_points first = make_cohort(n, 12), second = make_cohort(n, 11);
+  for (const variant& v : variants) {
+    SCOPED_TRACE(v.name);
+    const std::string whole = write("whole.txt", intensity_text(first, -1, "", "", -1));
+    data with, without;
+    with.intensity_files = {whole, write("with.txt", intensity_text(second, gone, v.x, v.y, -1))};
+    without.intensity_files = {whole, write("without.txt", intensity_text(second, -1, "", "", gone))};
+    with.output_prefix = path("with");
+    without.output_prefix = path("without");
+    v.set(with);
+    v.set(without);
+    if (with.chrX) {
+      const std::string sexes = write("sex.txt", sex_text(n, -1));
+      with.sex_files = {sexes, write("with_sex.txt", sex_text(n, -1))};
+      without.sex_files = {sexes, write("without_sex.txt", sex_text(n, gone))};
+    }
+    const std::string log = run(with);
+    run(without);
+    EXPECT_NE(log.find(" cohort 1 # missing points = 1\n"), std::string::npos);
+    EXPECT_EQ(read(path("with_params")), read(path("without_params")));
+    EXPECT_EQ(read(path("with_information")), read(path("without_information")));
+    // Keys (5 words), then three values per individual.
+    const bool pooled = with.single == 2;
+    const std::string file = pooled ? "_0_mcmc" : "_1_mcmc";
+    std::istringstream a(read(path("with" + file))), b(read(path("without" + file)));
+    std::vector<std::string> wa{std::istream_iterator<std::string>(a), {}};
+    std::vector<std::string> wb{std::istream_iterator<std::string>(b), {}};
+    const int before = pooled ? n + gone : gone;
+    ASSERT_EQ(wa.size(), 5u + 3 * (pooled ? 2 * n : n));
+    const auto at = wa.begin() + 5 + 3 * before;
+    EXPECT_EQ(std::vector<std::string>(at, at + 3),
+              (std::vector<std::string>{"0", "0", "0"}));
+    wa.erase(at, at + 3);
+    EXPECT_EQ(wa, wb);
+  }
+}
+
+TEST_F(FileRun, ClumpedXChromosomeCallsNoMaleHeterozygous) {
+  // Grid cells of simulated X-chromosome data, in both clumping modes and
+  // with either stage 2: no male has a heterozygous share.
+  const std::string simulate = std::string("'") + SIMULATE_BIN +
+                               "' --seed 5 --cohorts 1 --individuals 300 "
+                               "--snps 5 --chrX --out '" + dir_ + "' > /dev/null";
+  ASSERT_EQ(std::system(simulate.c_str()), 0);
+  for (int approx : {1, 2}) {
+    for (bool sampling : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "approx " << approx << " sampling " << sampling);
+      data d;
+      d.intensity_files = {path("cohort0.txt")};
+      d.chrX = true;
+      d.sex_files = {path("sex0.txt")};
+      d.approx = approx;
+      d.grid_cells = 20;
+      d.sampling_stage2 = sampling;
+      d.output_prefix = path("x");
+      run(d);
+      // The genotype file: keys (5 words), then three values per individual.
+      std::istringstream lines(read(path("x_0_mcmc")));
+      int snps = 0, males = 0, heterozygous_males = 0;
+      for (std::string line; std::getline(lines, line); snps++) {
+        std::istringstream words(line);
+        std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
+        ASSERT_EQ(w.size(), 5u + 3 * d.sex[0].size());
+        for (size_t i = 0; i < d.sex[0].size(); i++)
+          if (d.sex[0][i] == 1) {
+            males++;
+            heterozygous_males += w[5 + 3 * i + 1] != "0";
+          }
+      }
+      EXPECT_EQ(snps, 5);
+      EXPECT_GT(males, 500);
+      EXPECT_EQ(heterozygous_males, 0);
+    }
+  }
+}
+
+TEST_F(FileRun, CohortWithFewOrNoPresentPointsIsFittedFromItsPriors) {
+  // SNP j of cohort 0 keeps only its first j points (j = 0, 1, 2); cohort 1
+  // is whole. Every run ends with finite parameters and information
+  // measures, the missing individuals' values are 0 0 0 and a cohort with
+  // fewer than two points has the information measures -1.
+  const int n = 30;
+  const cohort_points pts = make_cohort(n, 3);
+  // The lines of SNPs 0, 1 and 2 with the first `present(j)` points each.
+  auto text = [&](int (*present)(int)) {
+    std::ostringstream os;
+    os.precision(17);
+    os << "SNP_ID rs position allele1 allele2";
+    for (int i = 0; i < n; i++) os << " x y";
+    for (int j = 0; j < 3; j++) {
+      os << "\ns" << j << " rs" << j << " " << j << " A G";
+      for (int i = 0; i < n; i++) {
+        if (i < present(j))
+          os << " " << pts[i][0] << " " << pts[i][1];
+        else
+          os << " NA NA";
+      }
+    }
+    return os.str() + "\n";
+  };
+  const std::string sparse = text([](int j) { return j; });
+  const std::string complete = text([](int) { return n; });
+
+  const struct {
+    const char* name;
+    void (*set)(data&);
+  } variants[] = {
+      {"sampling", [](data&) {}},
+      {"maximising", [](data& d) { d.sampling_stage2 = false; }},
+      {"clumped", [](data& d) { d.approx = 2; d.grid_cells = 20; }},
+      {"pooled for stage 1", [](data& d) { d.single = 1; }},
+  };
+  for (const auto& v : variants) {
+    SCOPED_TRACE(v.name);
+    data d;
+    d.intensity_files = {write("sparse.txt", sparse), write("full.txt", complete)};
+    d.output_prefix = path("few");
+    v.set(d);
+    run(d);
+    for (const char* file : {"few_params", "few_information"}) {
+      std::istringstream lines(read(path(file)));
+      std::string line;
+      std::getline(lines, line);  // header
+      while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string w;
+        for (int k = 0; words >> w; k++) {
+          if (k < 5) continue;  // the keys
+          EXPECT_TRUE(std::isfinite(std::stod(w))) << file << ": " << line;
+        }
+      }
+    }
+    std::istringstream genotypes(read(path("few_0_mcmc")));
+    std::string line;
+    for (int j = 0; std::getline(genotypes, line); j++) {
+      std::istringstream words(line);
+      std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
+      ASSERT_EQ(w.size(), 5u + 3 * n);
+      for (size_t k = 5 + 3 * j; k < w.size(); k++) EXPECT_EQ(w[k], "0") << line;
+      if (j < 2) {
+        EXPECT_EQ(d.all_params[j].info1[0], -1);
+        EXPECT_EQ(d.all_params[j].info2[0], -1);
+      }
+    }
   }
 }

@@ -181,7 +181,8 @@ TEST_F(GammaTest, SampleMomentsOfASmallShape) {
 }
 
 TEST_F(GammaTest, ShapesWithoutADistributionAreRejected) {
-  for (double shape : {0.0, -0.5, -1.0, -2.5, -std::numeric_limits<double>::infinity()})
+  for (double shape : {0.0, -0.5, -1.0, -2.5, -std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::infinity()})
     EXPECT_THROWS_MESSAGE(Logic_error, Gamma g(shape), "Vargen: illegal parameters") << shape;
   // A NaN shape reaches the log-gamma of Gamma2, which rejects it.
   EXPECT_THROWS_MESSAGE(Invalid_argument, Gamma g(nan_value), "Negative gamma value ");
@@ -206,6 +207,11 @@ TEST(LogGamma, KnownValues) {
   EXPECT_NEAR(ln_gamma(100.0), 359.13420536957539878, 1e-14 * 359.1342);
   EXPECT_NEAR(ln_gamma(1.5), std::log(0.5 * std::sqrt(pi)), 1e-15);
   EXPECT_NEAR(ln_gamma(11.0), std::log(3628800.0), 1e-13);
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(ln_gamma(inf), inf);
+  int sign = 0;
+  EXPECT_EQ(ln_gamma(inf, sign), inf);
+  EXPECT_EQ(sign, 1);
 }
 
 TEST(LogGamma, SignOfTheReflection) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -558,6 +559,113 @@ TEST_F(InputTest, SexFileFaults) {
   too_few.sex_files = {write("s.txt", "1 2\n")};
   EXPECT_NE(error_of(too_few).find("-chrX: X-chromosome mode needs one sex file per cohort"),
             std::string::npos);
+}
+
+TEST_F(InputTest, MissingIntensitiesAreLeftOutOfThePoints) {
+  // NaN or NA in any letter case, in x or y, makes the point missing; the
+  // same text read plain and gzip-compressed gives the same records.
+  std::string text = edited(cohort0, "0.1 0.9 0.8 0.2", "NaN 0.9 0.8 0.2");
+  text = edited(text, "1.5 0.25 0.5 0.5", "nan NA 0.5 na");
+  text = edited(text, "0.3 0.3 0.7 0.6", "0.3 0.3 0.7 nA");
+  for (bool gz : {false, true}) {
+    SCOPED_TRACE(gz);
+    data d;
+    d.gz = gz;
+    d.intensity_files = {
+        gz ? write_compressed("a.gz", text, true, false) : write("a.txt", text),
+        gz ? write_compressed("b.gz", cohort1, true, false)
+           : write("b.txt", cohort1)};
+    std::string log;
+    read(d, &log);
+    EXPECT_EQ(d.n_ind, (std::vector<int>{2, 3}));
+    const std::vector<std::vector<double> > none;
+    const std::vector<std::vector<std::vector<double> > > points = {
+        pts({{0.8, 0.2}}), none, pts({{0.3, 0.3}}), pts({{0.01, 1}, {2, 3}})};
+    const ivec2 missing = {{0}, {0, 1}, {1}, {}};
+    for (size_t k = 0; k < 4; k++) {
+      SCOPED_TRACE(k);
+      EXPECT_EQ(d.snps[k].points[0], points[k]);
+      EXPECT_EQ(d.snps[k].cohort_of[0], std::vector<int>(points[k].size(), 0));
+      EXPECT_EQ(d.snps[k].missing, (ivec2{missing[k], {}}));
+      EXPECT_EQ(d.snps[k].points[1].size(), 3u);
+    }
+    EXPECT_NE(log.find(" cohort 0 # missing points = 4\n"), std::string::npos);
+    EXPECT_EQ(log.find(" cohort 1 # missing"), std::string::npos);
+  }
+}
+
+TEST_F(InputTest, FieldsTheFitCannotUseNameFileAndLine) {
+  const std::string nul(1, '\0');
+  const std::string a = path("a.txt");
+  const struct {
+    std::string from, to, message;
+  } cases[] = {
+      {"0.3 0.3 0.7", "0.3 0.3 inf",
+       "' line 4: x intensity of individual 2 is 'inf', not a number"},
+      {"0.3 0.3 0.7", "0.3 0.3 NaNa",
+       "' line 4: x intensity of individual 2 is 'NaNa', not a number"},
+      {"0.3 0.3 0.7 0.6", "0.3 0.3 0.7 -1.5e150",
+       "' line 4: y intensity of individual 2 is '-1.5e150', beyond 1e150 in "
+       "magnitude, the largest the likelihood can carry"},
+      {"0.3 0.3", "0.5" + nul + "junk 0.3", "' line 4: field 6 holds a NUL byte"},
+      {"s2 rs2", "s2 rs" + nul + "zz", "' line 3: field 2 holds a NUL byte"},
+      {"b_x", "b" + nul + "_x", "' line 1: field 8 holds a NUL byte"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    EXPECT_EQ(error_of_edited_cohort0(c.from, c.to),
+              "intensity file '" + a + c.message);
+  }
+  // The largest magnitude itself is read.
+  data largest;
+  largest.intensity_files = {write("a.txt", edited(cohort0, "0.3 0.3", "1e150 -1e150"))};
+  EXPECT_EQ(error_of(largest), "");
+
+  data info;
+  info.intensity_files = {write("a.txt", cohort0)};
+  info.info_file = write("info.txt", "rs1 100 A C 0.25\nrs2 200 G T 0.3" + nul + "1\n");
+  EXPECT_EQ(error_of(info), "SNP-information file '" + path("info.txt") +
+                                "' line 2: field 5 holds a NUL byte");
+
+  data sex;
+  sex.chrX = true;
+  sex.intensity_files = {write("a.txt", cohort0)};
+  sex.sex_files = {write("s.txt", "1\n2" + nul + "\n")};
+  EXPECT_EQ(error_of(sex),
+            "sex file '" + path("s.txt") + "' line 2: field 1 holds a NUL byte");
+}
+
+TEST_F(InputTest, InputFilesMustBeRegularFiles) {
+  // A pipe is refused before it is opened (opening one without a writer
+  // would hang), and so is a directory.
+  const std::string fifo = path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string a = write("a.txt", cohort0);
+  const std::string reason =
+      " is not a regular file: input files must be files on disk (an "
+      "intensity file is read more than once), not pipes or devices";
+
+  for (const std::string& odd : {fifo, dir_}) {
+    SCOPED_TRACE(odd);
+    data first;
+    first.intensity_files = {odd};
+    EXPECT_EQ(error_of(first), "intensity file '" + odd + "'" + reason);
+
+    data second;
+    second.intensity_files = {a, odd};
+    EXPECT_EQ(error_of(second), "intensity file '" + odd + "'" + reason);
+
+    data info;
+    info.intensity_files = {a};
+    info.info_file = odd;
+    EXPECT_EQ(error_of(info), "SNP-information file '" + odd + "'" + reason);
+
+    data sex;
+    sex.chrX = true;
+    sex.intensity_files = {a};
+    sex.sex_files = {odd};
+    EXPECT_EQ(error_of(sex), "sex file '" + odd + "'" + reason);
+  }
 }
 
 }  // namespace

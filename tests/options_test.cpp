@@ -14,7 +14,9 @@ namespace {
 // A command line as the program gets it: argv[0] is the program's name.
 class command_line {
  public:
-  command_line(std::initializer_list<std::string> words) {
+  command_line(std::initializer_list<std::string> words)
+      : command_line(std::vector<std::string>(words)) {}
+  explicit command_line(const std::vector<std::string>& words) {
     words_.push_back("velmar++");
     for (const std::string& w : words) words_.push_back(w);
     for (std::string& w : words_) argv_.push_back(&w[0]);
@@ -321,6 +323,10 @@ TEST(OptionFaults, InputFilesMissing) {
             "-chrX: X-chromosome mode needs one sex file per cohort, got 1 "
             "for 2 intensity files");
   EXPECT_EQ(command_line_error({"-i", "a", "b", "-chrX", "s", "t"}), "");
+  // The typo "-i a -chrX sa b sb" would take b for a sex file.
+  EXPECT_EQ(command_line_error({"-i", "a", "-chrX", "sa", "b", "sb"}),
+            "-chrX: X-chromosome mode needs one sex file per cohort, got 3 "
+            "for 1 intensity file");
   // An empty name is not "no SNP-information file".
   EXPECT_EQ(command_line_error({"-i", "a", "-f", ""}),
             "-f: expected a file name, got ''");
@@ -348,20 +354,108 @@ TEST(OptionFaults, BetaDispersionMustStartInsideTheUnitInterval) {
   // eta and varfrac start at a/(a+b), without the factor 2.
   EXPECT_EQ(command_line_error({"-i", "a", "-eta_var_prior", "1", "1"}), "");
   EXPECT_EQ(command_line_error({"-i", "a", "-eta_var_prior", "1", "0"}),
-            "-eta_var_prior: the prior pair 1 0 starts the dispersion at "
-            "a/(a+b) = 1, which must lie strictly between 0 and 1");
+            "-eta_var_prior: expected a positive number as its second value, "
+            "got 0");
   EXPECT_NE(command_line_error({"-i", "a", "-varfrac_var_prior", "0", "5"}),
             "");
   EXPECT_NE(command_line_error({"-i", "a", "-varfrac_var_prior", "1", "-1"}),
             "");
-  // -r_var_prior sets a = b, so only 0 (0/0) is refused.
-  EXPECT_EQ(command_line_error({"-i", "a", "-r_var_prior", "0"}).find(
-                "-r_var_prior: the prior pair 0 0 of class 0"),
-            0u);
+  // -r_var_prior sets a = b, so its dispersion always starts at 1/2.
+  EXPECT_EQ(command_line_error({"-i", "a", "-r_var_prior", "0"}),
+            "-r_var_prior: expected a positive number, got 0");
   EXPECT_EQ(command_line_error({"-i", "a", "-r_var_prior", "5"}), "");
   // The Gamma-type families have no such bound.
   EXPECT_EQ(command_line_error({"-i", "a", "-length_var_prior", "300", "1"}),
             "");
+}
+
+// Each option value outside its domain, alone or through a starting value
+// the random starts derive from it, with the message that refuses it; and
+// values at the edges of the domains, which are kept.
+TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
+  struct refusal {
+    std::vector<std::string> words;
+    std::string message;  // "" when the values are usable
+  };
+  const std::string positive_first = "expected a positive number as its first value, got ";
+  const std::string positive_second = "expected a positive number as its second value, got ";
+  const std::string unit = "expected a number strictly between 0 and 1, got ";
+  const refusal cases[] = {
+      // Concentrations, shapes, rates and scales must be positive.
+      {{"-pk", "0", "0"}, "-pk: " + positive_first + "0"},
+      {{"-pk", "-1", "500"}, "-pk: " + positive_first + "-1"},
+      {{"-pk", "500", "0"}, "-pk: " + positive_second + "0"},
+      {{"-pgd", "-1"}, "-pgd: expected a positive number, got -1"},
+      {{"-pgd", "0"}, "-pgd: expected a positive number, got 0"},
+      {{"-alpha_star_prior", "0", "0"}, "-alpha_star_prior: " + positive_first + "0"},
+      {{"-eta_mean_prior", "0", "0"}, "-eta_mean_prior: " + positive_first + "0"},
+      {{"-eta_var_prior", "-1", "-5"}, "-eta_var_prior: " + positive_first + "-1"},
+      {{"-length_mean_prior", "1", "0"}, "-length_mean_prior: " + positive_second + "0"},
+      {{"-length_var_prior", "0", "1"}, "-length_var_prior: " + positive_first + "0"},
+      {{"-gradient_mean_prior", "2", "-1"}, "-gradient_mean_prior: " + positive_second + "-1"},
+      {{"-gradient_var_prior", "-1", "5"}, "-gradient_var_prior: " + positive_first + "-1"},
+      {{"-fraction_mean_prior", "0", "3"}, "-fraction_mean_prior: " + positive_first + "0"},
+      {{"-departure_mean_prior", "2", "0"}, "-departure_mean_prior: " + positive_second + "0"},
+      {{"-sigma_mean_prior", "0", "1"}, "-sigma_mean_prior: " + positive_first + "0"},
+      {{"-sigma_var_prior", "1", "-4"}, "-sigma_var_prior: " + positive_second + "-4"},
+      {{"-varfrac_mean_prior", "-2.5", "7.5"}, "-varfrac_mean_prior: " + positive_first + "-2.5"},
+      {{"-varfrac_var_prior", "-2", "-10"}, "-varfrac_var_prior: " + positive_first + "-2"},
+      {{"-r_mean_prior", "0"}, "-r_mean_prior: expected a positive number, got 0"},
+      {{"-r_var_prior", "-1"}, "-r_var_prior: expected a positive number, got -1"},
+      {{"-center_var_prior_mean", "0", "100"}, "-center_var_prior_mean: " + positive_first + "0"},
+      {{"-center_var_prior_mean", "-0.001", "100"},
+       "-center_var_prior_mean: " + positive_first + "-0.001"},
+      // Degrees of freedom below 1.
+      {{"-center_var_prior_mean", "0.001", "-5"},
+       "-center_var_prior_mean: expected a whole number of at least 1 as its "
+       "second value, got -5"},
+      {{"-center_var_prior_mean", "0.001", "0"},
+       "-center_var_prior_mean: expected a whole number of at least 1 as its "
+       "second value, got 0"},
+      // Dispersions outside (0, 1).
+      {{"-c_alpha_cohorts", "0"}, "-c_alpha_cohorts: " + unit + "0"},
+      {{"-c_alpha_cohorts", "1"}, "-c_alpha_cohorts: " + unit + "1"},
+      {{"-c_alpha_prior", "1.5"}, "-c_alpha_prior: " + unit + "1.5"},
+      {{"-c_alpha_prior", "-0.01"}, "-c_alpha_prior: " + unit + "-0.01"},
+      // Positive values whose starting values are degenerate.
+      {{"-eta_mean_prior", "1e20", "1"},
+       "-eta_mean_prior: the prior pair 1e+20 1 starts the mean at a/(a+b) = "
+       "1, which must lie strictly between 0 and 1"},
+      {{"-length_mean_prior", "1e-300", "1e300"},
+       "-length_mean_prior: the prior pair 1e-300 1e+300 starts the mean at "
+       "a/b = 0, which must be positive and finite"},
+      {{"-sigma_var_prior", "1e300", "1e-300"},
+       "-sigma_var_prior: the prior pair 1e+300 1e-300 starts the variance at "
+       "a/b = inf, which must be positive and finite"},
+      {{"-departure_var_prior", "3", "1"},
+       "-departure_var_prior: the prior pair 3 1 starts the dispersion at "
+       "2a/(a+b) = 1.5, which must lie strictly between 0 and 1"},
+      {{"-eta_mean_prior", "1", "1e300"},
+       "-eta_mean_prior and -eta_var_prior: the prior pairs 1 1e+300 and 5 100 "
+       "start the cohorts' prior at Beta(2e-299, 20), whose parameters must be "
+       "positive and finite in single precision"},
+      {{"-gradient_mean_prior", "1e200", "1", "-gradient_var_prior", "1e-200", "1"},
+       "-gradient_mean_prior and -gradient_var_prior: the prior pairs 1e+200 1 "
+       "and 1e-200 1 start the cohorts' prior at Gamma(shape inf, rate inf), "
+       "whose parameters must be positive and finite"},
+      {{"-r_mean_prior", "1e-50"},
+       "-r_mean_prior: the prior pair 1e-50 1e-50 of class 0 cannot be held in "
+       "single precision, in which the starting values are drawn from Beta(a, b)"},
+      {{"-center_var_prior_mean", "1e308", "1"},
+       "-center_var_prior_mean: the scale 1e+308 starts the centres' variance "
+       "at 3s = inf, which must be positive and finite"},
+      // The edges of the domains are usable.
+      {{"-c_alpha_cohorts", "0.999", "-c_alpha_prior", "1e-6", "-pgd", "0.001",
+        "-pk", "0.001", "1e6", "-center_var_prior_mean", "1e-9", "1",
+        "-r_var_prior", "0.001", "-eta_var_prior", "1", "1e6",
+        "-alpha_star_prior", "0.01", "0.01"},
+       ""},
+  };
+  for (const refusal& r : cases) {
+    std::vector<std::string> words = {"-i", "a.txt"};
+    words.insert(words.end(), r.words.begin(), r.words.end());
+    EXPECT_EQ(command_line_error(command_line(words)), r.message) << r.words[0];
+  }
 }
 
 TEST(OptionFaults, ValidateChecksTheModelItIsGiven) {

@@ -57,22 +57,30 @@ params make_params(int C, double base) {
   return p;
 }
 
-// A finished run of `n_snps` SNPs and C cohorts with `n` individuals each;
-// every individual's values are `values` (tallies or probabilities).
-data finished_run(const std::string& prefix, int n_snps, int C, int n,
-                  const std::vector<double>& values) {
+// A finished run of `n_snps` SNPs whose genotype values are `values`
+// [C][n_c][4] at every SNP: stage-2 tallies of 1000 iterations when
+// `sampling`, else class probabilities.
+data finished_run(const std::string& prefix, int n_snps, const vec3& values,
+                  bool sampling) {
   data d;
   d.output_prefix = prefix;
   d.n_snps = n_snps;
-  d.n_cohorts = C;
-  d.n_ind.assign(C, n);
+  d.n_cohorts = static_cast<int>(values.size());
+  for (const vec2& cohort : values)
+    d.n_ind.push_back(static_cast<int>(cohort.size()));
+  d.sampling = sampling;
+  d.n_iter = 1000;
   for (int j = 0; j < n_snps; j++) {
     d.snps.push_back(make_snp(j));
-    d.all_params.push_back(make_params(C, 0));
-    d.all_call_probs.push_back(vec3(C, vec2(n, values)));
+    d.all_params.push_back(make_params(d.n_cohorts, 0));
+    d.current_snp = j;
+    d.keep_genotype_values(values);
   }
   return d;
 }
+
+// The same values {v} for one individual of each of C cohorts.
+vec3 everyone(int C, const vec& v) { return vec3(C, vec2(1, v)); }
 
 void quiet_output(data& d) {
   CaptureStdout quiet;
@@ -101,11 +109,8 @@ class ResultFiles : public ::testing::Test {
 
 TEST_F(ResultFiles, TalliesAreSharesOfTheKeptIterations) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/out", 1, 1, 1, {0, 1000, 0, 0});
-  d.sampling = true;
-  d.n_iter = 1000;
-  d.all_call_probs[0][0].push_back({500, 500, 0, 0});
-  d.n_ind[0] = 2;
+  data d = finished_run(dir + "/out", 1, {{{0, 1000, 0, 0}, {500, 500, 0, 0}}},
+                        true);
   quiet_output(d);
   EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
             "SNP0 rs0 1000 A G 0 1 0 0.5000 0.5000 0 \n");
@@ -121,8 +126,7 @@ TEST_F(ResultFiles, TalliesAreSharesOfTheKeptIterations) {
 
 TEST_F(ResultFiles, DefaultFormatWhileEveryValueIsZeroOrOne) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/out", 2, 1, 2, {1, 0, 0, 0});
-  d.sampling = false;
+  data d = finished_run(dir + "/out", 2, {{{1, 0, 0, 0}, {1, 0, 0, 0}}}, false);
   quiet_output(d);
   EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
             "SNP0 rs0 1000 A G 1 0 0 1 0 0 \n"
@@ -141,10 +145,9 @@ TEST_F(ResultFiles, DefaultFormatWhileEveryValueIsZeroOrOne) {
 
 TEST_F(ResultFiles, BoundsOfTheRoundedValues) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/out", 1, 1, 1, {0.9991, 0.0009, 0.999, 0});
-  d.sampling = false;
-  d.all_call_probs[0][0].push_back({0.001, 0.5, 0.25, 0.249});
-  d.n_ind[0] = 2;
+  data d = finished_run(
+      dir + "/out", 1,
+      {{{0.9991, 0.0009, 0.999, 0}, {0.001, 0.5, 0.25, 0.249}}}, false);
   quiet_output(d);
   // The null class (the fourth value) is never written.
   EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
@@ -153,8 +156,7 @@ TEST_F(ResultFiles, BoundsOfTheRoundedValues) {
 
 TEST_F(ResultFiles, NamesAndHeadersOfTwoCohorts) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/run7", 1, 2, 1, {1, 0, 0, 0});
-  d.sampling = false;
+  data d = finished_run(dir + "/run7", 1, everyone(2, {1, 0, 0, 0}), false);
   quiet_output(d);
   EXPECT_TRUE(exists(dir + "/run7_0_mcmc"));
   EXPECT_TRUE(exists(dir + "/run7_1_mcmc"));
@@ -183,8 +185,7 @@ TEST_F(ResultFiles, NamesAndHeadersOfTwoCohorts) {
 
 TEST_F(ResultFiles, TestFileWritesNaWithoutABayesFactor) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/out", 2, 1, 1, {1, 0, 0, 0});
-  d.sampling = false;
+  data d = finished_run(dir + "/out", 2, everyone(1, {1, 0, 0, 0}), false);
   d.test = 1;
   quiet_output(d);
   EXPECT_EQ(read_file(dir + "/out_tests"),
@@ -205,8 +206,7 @@ TEST_F(ResultFiles, ExistingFilesAreReplaced) {
     std::ofstream old(dir + "/out_0_mcmc");
     old << "an old, much longer file that must be gone afterwards\n";
   }
-  data d = finished_run(dir + "/out", 1, 1, 1, {0, 0, 1, 0});
-  d.sampling = false;
+  data d = finished_run(dir + "/out", 1, everyone(1, {0, 0, 1, 0}), false);
   quiet_output(d);
   EXPECT_EQ(read_file(dir + "/out_0_mcmc"), "SNP0 rs0 1000 A G 0 0 1 \n");
 }
@@ -215,8 +215,7 @@ TEST_F(ResultFiles, AnUnwritableFileIsReportedByName) {
   const std::string dir = temp_dir();
   // A directory in the place of the parameter file: that file alone fails.
   ASSERT_EQ(mkdir((dir + "/out_params").c_str(), 0700), 0);
-  data d = finished_run(dir + "/out", 1, 1, 1, {0, 0, 1, 0});
-  d.sampling = false;
+  data d = finished_run(dir + "/out", 1, everyone(1, {0, 0, 1, 0}), false);
   try {
     quiet_output(d);
     FAIL() << "no error reported";
@@ -234,8 +233,7 @@ TEST_F(ResultFiles, AnUnwritableFileIsReportedByName) {
 
 TEST_F(ResultFiles, MissingDirectoryNamesEveryFile) {
   const std::string dir = temp_dir() + "/no/such/dir";
-  data d = finished_run(dir + "/out", 1, 2, 1, {0, 0, 1, 0});
-  d.sampling = false;
+  data d = finished_run(dir + "/out", 1, everyone(2, {0, 0, 1, 0}), false);
   try {
     quiet_output(d);
     FAIL() << "no error reported";
@@ -256,8 +254,7 @@ TEST_F(ResultFiles, PrefixLongerThanFourHundredCharacters) {
   }
   const std::string prefix = dir + "/" + std::string(50, 'p');
   ASSERT_GT(prefix.size(), 400u);
-  data d = finished_run(prefix, 1, 1, 1, {0, 1, 0, 0});
-  d.sampling = false;
+  data d = finished_run(prefix, 1, everyone(1, {0, 1, 0, 0}), false);
   quiet_output(d);
   EXPECT_EQ(read_file(prefix + "_0_mcmc"), "SNP0 rs0 1000 A G 0 1 0 \n");
   EXPECT_TRUE(exists(prefix + "_params"));
@@ -266,8 +263,7 @@ TEST_F(ResultFiles, PrefixLongerThanFourHundredCharacters) {
 
 TEST_F(ResultFiles, FourDecimalsCarryOverToTheTestFile) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/out", 2, 1, 1, {0.5, 0.5, 0, 0});
-  d.sampling = false;
+  data d = finished_run(dir + "/out", 2, everyone(1, {0.5, 0.5, 0, 0}), false);
   d.test = 1;
   d.bayes_factors = {2.5, 0.125};
   quiet_output(d);
@@ -283,9 +279,8 @@ TEST_F(ResultFiles, FourDecimalsFromAGenotypeFileThatCannotBeOpened) {
   // later files.
   const std::string dir = temp_dir();
   ASSERT_EQ(mkdir((dir + "/out_0_mcmc").c_str(), 0700), 0);
-  data d = finished_run(dir + "/out", 1, 2, 1, {0, 1, 0, 0});
-  d.all_call_probs[0][0][0] = {0.5, 0.5, 0, 0};
-  d.sampling = false;
+  data d = finished_run(dir + "/out", 1,
+                        {{{0.5, 0.5, 0, 0}}, {{0, 1, 0, 0}}}, false);
   EXPECT_THROW(quiet_output(d), input_error);
   EXPECT_EQ(read_file(dir + "/out_1_mcmc"), "SNP0 rs0 1000 A G 0 1 0 \n");
   EXPECT_NE(read_file(dir + "/out_information")

@@ -86,11 +86,11 @@ TEST_F(GeneratorTest, SeedWordsOfUnusualSeeds) {
   MT big(3.75);  // 3.75 * 2^32 = 0x3C0000000
   EXPECT_EQ(big.ulNext(), std::mt19937(0xC0000000u)());
 
-  // Out of range of the conversion, and NaN: the seed word 0.
+  // Out of range of the conversion: the seed word 0; NaN is refused.
   MT huge(1e30);
   EXPECT_EQ(huge.ulNext(), a);
-  MT not_a_number(std::nan(""));
-  EXPECT_EQ(not_a_number.ulNext(), a);
+  EXPECT_THROWS_MESSAGE(Logic_error, MT not_a_number(std::nan("")),
+                        "Vargen: seed out of range");
 }
 
 TEST_F(GeneratorTest, AllTwistersShareOneStream) {
@@ -141,6 +141,26 @@ TEST_F(GeneratorTest, DrawingWithoutAGeneratorFails) {
                 .find("Vargen: uniform rng not setup"),
             std::string::npos);
   EXPECT_STREQ(Random::Dummy->Name(), "DummyRNG");
+}
+
+TEST_F(GeneratorTest, AnInstalledGeneratorWithoutANextOfItsOwnIsRefused) {
+  // Random's and Uniform's Next ask the installed generator: installed
+  // themselves, they would ask themselves for ever.
+  Random plain;
+  Uniform uniform;
+  Random* const without_next[] = {&plain, &uniform};
+  for (Random* installed : without_next) {
+    Random::Set(*installed);
+    for (Random* drawn : without_next)
+      EXPECT_THROWS_MESSAGE(Logic_error, drawn->Next(), "Vargen: Next not defined")
+          << installed->Name() << " installed, " << drawn->Name() << " drawn";
+  }
+  // Installed elsewhere, both draw as before.
+  MT mt(0.12345);
+  Random::Set(mt);
+  EXPECT_EQ(plain.Next(), 0.8638077148934826);
+  MT::init_genrand(530213712UL);
+  EXPECT_EQ(uniform.Next(), 0.8638077148934826);
 }
 
 TEST_F(GeneratorTest, DestroyingTheInstalledTwisterPutsThePlaceholderBack) {

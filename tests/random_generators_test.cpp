@@ -169,7 +169,7 @@ TEST_F(OtherGenerators, MinimalStandardStateZeroOrModulusIsFixed) {
 
 TEST_F(OtherGenerators, SeedsOutsideTheOpenUnitIntervalAreRejected) {
   const std::string msg = "Vargen: seed out of range";
-  for (double s : {0.0, 1.0, -0.5, 2.0}) {
+  for (double s : {0.0, 1.0, -0.5, 2.0, std::nan("")}) {
     SCOPED_TRACE(s);
     EXPECT_NE(message_of<Logic_error>([=] { WH g(s); }).find(msg), std::string::npos);
     EXPECT_NE(message_of<Logic_error>([=] { MotherOfAll g(s); }).find(msg), std::string::npos);

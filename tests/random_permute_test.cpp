@@ -65,6 +65,13 @@ TEST_F(PermuteTest, ScriptedUniformsGiveTheShuffleOrder) {
   low.install();
   RandomPermutation().Next(4, 4, s, 1);
   EXPECT_EQ(std::vector<int>(s, s + 4), (std::vector<int>{1, 2, 3, 4}));
+
+  // The values may end at the largest int.
+  ScriptedRNG top({0.99, 0.99, 0.99, 0.99});
+  top.install();
+  RandomPermutation().Next(4, 4, s, INT_MAX - 3);
+  EXPECT_EQ(std::vector<int>(s, s + 4),
+            (std::vector<int>{INT_MAX, INT_MAX - 3, INT_MAX - 2, INT_MAX - 1}));
 }
 
 TEST_F(PermuteTest, EveryOrderOfFourIsEquallyLikely) {
@@ -95,6 +102,13 @@ TEST_F(PermuteTest, ParameterErrorsDrawNothingAndWriteNothing) {
   EXPECT_THROWS_MESSAGE(Logic_error, RandomPermutation().Next(-1, -2, s, 1),
                         "Vargen: illegal parameters");
   EXPECT_THROWS_MESSAGE(Logic_error, RandomPermutation().Next(-5, -5, s, 1),
+                        "Vargen: illegal parameters");
+  // The values p to p + N - 1 must all be ints.
+  EXPECT_THROWS_MESSAGE(Logic_error, RandomPermutation().Next(2, 1, s, INT_MAX),
+                        "Vargen: illegal parameters");
+  EXPECT_THROWS_MESSAGE(Logic_error, RandomPermutation().Next(4, 4, s, INT_MAX - 2),
+                        "Vargen: illegal parameters");
+  EXPECT_THROWS_MESSAGE(Logic_error, RandomPermutation().Next(INT_MAX, 0, s, 2),
                         "Vargen: illegal parameters");
   RandomPermutation().Next(4, 0, s, 1);
   RandomPermutation().Next(0, 0, s, 1);

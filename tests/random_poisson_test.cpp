@@ -9,7 +9,9 @@
 #include <boost/math/distributions/lognormal.hpp>
 #include <boost/math/distributions/negative_binomial.hpp>
 #include <boost/math/distributions/poisson.hpp>
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -201,6 +203,34 @@ TEST_F(PoissonTest, ImpossibleParametersAreRefused) {
   EXPECT_THROWS_MESSAGE(Logic_error, Poisson1(0.0), msg);
   EXPECT_THROWS_MESSAGE(Logic_error, NegativeBinomial(0.0, 1.0), msg);
   EXPECT_THROWS_MESSAGE(Logic_error, NegativeBinomial(2.0, -1.0), msg);
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_THROWS_MESSAGE(Logic_error, Poisson p(inf), msg);
+  EXPECT_THROWS_MESSAGE(Logic_error, Poisson1 p(inf), msg);
+  EXPECT_THROWS_MESSAGE(Logic_error, Poisson2 p(inf), msg);
+  EXPECT_THROWS_MESSAGE(Logic_error, NegativeBinomial(inf, 1.0), msg);
+  EXPECT_THROWS_MESSAGE(Logic_error, NegativeBinomial(2.0, inf), msg);
+}
+
+TEST_F(PoissonTest, BinomialUpToTheLargestCountOfTrials) {
+  // The mode (n + 1) p of the table method, and draws that are whole numbers
+  // from 0 to n with the mean n p (within 5 standard errors).
+  EXPECT_EQ(ModeProbe<Binomial1>(INT_MAX, 0.5).the_mode(), 1073741824.0);
+  ScriptedRNG rng(pass_through_mt, 0.12345);
+  rng.install();
+  for (double p : {1e-6, 0.3, 0.5, 0.9}) {
+    Binomial b(INT_MAX, p);
+    const int draws = 2000;
+    double sum = 0.0;
+    for (int i = 0; i < draws; ++i) {
+      const double x = b.Next();
+      ASSERT_EQ(x, std::floor(x)) << p;
+      ASSERT_GE(x, 0.0) << p;
+      ASSERT_LE(x, INT_MAX) << p;
+      sum += x;
+    }
+    const double mean = INT_MAX * p;
+    EXPECT_NEAR(sum / draws, mean, 5.0 * std::sqrt(mean * (1.0 - p) / draws)) << p;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -228,6 +258,16 @@ TEST_F(PoissonTest, VariPoissonFiguresAndErrors) {
   EXPECT_THROWS_MESSAGE(Logic_error, vp.Next(-1.0), "Vargen: illegal parameters");
   EXPECT_THROWS_MESSAGE(Logic_error, vp.Next(std::nan("")), "Vargen: illegal parameters");
   EXPECT_THROWS_MESSAGE(Logic_error, vp.iNext(-1.0), "Vargen: illegal parameters");
+  // An infinite mean, and one whose square overflows, are refused before any
+  // draw; below that the draws are finite.
+  for (double mu : {std::numeric_limits<double>::infinity(), 1.35e154, 1e300}) {
+    EXPECT_THROWS_MESSAGE(Logic_error, vp.Next(mu), "Vargen: illegal parameters") << mu;
+    EXPECT_THROWS_MESSAGE(Logic_error, vp.Next_large(mu), "Vargen: illegal parameters")
+        << mu;
+  }
+  ScriptedRNG through(pass_through_mt, 0.5);
+  through.install();
+  for (int i = 0; i < 20; ++i) EXPECT_TRUE(std::isfinite(vp.Next(1.34e154)));
 
   ScriptedRNG at_p0({std::exp(-4.0)});
   at_p0.install();

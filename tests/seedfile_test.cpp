@@ -3,7 +3,9 @@
 // failure.  Every file goes to a fresh temporary directory.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
@@ -38,6 +40,30 @@ std::string read_file(const fs::path& p) {
 void write_file(const fs::path& p, const std::string& content) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << content;
+}
+
+// The names of the entries of a directory, sorted.
+std::vector<std::string> entries_of(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Runs f with the file-size limit set to `bytes`, a write beyond which fails
+// (instead of raising SIGXFSZ), and then puts the limit back.
+template <class F>
+void with_file_size_limit(rlim_t bytes, F f) {
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = bytes;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  f();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, old_handler);
 }
 
 const std::string marker = "!Vargen03!";
@@ -444,22 +470,57 @@ TEST_F(SeedFiles, AFileThatCannotBeWrittenFails) {
   MT mt(0.5);
   EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't access seed file", mt.CSTD());
   EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't open seed file", mt.CSFD(false));
+
+  // A directory where the file should be, and a seed file that may not be
+  // written (permissions do not bind root), stay as they are, and nothing is
+  // left beside them.
+  Random::SetDirectory((dir.string() + "/").c_str());
+  fs::create_directory(file("wh.txt"));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't access seed file", wh.CSTD());
+  EXPECT_TRUE(fs::is_directory(file("wh.txt")));
+  fs::remove(file("wh.txt"));
+  if (geteuid() != 0) {
+    write_file(file("wh.txt"), marker + marker + "\n");
+    fs::permissions(file("wh.txt"), fs::perms::owner_read);
+    EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't access seed file", wh.CSTD());
+    EXPECT_EQ(read_file(file("wh.txt")), marker + marker + "\n");
+    fs::remove(file("wh.txt"));
+  }
+  EXPECT_EQ(entries_of(dir), std::vector<std::string>{});
 }
 
 TEST_F(SeedFiles, AWriteCutShortByTheFileSizeLimitFails) {
-  // The line is written only when it is flushed at its end; a failure there
-  // is reported, not passed over.
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 1000;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  // The buffered line reaches the file only when the file is closed; a
+  // failure there is reported, not passed over.
   MT mt(0.5);
-  const std::string message = message_of<Runtime_error>([&] { mt.CSTD(); });
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, old_handler);
+  std::string message;
+  with_file_size_limit(1000,
+                       [&] { message = message_of<Runtime_error>([&] { mt.CSTD(); }); });
   EXPECT_NE(message.find("Vargen: can't access seed file"), std::string::npos) << message;
+}
+
+TEST_F(SeedFiles, AFailedWriteLeavesThePreviousFileWhole) {
+  {
+    MT writer(0.5);
+    writer.CSTD();
+  }
+  const std::string previous = read_file(file("mt19937.txt"));
+  // A write asked for, and the copy-back of a destructor, both cut short.
+  MT asked(0.7);
+  with_file_size_limit(1000, [&] {
+    EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't access seed file", asked.CSTD());
+  });
+  EXPECT_EQ(read_file(file("mt19937.txt")), previous);
+  auto* copying_back = new MT(0.7);
+  copying_back->CSFD(true);
+  copying_back->ulNext();
+  ::testing::internal::CaptureStderr();
+  with_file_size_limit(1000, [&] { delete copying_back; });
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("MT19937 could not be written back"),
+            std::string::npos);
+  EXPECT_EQ(read_file(file("mt19937.txt")), previous);
+  // Nothing of the failed writes is left beside it.
+  EXPECT_EQ(entries_of(dir), std::vector<std::string>{"mt19937.txt"});
 }
 
 // ---------------------------------------------------------------------------

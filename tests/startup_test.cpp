@@ -1,7 +1,9 @@
 // End-to-end runs of the velmar++ program: the console of a run, repeatable
 // seeded runs, and runs that fail on the command line or the input, which
 // end with status 1, a message on standard error, and no result file
-// written or overwritten.
+// written or overwritten; a fit that fails (status 3, nothing written) or
+// ends with values that are not numbers (status 2, every result written);
+// and the report of each kind of exception that can end a run.
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
@@ -9,9 +11,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <new>
 #include <set>
 #include <sstream>
 #include <string>
+
+#include "errors.h"
+#include "myexcept.h"
 
 namespace fs = std::filesystem;
 
@@ -179,6 +186,76 @@ TEST_F(StartupFailureTest, BadCommandLines) {
   expect_fails("-i a.txt -fraction_var_prior 1 1",
                "-fraction_var_prior: the prior pair 1 1 starts the dispersion at "
                "2a/(a+b) = 1, which must lie strictly between 0 and 1");
+  // Values that once stopped the fit with an uncaught exception, or ended it
+  // with nan in the result files.
+  expect_fails("-i a.txt -pk 0 0",
+               "-pk: expected a positive number as its first value, got 0");
+  expect_fails("-i a.txt -c_alpha_cohorts 0",
+               "-c_alpha_cohorts: expected a number strictly between 0 and 1, got 0");
+  // A sex file too many: b.txt was meant as an intensity file.
+  expect_fails("-i a.txt -chrX s0.txt b.txt s1.txt",
+               "-chrX: X-chromosome mode needs one sex file per cohort, got 3 "
+               "for 1 intensity file");
+}
+
+TEST_F(StartupFailureTest, FailureInsideTheFitNamesTheSnpAndWritesNothing) {
+  // A Dirichlet concentration the random-variate library cannot draw with.
+  std::set<std::string> before = files();
+  outcome o = velmar(std::string("-i a.txt b.txt -pgd 1e306") + quick);
+  EXPECT_EQ(o.status, 3);
+  EXPECT_EQ(o.err, "velmar++: Vargen: area too large (a) while fitting SNP 1 [rs1]\n");
+  EXPECT_EQ(files(), before);
+  EXPECT_EQ(slurp(run_dir() / "out_0_mcmc"), "earlier result\n");
+}
+
+TEST_F(StartupTest, SnpsWhoseFitEndsInNanAreNamedAndEveryResultIsWritten) {
+  write("a.txt", cohort_a);
+  // A dispersion so small that the prior frequency's Beta density is nan.
+  outcome o = velmar(std::string("-i a.txt -paf 0.3 -c_alpha_prior 1e-307") + quick);
+  EXPECT_EQ(o.status, 2);
+  for (const char* snp : {"SNP 1 [rs1]", "SNP 2 [rs2]", "SNP 3 [rs3]"})
+    EXPECT_NE(o.err.find(std::string("velmar++: ") + snp +
+                         ": the fit ended with values that are not finite "
+                         "numbers: final_log_posterior = "),
+              std::string::npos)
+        << o.err;
+  EXPECT_NE(o.err.find("velmar++: the fit of 3 of 3 SNPs failed"), std::string::npos);
+  EXPECT_EQ(files(), (std::set<std::string>{"a.txt", "out_0_mcmc", "out_params",
+                                            "out_information"}));
+  EXPECT_NE(o.out.find("finished\n"), std::string::npos);
+}
+
+// Every kind of exception that can leave the run: its message and status.
+TEST(FailureReport, EveryExceptionEndsWithAMessageAndAStatusBelow128) {
+  struct kind {
+    std::function<void()> raise;
+    std::string message;
+    int status;
+  };
+  const std::string where = " while fitting SNP 3 [rs123]";
+  const kind kinds[] = {
+      {[] { throw input_error("-nmax: expected a whole number, got 'x'"); },
+       "-nmax: expected a whole number, got 'x'", 1},
+      {[] { throw RBD_COMMON::Logic_error("Vargen: illegal parameters"); },
+       "Vargen: illegal parameters" + where, 3},
+      {[] { throw RBD_COMMON::Runtime_error("Vargen: area too large"); },
+       "Vargen: area too large" + where, 3},
+      {[] { throw std::bad_alloc(); }, "out of memory" + where, 3},
+      {[] { throw std::logic_error("a tally without a call"); },
+       "a tally without a call" + where, 3},
+      {[] { throw 42; }, "unknown failure" + where, 3},
+  };
+  for (const kind& k : kinds) {
+    testing::internal::CaptureStderr();
+    int status = -1;
+    try {
+      k.raise();
+    } catch (...) {
+      status = report_failure(where);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "velmar++: " + k.message + "\n");
+    EXPECT_EQ(status, k.status) << k.message;
+  }
 }
 
 TEST_F(StartupFailureTest, CommandLineIsCheckedBeforeTheInputIsRead) {

@@ -1,0 +1,74 @@
+// The last check of one SNP's results: the fit's guards keep the parameters
+// inside their supports, so a value that is not finite here means the fit
+// went wrong for this SNP, and the run says so instead of presenting nan as
+// a result.
+#include "result_check.h"
+
+#include <cmath>
+#include <sstream>
+
+namespace {
+
+// Collects the values that are not finite, under the names of their columns
+// in the result files (alpha_0, mu_1_2_0, info2_1, ...).
+class non_finite_list {
+ public:
+  non_finite_list() { text_.precision(10); }
+
+  void check(const std::string& column, double v) {
+    if (std::isfinite(v)) return;
+    separate();
+    text_ << column << " = " << v;
+  }
+  void check_per_cohort(const std::string& name, const vec& values) {
+    for (size_t c = 0; c < values.size(); ++c)
+      check(name + "_" + std::to_string(c), values[c]);
+  }
+  void check_per_class(const std::string& name, const vec2& values) {
+    for (size_t c = 0; c < values.size(); ++c)
+      check_per_cohort(name + "_" + std::to_string(c), values[c]);
+  }
+  // Per cohort, how many of its individuals have a genotype value that is
+  // not finite.
+  void check_genotypes(const vec3& values) {
+    for (size_t c = 0; c < values.size(); ++c) {
+      int individuals = 0;
+      for (const vec& classes : values[c])
+        for (double v : classes)
+          if (!std::isfinite(v)) {
+            ++individuals;
+            break;
+          }
+      if (individuals == 0) continue;
+      separate();
+      text_ << "the genotype values of " << individuals << " individual"
+            << (individuals == 1 ? "" : "s") << " of cohort " << c;
+    }
+  }
+
+  std::string text() const { return text_.str(); }
+
+ private:
+  void separate() {
+    if (!text_.str().empty()) text_ << ", ";
+  }
+  std::ostringstream text_;
+};
+
+}  // namespace
+
+std::string non_finite_results(const params& p, const vec3& genotype_values) {
+  non_finite_list found;
+  found.check("final_log_posterior", p.final_log_posterior);
+  found.check_per_cohort("alpha", p.alpha);
+  found.check_per_cohort("eta", p.eta);
+  for (size_t c = 0; c < p.mu.size(); ++c)
+    found.check_per_class("mu_" + std::to_string(c), p.mu[c]);
+  found.check_per_cohort("sigma", p.sigma);
+  found.check_per_cohort("varfrac", p.varfrac);
+  found.check_per_class("r", p.r);
+  found.check_per_cohort("info1", p.info1);
+  found.check_per_cohort("info2", p.info2);
+  found.check_genotypes(genotype_values);
+  return found.text();
+}
