@@ -39,8 +39,8 @@ std::string library_message(const char* formatted) {
 int report_failure(const std::string& where) {
   try {
     throw;
-  } catch (const input_error& e) {
-    return report(e.what(), status_bad_input);
+  } catch (const user_error& e) {
+    return report(e.what(), status_user_error);
   } catch (const RBD_COMMON::BaseException&) {
     // The library's exceptions keep their message in one static buffer.
     return report(library_message(RBD_COMMON::BaseException::what()) + where,

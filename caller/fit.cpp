@@ -181,7 +181,7 @@ void run_stage1(data& d) {
     }
   }
   if (!stored) {
-    throw input_error("-ns: expected at least one random start, got " +
+    throw user_error("-ns: expected at least one random start, got " +
                       std::to_string(d.ns));
   }
 }

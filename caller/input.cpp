@@ -1,6 +1,6 @@
 // Reading every input of a run: the intensity files (one per cohort, plain,
 // gzip or bzip2), the SNP-information file and, in X-chromosome mode, the
-// sex files.  A fault of an input file is reported by throwing input_error
+// sex files.  A fault of an input file is reported by throwing user_error
 // with the file and line at fault; nothing is shifted, mixed or guessed.
 #include "input.h"
 
@@ -69,7 +69,7 @@ const file_kind sex_kind = {"sex file", plain_file_unreadable};
 void require_regular_file(const file_kind& kind, const std::string& file) {
   struct stat st;
   if (stat(file.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
-  throw input_error(std::string(kind.name) + " " + quoted(file) +
+  throw user_error(std::string(kind.name) + " " + quoted(file) +
                     " is not a regular file: input files must be files on "
                     "disk (an intensity file is read more than once), not "
                     "pipes or devices");
@@ -87,14 +87,14 @@ class line_source {
   bool next(std::string& line) {
     bool got = static_cast<bool>(std::getline(in_, line));
     if (in_.bad())
-      throw input_error("cannot read " + where(number_ + 1) + ": " +
+      throw user_error("cannot read " + where(number_ + 1) + ": " +
                         kind_.unreadable);
     if (!got) return false;
     ++number_;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t nul = line.find('\0');
     if (nul != std::string::npos)
-      throw input_error(where() + ": field " +
+      throw user_error(where() + ": field " +
                         std::to_string(field_number(line, nul)) +
                         " holds a NUL byte");
     return true;
@@ -147,7 +147,7 @@ void open_intensity_file(io::filtering_istream& in, const std::string& file,
   require_regular_file(intensity_kind, file);
   io::file_source source(file, std::ios_base::in | std::ios_base::binary);
   if (!source.is_open())
-    throw input_error("cannot open intensity file " + quoted(file));
+    throw user_error("cannot open intensity file " + quoted(file));
   if (gz) in.push(io::gzip_decompressor(15, 4096));
   if (bz2) in.push(io::bzip2_decompressor(false, 4096));
   in.push(source);
@@ -161,18 +161,18 @@ int count_individuals(const std::string& file, bool gz, bool bz2) {
   line_source source(in, intensity_kind, file);
   std::string header;
   if (!source.next(header))
-    throw input_error("intensity file " + quoted(file) +
+    throw user_error("intensity file " + quoted(file) +
                       " is empty: it has no header line");
   std::vector<char*> names;
   split_fields(header, names);
   in.reset();
   if (names.size() < 5)
-    throw input_error(source.where() + ": the header has " +
+    throw user_error(source.where() + ": the header has " +
                       std::to_string(names.size()) +
                       " names, fewer than the 5 key columns");
   int n = static_cast<int>((names.size() - 5) / 2);
   if (n < 1)
-    throw input_error(source.where() +
+    throw user_error(source.where() +
                       ": the header names no individual (after the 5 key "
                       "columns come two names per individual)");
   return n;
@@ -182,7 +182,7 @@ int count_individuals(const std::string& file, bool gz, bool bz2) {
 std::vector<int> read_sex_codes(const std::string& file) {
   require_regular_file(sex_kind, file);
   std::ifstream in(file);
-  if (!in) throw input_error("cannot open sex file " + quoted(file));
+  if (!in) throw user_error("cannot open sex file " + quoted(file));
   std::cout << "reading file " << file << std::endl;
   line_source source(in, sex_kind, file);
   std::vector<int> codes;
@@ -193,7 +193,7 @@ std::vector<int> read_sex_codes(const std::string& file) {
     for (char* f : fields) {
       int code = -1;
       if (!parse_whole_number(f, code) || code < 0 || code > 2)
-        throw input_error(source.where() + ": sex code '" + f +
+        throw user_error(source.where() + ": sex code '" + f +
                           "' is not 0 (unknown), 1 (male) or 2 (female)");
       codes.push_back(code);
     }
@@ -210,7 +210,7 @@ class info_reader {
   explicit info_reader(const std::string& file)
       : file_(file), in_(file), source_(in_, info_kind, file) {
     if (!in_)
-      throw input_error("cannot open SNP-information file " + quoted(file) +
+      throw user_error("cannot open SNP-information file " + quoted(file) +
                         " (-f)");
   }
 
@@ -238,13 +238,13 @@ class info_reader {
       return -1.0;
     }
     if (fields_.size() != 5)
-      throw input_error(source_.where() +
+      throw user_error(source_.where() +
                         ": expected 5 fields (rs, three more, prior "
                         "frequency), got " +
                         std::to_string(fields_.size()));
     double freq = 0;
     if (!parse_real_number(fields_[4], freq))
-      throw input_error(source_.where() + ": prior frequency '" +
+      throw user_error(source_.where() + ": prior frequency '" +
                         fields_[4] + "' is not a number");
     if (s.rs != fields_[0]) {
       std::cout << "MISMATCH!!!!!" << std::endl;
@@ -270,7 +270,7 @@ class info_reader {
     if (!fields_.empty()) return true;
     int blank = source_.number();
     if (source_.only_blank_lines_left()) return false;
-    throw input_error(source_.where(blank) + " is blank");
+    throw user_error(source_.where(blank) + " is blank");
   }
 
   std::string file_;
@@ -331,7 +331,7 @@ line_tally tally_lines(std::istream& in, const char* file) {
       }
     }
     if (in.bad())
-      throw input_error("cannot read " + std::string(file) + ": " +
+      throw user_error("cannot read " + std::string(file) + ": " +
                         intensity_kind.unreadable);
     if (!in) break;
   }
@@ -361,12 +361,12 @@ void data::read_data() {
         in, (std::string(intensity_kind.name) + " " + quoted(first)).c_str());
     in.reset();
     if (tally.last_filled_line == 0)
-      throw input_error("intensity file " + quoted(first) + " is empty");
+      throw user_error("intensity file " + quoted(first) + " is empty");
     total = tally.last_filled_line - 1;
   }
   std::cout << " # snps = " << total << std::endl;
   if (total < 1)
-    throw input_error("intensity file " + quoted(first) +
+    throw user_error("intensity file " + quoted(first) +
                       " holds no SNP line after its header");
 
   // The SNP range, 1-based and inclusive.
@@ -375,7 +375,7 @@ void data::read_data() {
   n_snps = snp_end - snp_start + 1;
   std::cout << " snp range " << snp_start << "-" << snp_end << std::endl;
   if (n_snps < 1)
-    throw input_error("-snps: the range starts at SNP " +
+    throw user_error("-snps: the range starts at SNP " +
                       std::to_string(snp_start) + ", but intensity file " +
                       quoted(first) + " holds only " + std::to_string(total) +
                       " SNP" + (total == 1 ? "" : "s"));
@@ -397,7 +397,7 @@ void data::read_data() {
       std::cout << "sex file doesn't contain correct number of individuals"
                 << std::endl;
       std::cout << " " << codes.size() << "  " << n_ind[c] << std::endl;
-      throw input_error("sex file " + quoted(file) + " holds " +
+      throw user_error("sex file " + quoted(file) + " holds " +
                         std::to_string(codes.size()) +
                         (codes.size() == 1 ? " code" : " codes") +
                         ", but cohort " +
@@ -406,7 +406,7 @@ void data::read_data() {
                         std::to_string(n_ind[c]) + " individuals");
     }
     if (sex_counts[c][1] + sex_counts[c][2] == 0)
-      throw input_error("sex file " + quoted(file) + " of cohort " +
+      throw user_error("sex file " + quoted(file) + " of cohort " +
                         std::to_string(c) +
                         ": no individual of known sex (every code is 0); "
                         "X-chromosome mode needs males or females");
@@ -431,7 +431,7 @@ void data::read_data() {
 
     // A file that ends before SNP `number` of the range.
     auto ends_before = [&](int number) {
-      return input_error("intensity file " + quoted(file) + " ends at line " +
+      return user_error("intensity file " + quoted(file) + " ends at line " +
                          std::to_string(source.number()) + ", before SNP " +
                          std::to_string(number));
     };
@@ -439,7 +439,7 @@ void data::read_data() {
     // Intensity `field` of individual i (from 0) on the current line.
     auto bad_intensity = [&](int i, int axis, const char* field,
                              const std::string& reason) {
-      return input_error(source.where() + ": " + (axis == 0 ? "x" : "y") +
+      return user_error(source.where() + ": " + (axis == 0 ? "x" : "y") +
                          " intensity of individual " + std::to_string(i + 1) +
                          " is '" + field + "', " + reason);
     };
@@ -458,12 +458,12 @@ void data::read_data() {
       if (!source.next(line)) throw ends_before(snp_start + k);
       split_fields(line, fields);
       if (fields.size() != expected)
-        throw input_error(source.where() + ": expected " +
+        throw user_error(source.where() + ": expected " +
                           std::to_string(expected) + " fields (5 keys, then x and y of each of " +
                           std::to_string(n) + " individuals), got " +
                           std::to_string(fields.size()));
       if (c > 0 && (s.SNP_ID != fields[0] || s.rs != fields[1]))
-        throw input_error(source.where() + ": SNP " + fields[0] + " [" +
+        throw user_error(source.where() + ": SNP " + fields[0] + " [" +
                           fields[1] + "], but intensity file " +
                           quoted(intensity_files[0]) + " has SNP " + s.SNP_ID +
                           " [" + s.rs + "] at the same line");

@@ -20,7 +20,7 @@ struct line_tally {
   int last_filled_line = 0;
 };
 
-// Reads in from its current position to the end.  Throws input_error, naming
+// Reads in from its current position to the end.  Throws user_error, naming
 // `file`, when the stream cannot be read (as a damaged compressed file).
 line_tally tally_lines(std::istream& in, const char* file);
 

@@ -78,7 +78,7 @@ std::string value_place(int n_values, int k) {
 void require(const char* word, int n_values, int k, const domain& allowed,
              double value) {
   if (allowed.holds(value)) return;
-  throw input_error(std::string(word) + ": expected " + allowed.expected +
+  throw user_error(std::string(word) + ": expected " + allowed.expected +
                     value_place(n_values, k) + ", got " + number_text(value));
 }
 
@@ -126,7 +126,7 @@ option_values::option_values(int argc, char** argv, int at,
     std::string got = available == 0
                           ? "nothing"
                           : "only '" + std::string(argv[at + 1]) + "'";
-    throw input_error(std::string(rule.word) + ": expected " + rule.form +
+    throw user_error(std::string(rule.word) + ": expected " + rule.form +
                       ", got " + got);
   }
 }
@@ -138,7 +138,7 @@ std::string option_values::which(int k) const {
 int option_values::whole(int k) const {
   int v = 0;
   if (!parse_whole_number(argv_[at_ + k], v))
-    throw input_error(std::string(rule_.word) + ": expected a whole number" +
+    throw user_error(std::string(rule_.word) + ": expected a whole number" +
                       which(k) + ", got '" + argv_[at_ + k] + "'");
   return v;
 }
@@ -146,7 +146,7 @@ int option_values::whole(int k) const {
 double option_values::real(int k) const {
   double v = 0;
   if (!parse_real_number(argv_[at_ + k], v))
-    throw input_error(std::string(rule_.word) + ": expected a number" +
+    throw user_error(std::string(rule_.word) + ": expected a number" +
                       which(k) + ", got '" + argv_[at_ + k] + "'");
   return v;
 }
@@ -232,7 +232,7 @@ const std::vector<option_rule>& option_table() {
          // drop the file the user asked for.
          std::string file = v.text(1);
          if (file.empty())
-           throw input_error("-f: expected a file name, got ''");
+           throw user_error("-f: expected a file name, got ''");
          d.info_file = file;
        }},
       whole_option("-single", 1, &data::single, any_value),
@@ -387,7 +387,7 @@ void require_start(const char* option, const vec& pair, const std::string& which
                    bool beta_type, double value) {
   bool ok = beta_type ? value > 0 && value < 1 : finite_positive(value);
   if (ok) return;
-  throw input_error(std::string(option) + ": the prior pair " +
+  throw user_error(std::string(option) + ": the prior pair " +
                     pair_text(pair) + which + " starts " + what + " at " +
                     formula + " = " + number_text(value) + ", which must " +
                     (beta_type ? "lie strictly between 0 and 1"
@@ -416,7 +416,7 @@ void check_family_start(const family_start& f) {
                         usable_in_single_precision(second)
                   : finite_positive(first) && finite_positive(second);
   if (!usable)
-    throw input_error(std::string(f.mean_option) + " and " + f.var_option +
+    throw user_error(std::string(f.mean_option) + " and " + f.var_option +
                       ": the prior pairs " + pair_text(f.mean_pair) + " and " +
                       pair_text(f.var_pair) + f.which +
                       " start the cohorts' prior at " +
@@ -427,7 +427,7 @@ void check_family_start(const family_start& f) {
                       (f.beta_type ? " in single precision" : ""));
   if (f.drawn_from_mean_pair &&
       !(usable_in_single_precision(a) && usable_in_single_precision(b)))
-    throw input_error(std::string(f.mean_option) + ": the prior pair " +
+    throw user_error(std::string(f.mean_option) + ": the prior pair " +
                       pair_text(f.mean_pair) + f.which +
                       " cannot be held in single precision, in which the "
                       "starting values are drawn from Beta(a, b)");
@@ -453,11 +453,11 @@ void read_run_options(int argc, char** argv, data& d) {
 
 void check_input_options(const data& d) {
   if (d.intensity_files.empty())
-    throw input_error("-i: no intensity file given; name one per cohort");
+    throw user_error("-i: no intensity file given; name one per cohort");
   // More sex files than cohorts is refused too: "-i a -chrX sa b sb" (a
   // typo) would otherwise take b as a sex file and lose its cohort.
   if (d.chrX && d.sex_files.size() != d.intensity_files.size())
-    throw input_error("-chrX: X-chromosome mode needs one sex file per cohort, got " +
+    throw user_error("-chrX: X-chromosome mode needs one sex file per cohort, got " +
                       std::to_string(d.sex_files.size()) + " for " +
                       std::to_string(d.intensity_files.size()) +
                       " intensity file" +
@@ -473,11 +473,11 @@ void validate_options(const data& d) {
 
   // Rules across options.
   if (d.sampling_stage2 && d.n_iter < 1)
-    throw input_error(at_least("-n", "a whole number", 1, d.n_iter) +
+    throw user_error(at_least("-n", "a whole number", 1, d.n_iter) +
                       " (stage 2 samples and the genotype values are "
                       "divided by it; give -max2 to maximise instead)");
   if (d.approx != 0 && d.grid_cells < 1)
-    throw input_error("-approx: clumping mode " + std::to_string(d.approx) +
+    throw user_error("-approx: clumping mode " + std::to_string(d.approx) +
                       " needs a whole number of grid cells of at least 1, got " +
                       std::to_string(d.grid_cells));
 
@@ -506,7 +506,7 @@ void validate_options(const data& d) {
                         {d.r_var_prior_a[k], d.r_var_prior_b[k]}, 1, true});
   const double center_var = 3 * d.center_var_prior_mean[0];
   if (!finite_positive(center_var))
-    throw input_error("-center_var_prior_mean: the scale " +
+    throw user_error("-center_var_prior_mean: the scale " +
                       number_text(d.center_var_prior_mean[0]) +
                       " starts the centres' variance at 3s = " +
                       number_text(center_var) +

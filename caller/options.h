@@ -8,7 +8,7 @@
 // (data.h); the passes only overwrite them.
 //
 // A value that is missing or not wholly a number, and a value the run cannot
-// use, is reported by throwing input_error with a message that names the
+// use, is reported by throwing user_error with a message that names the
 // option and the expected form, e.g. "-nmax: expected a whole number, got
 // 'abc'".
 #ifndef VELMAR_OPTIONS_H

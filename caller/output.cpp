@@ -238,6 +238,6 @@ void data::output_mcmc() {
     if (files.failed().size() > 1) message += "s";
     for (size_t f = 0; f < files.failed().size(); f++)
       message += (f == 0 ? " " : ", ") + files.failed()[f];
-    throw input_error(message);
+    throw user_error(message);
   }
 }

@@ -15,7 +15,7 @@
 // The words of the first section (split at blanks and line ends) are the
 // command line; a word "@k" names the file made of section k, written to a
 // scratch directory. Other words cannot name a file elsewhere: their '/'
-// become '_' (a word such as /dev/zero would read for ever). An input_error
+// become '_' (a word such as /dev/zero would read for ever). A user_error
 // is the program's orderly refusal and is fine; any other exception, a
 // crash, a leak or undefined behaviour is a finding.
 #include <stdlib.h>
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     d.read_data();
     read_run_options(argc, argv.data(), d);
     validate_options(d);
-  } catch (const input_error&) {
+  } catch (const user_error&) {
     // An orderly refusal of the command line or of a file.
   }
   return 0;

@@ -403,7 +403,7 @@ TEST(Fit, GlobalMovesSwitchedOffByFancyZero) {
 TEST(Fit, NoRandomStartIsAnError) {
   data d = make_run({30, 20});
   d.ns = 0;
-  EXPECT_THROW(fit(d), input_error);
+  EXPECT_THROW(fit(d), user_error);
 }
 
 TEST(Fit, StageOneProgressEveryTenthIteration) {

@@ -89,11 +89,11 @@ class InputTest : public ::testing::Test {
     if (log) *log = out;
   }
 
-  // The message of the input_error that read_data throws, "" when none.
+  // The message of the user_error that read_data throws, "" when none.
   std::string error_of(data& d, std::string* log = nullptr) {
     try {
       read(d, log);
-    } catch (const input_error& e) {
+    } catch (const user_error& e) {
       return e.what();
     }
     return "";

@@ -36,12 +36,12 @@ void read_all(command_line& cl, data& d) {
   read_run_options(cl.argc(), cl.argv(), d);
 }
 
-// The message of the input_error that checking the whole command line
+// The message of the user_error that checking the whole command line
 // throws, or "" when it throws none.
 std::string command_line_error(command_line cl) {
   try {
     check_command_line(cl.argc(), cl.argv());
-  } catch (const input_error& e) {
+  } catch (const user_error& e) {
     return e.what();
   }
   return "";
@@ -465,7 +465,7 @@ TEST(OptionFaults, ValidateChecksTheModelItIsGiven) {
   d.r_var_prior_a[2] = 200;  // 200 / 300 is fine
   EXPECT_NO_THROW(validate_options(d));
   d.r_var_prior_b[1] = 0;  // 1 / 1 is not
-  EXPECT_THROW(validate_options(d), input_error);
+  EXPECT_THROW(validate_options(d), user_error);
 }
 
 TEST(NumberParsing, WholeAndReal) {

@@ -219,7 +219,7 @@ TEST_F(ResultFiles, AnUnwritableFileIsReportedByName) {
   try {
     quiet_output(d);
     FAIL() << "no error reported";
-  } catch (const input_error& e) {
+  } catch (const user_error& e) {
     const std::string what = e.what();
     EXPECT_NE(what.find(dir + "/out_params"), std::string::npos) << what;
     EXPECT_EQ(what.find("out_0_mcmc"), std::string::npos) << what;
@@ -237,7 +237,7 @@ TEST_F(ResultFiles, MissingDirectoryNamesEveryFile) {
   try {
     quiet_output(d);
     FAIL() << "no error reported";
-  } catch (const input_error& e) {
+  } catch (const user_error& e) {
     const std::string what = e.what();
     for (const char* name :
          {"/out_0_mcmc", "/out_1_mcmc", "/out_params", "/out_information"})
@@ -281,7 +281,7 @@ TEST_F(ResultFiles, FourDecimalsFromAGenotypeFileThatCannotBeOpened) {
   ASSERT_EQ(mkdir((dir + "/out_0_mcmc").c_str(), 0700), 0);
   data d = finished_run(dir + "/out", 1,
                         {{{0.5, 0.5, 0, 0}}, {{0, 1, 0, 0}}}, false);
-  EXPECT_THROW(quiet_output(d), input_error);
+  EXPECT_THROW(quiet_output(d), user_error);
   EXPECT_EQ(read_file(dir + "/out_1_mcmc"), "SNP0 rs0 1000 A G 0 1 0 \n");
   EXPECT_NE(read_file(dir + "/out_information")
                 .find("\nSNP0 rs0 1000 A G -1234.5679 12.5000 12.5000 "

@@ -234,7 +234,7 @@ TEST(FailureReport, EveryExceptionEndsWithAMessageAndAStatusBelow128) {
   };
   const std::string where = " while fitting SNP 3 [rs123]";
   const kind kinds[] = {
-      {[] { throw input_error("-nmax: expected a whole number, got 'x'"); },
+      {[] { throw user_error("-nmax: expected a whole number, got 'x'"); },
        "-nmax: expected a whole number, got 'x'", 1},
       {[] { throw RBD_COMMON::Logic_error("Vargen: illegal parameters"); },
        "Vargen: illegal parameters" + where, 3},
