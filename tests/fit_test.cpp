@@ -18,6 +18,7 @@
 
 #include "data.h"
 #include "errors.h"
+#include "scratch_dir.h"
 #include "scripted_rng.h"
 #include "vargen1.h"
 
@@ -536,22 +537,8 @@ namespace {
 
 // Whole runs in memory on files written into a fresh directory: read_data,
 // every SNP fitted from a freshly seeded generator, the result files.
-class FileRun : public ::testing::Test {
+class FileRun : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/velmar_fit_files_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
-
-  std::string write(const std::string& name, const std::string& text) {
-    std::ofstream(path(name), std::ios::binary) << text;
-    return path(name);
-  }
-
   static std::string read(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     std::stringstream ss;
@@ -580,8 +567,6 @@ class FileRun : public ::testing::Test {
     }
     return testing::internal::GetCapturedStdout();
   }
-
-  std::string dir_;
 };
 
 // An intensity file of one SNP line of `pts`. Individual `missing` (from

@@ -18,6 +18,7 @@
 #include "data.h"
 #include "errors.h"
 #include "input.h"
+#include "scratch_dir.h"
 
 namespace io = boost::iostreams;
 
@@ -45,23 +46,8 @@ std::string edited(std::string text, const std::string& old_text, const std::str
   return text;
 }
 
-class InputTest : public ::testing::Test {
+class InputTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/velmar_input_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
-
-  std::string write(const std::string& name, const std::string& text) {
-    std::ofstream out(path(name), std::ios::binary);
-    out << text;
-    return path(name);
-  }
-
   // Writes text gzip-compressed, bzip2-compressed, or first gzip- and then
   // bzip2-compressed (a written text passes the filters in push order).
   std::string write_compressed(const std::string& name, const std::string& text,
@@ -105,8 +91,6 @@ class InputTest : public ::testing::Test {
     d.intensity_files = {write("a.txt", edited(cohort0, old_text, new_text))};
     return error_of(d);
   }
-
-  std::string dir_;
 };
 
 std::vector<std::vector<double> > pts(std::initializer_list<std::vector<double> > p) {
