@@ -105,8 +105,8 @@ else
   printf '%-22s %-24s %12s %12s %12s\n' "data" "options" "s/SNP" "peak MB" "B/point"
 fi
 
-for spec in "${cases[@]}"; do
-  read -r cohorts individuals snps options <<<"$spec"
+for case_line in "${cases[@]}"; do
+  read -r cohorts individuals snps options <<<"$case_line"
   data="$work/c${cohorts}x${individuals}x${snps}"
   if [ ! -d "$data" ]; then
     mkdir -p "$data"
