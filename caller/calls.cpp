@@ -28,8 +28,7 @@ bool sex_list_fits(const data& d, int j) {
          d.sex[j].size() == static_cast<size_t>(d.n_ind[j]);
 }
 
-const std::vector<int>& sex_codes(const data& d, int j,
-                                  std::vector<int>* unknown) {
+const std::vector<int>& sex_codes(const data& d, int j, std::vector<int>* unknown) {
   if (sex_list_fits(d, j)) return d.sex[j];
   unknown->assign(d.n_ind[j], sex_unknown);
   return *unknown;
@@ -44,8 +43,7 @@ double class_score(const data& d, int k, const double* cl, double log_norm,
   const double q = cluster_quad(cl, x, y);
   double score = (-0.5 * q + log_lambda) - log_norm;
   if (d.nonull && k == 3) score = excluded;
-  if (d.chrX && k == 1 && sex_code == sex_male && !d.allow_male_hets)
-    score = excluded;
+  if (d.chrX && k == 1 && sex_code == sex_male && !d.allow_male_hets) score = excluded;
   return score;
 }
 
@@ -111,8 +109,8 @@ void data::update_calls(bool verbose) {
         const int code = sexes ? (*sexes)[i] : sex_unknown;
         std::vector<double>& p = call_probs[j][i];
         for (int k = 0; k < 4; k++)
-          p[k] = class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
-                             pts[i][0], pts[i][1], code);
+          p[k] = class_score(*this, k, cl[k], log_norm[k], log_lambda[k], pts[i][0],
+                             pts[i][1], code);
         normalise(p.data());
         const int call = sampling ? sampled_call(&p) : most_probable(p.data());
         calls[j][i] = call;
@@ -126,13 +124,11 @@ void data::update_calls(bool verbose) {
         const int code = males ? sex_male : sex_unknown;
         for (x_cell_it = g->begin(); x_cell_it != g->end(); ++x_cell_it) {
           y_cells& column = x_cell_it->second;
-          for (y_cell_it = column.begin(); y_cell_it != column.end();
-               ++y_cell_it) {
+          for (y_cell_it = column.begin(); y_cell_it != column.end(); ++y_cell_it) {
             point& cell = y_cell_it->second;
             for (int k = 0; k < 4; k++)
-              cell.probs[k] =
-                  class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
-                              x_cell_it->first, y_cell_it->first, code);
+              cell.probs[k] = class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
+                                          x_cell_it->first, y_cell_it->first, code);
             normalise(cell.probs);
             int call;
             if (sampling) {
@@ -151,8 +147,7 @@ void data::update_calls(bool verbose) {
 }
 
 bool data::scored_as_male(int j, int i) const {
-  return chrX && !allow_male_hets && sex_list_fits(*this, j) &&
-         sex[j][i] == sex_male;
+  return chrX && !allow_male_hets && sex_list_fits(*this, j) && sex[j][i] == sex_male;
 }
 
 void data::update_call_probs() {
@@ -171,8 +166,8 @@ void data::update_call_probs() {
       const double log_norm = cluster_log_norm(cl);
       for (int i = 0; i < n_ind[j]; i++) {
         const int code = sexes ? (*sexes)[i] : sex_unknown;
-        call_probs[j][i][k] = class_score(*this, k, cl, log_norm, log_lambda,
-                                          pts[i][0], pts[i][1], code);
+        call_probs[j][i][k] =
+            class_score(*this, k, cl, log_norm, log_lambda, pts[i][0], pts[i][1], code);
       }
     }
     for (int i = 0; i < n_ind[j]; i++) normalise(call_probs[j][i].data());

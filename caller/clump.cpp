@@ -104,8 +104,7 @@ void data::clump_data(snp& s) {
         created++;
       }
     }
-    std::cout << std::endl
-              << " " << c << " : number of non-empty points :: " << created;
+    std::cout << std::endl << " " << c << " : number of non-empty points :: " << created;
   }
   std::cout << std::endl << std::endl << std::flush;
 }

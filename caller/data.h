@@ -19,8 +19,8 @@
 
 // One cell of the clumping grid.
 struct point {
-  int count = 0;                // individuals in the cell
-  int call = 4;                 // the cell's genotype class
+  int count = 0;                   // individuals in the cell
+  int call = 4;                    // the cell's genotype class
   double probs[4] = {0, 0, 0, 0};  // the cell's class probabilities
 };
 
@@ -86,9 +86,7 @@ class cohort_runs {
   struct run {
     int cohort;
     int count;
-    bool operator==(const run& o) const {
-      return cohort == o.cohort && count == o.count;
-    }
+    bool operator==(const run& o) const { return cohort == o.cohort && count == o.count; }
   };
 
   cohort_runs() = default;
@@ -135,26 +133,25 @@ struct snp {
   std::string rs;
   std::string allele1;
   std::string allele2;
-  double prior_freq = -1.0;                            // -1 when none
+  double prior_freq = -1.0;  // -1 when none
   // The present points only: an individual whose x or y is missing (NaN or
   // NA in the file) has no entry here, so the fit sees the SNP as if its
   // columns were absent.
   // [C][n_c]: per point list, the cohort of each of its individuals.
   std::vector<cohort_runs> cohort_of;
-  std::vector<xy_list> points;                         // [C][n_c]
+  std::vector<xy_list> points;  // [C][n_c]
   // Per cohort, ascending, the file positions (from 0) of the individuals
   // whose point is missing; they are written with the genotype values 0 0 0.
-  std::vector<std::vector<int> > missing;              // [C]
-  std::vector<grid> clumps;                            // [C]
+  std::vector<std::vector<int> > missing;  // [C]
+  std::vector<grid> clumps;                // [C]
   // X mode without male heterozygotes: the males' cells, apart from the
   // cells of the others in `clumps`, so that a male cell is scored as male.
-  std::vector<grid> male_clumps;                       // [C]
+  std::vector<grid> male_clumps;                        // [C]
   double x_low = 0, y_low = 0, x_high = 0, y_high = 0;  // data range
 
   // The males' cells of cohort c, or null when there are none.
   grid* male_cells(int c) {
-    return static_cast<size_t>(c) < male_clumps.size() ? &male_clumps[c]
-                                                       : nullptr;
+    return static_cast<size_t>(c) < male_clumps.size() ? &male_clumps[c] : nullptr;
   }
 };
 
@@ -196,24 +193,24 @@ class data {
   // Individuals per cohort that the fit sees: after read_data the counts of
   // the intensity files' headers; during a SNP's fit (v1) the cohort's
   // present points at that SNP (one pooled entry while pooled).
-  std::vector<int> n_ind;        // [C]
+  std::vector<int> n_ind;  // [C]
   // X mode: after read_data the codes of every individual of the sex files;
   // during a SNP's fit those of the individuals the fit sees (present
   // points, pooled while pooled), put back when the fit ends.
-  ivec2 sex_counts;              // [C][3], X mode: unknown, male, female
-  ivec2 sex;                     // [C][n_c], X mode
+  ivec2 sex_counts;  // [C][3], X mode: unknown, male, female
+  ivec2 sex;         // [C][n_c], X mode
   int n_cohorts = 0;
   int current_snp = 0;
   bool sampling = true;
   bool clumped = false;
-  grid::iterator x_cell_it;      // cursors kept between steps of a grid walk
+  grid::iterator x_cell_it;  // cursors kept between steps of a grid walk
   y_cells::iterator y_cell_it;
 
   // ---- options ----
   int snp_start = -1;
   int snp_end = -1;
   std::string output_prefix = "out";
-  std::string info_file;         // empty: none
+  std::string info_file;  // empty: none
   std::vector<std::string> intensity_files;
   std::vector<std::string> sex_files;
   bool chrX = false;
@@ -255,35 +252,35 @@ class data {
   bool nonull = false;
 
   // ---- current state and stored copies ----
-  ivec2 calls;                   // [C][n_c]
-  ivec2 counts;                  // [C][4]
-  vec2 lambda, lambda_store;     // [C][4]
-  vec alpha, alpha_store;        // [C]
+  ivec2 calls;                // [C][n_c]
+  ivec2 counts;               // [C][4]
+  vec2 lambda, lambda_store;  // [C][4]
+  vec alpha, alpha_store;     // [C]
   double alpha_star = 0, alpha_star_store = 0;
-  vec3 mu, mu_store;             // [C][3][2]
-  vec2 center, center_store;     // [C][2]
+  vec3 mu, mu_store;                                // [C][3][2]
+  vec2 center, center_store;                        // [C][2]
   vec center_mean = {0.0, 0.0}, center_mean_store;  // [2]
   double center_var = 0, center_var_store = 0;
 
   // ---- parameter families: value [C], hierarchical mean and variance
   //      (or dispersion), stored copies, hyper-prior pairs ----
-#define VELMAR_FAMILY(X, MA, MB, VA, VB)                     \
-  vec X, X##_store;                                          \
-  double X##_mean = 0, X##_var = 0;                          \
-  double X##_mean_store = 0, X##_var_store = 0;              \
-  vec X##_mean_prior = {MA, MB};                             \
+#define VELMAR_FAMILY(X, MA, MB, VA, VB)        \
+  vec X, X##_store;                             \
+  double X##_mean = 0, X##_var = 0;             \
+  double X##_mean_store = 0, X##_var_store = 0; \
+  vec X##_mean_prior = {MA, MB};                \
   vec X##_var_prior = {VA, VB};
-  VELMAR_FAMILY(eta, 3, 100, 5, 100)             // Beta-type
-  VELMAR_FAMILY(length, 20, 20, 1, 100)          // Gamma-type
-  VELMAR_FAMILY(gradient, 10, 10, 1, 100)        // Gamma-type
-  VELMAR_FAMILY(fraction, 30, 30, 1, 100)        // Beta-type
-  VELMAR_FAMILY(departure, 2, 8, 1, 100)         // Beta-type
-  VELMAR_FAMILY(sigma, 1, 4, 1, 100)             // Gamma-type
-  VELMAR_FAMILY(varfrac, 2.5, 7.5, 1, 100)       // Beta-type
+  VELMAR_FAMILY(eta, 3, 100, 5, 100)        // Beta-type
+  VELMAR_FAMILY(length, 20, 20, 1, 100)     // Gamma-type
+  VELMAR_FAMILY(gradient, 10, 10, 1, 100)   // Gamma-type
+  VELMAR_FAMILY(fraction, 30, 30, 1, 100)   // Beta-type
+  VELMAR_FAMILY(departure, 2, 8, 1, 100)    // Beta-type
+  VELMAR_FAMILY(sigma, 1, 4, 1, 100)        // Gamma-type
+  VELMAR_FAMILY(varfrac, 2.5, 7.5, 1, 100)  // Beta-type
 #undef VELMAR_FAMILY
 
   // correlations, one per cohort and class (Beta-type)
-  vec2 r, r_store;                              // [C][3]
+  vec2 r, r_store;                               // [C][3]
   vec r_mean, r_var, r_mean_store, r_var_store;  // [3]
   vec r_mean_prior_a = {1, 10, 1};
   vec r_mean_prior_b = {50, 1, 50};
@@ -291,17 +288,16 @@ class data {
   vec r_var_prior_b = {100, 100, 100};
 
   // ---- acceptance counters ----
-  double accept_alpha = 0, accept_alpha_star = 0, accept_eta = 0,
-         accept_mu = 0, accept_r = 0, accept_sigma = 0, accept_varfrac = 0,
-         accept_gradient = 0, accept_length = 0, accept_fraction = 0,
-         accept_departure = 0, accept_global = 0, accept_center = 0,
-         accept_model = 0;
+  double accept_alpha = 0, accept_alpha_star = 0, accept_eta = 0, accept_mu = 0,
+         accept_r = 0, accept_sigma = 0, accept_varfrac = 0, accept_gradient = 0,
+         accept_length = 0, accept_fraction = 0, accept_departure = 0, accept_global = 0,
+         accept_center = 0, accept_model = 0;
 
   // ---- results and work members ----
   double best_log_posterior = 0;
-  vec log_posterior_terms;       // [7]
-  vec3 call_probs;               // [C][n_c][4]
-  vec3 call_tallies;             // [C][n_c][4]
+  vec log_posterior_terms;                    // [7]
+  vec3 call_probs;                            // [C][n_c][4]
+  vec3 call_tallies;                          // [C][n_c][4]
   std::vector<snp_genotypes> all_call_probs;  // [SNP], as they are written
   std::vector<params> all_params;
   params current_params;
@@ -314,8 +310,8 @@ class data {
   // ---- storage and store/restore (model.cpp) ----
   void set_storage();
   void recycle_max_params(int k);
-  void store_state();            // current parameters -> stored copies
-  void restore_state();          // stored copies -> current parameters
+  void store_state();    // current parameters -> stored copies
+  void restore_state();  // stored copies -> current parameters
 
   // ---- input (input.cpp) ----
   void read_data();
@@ -400,14 +396,12 @@ class data {
   void output_mcmc();
   // The genotype values of the SNP fitted last, as v1 leaves them: the
   // stage-2 tallies (sampling) or the class probabilities (maximising).
-  const vec3& stage2_values() const {
-    return sampling ? call_tallies : call_probs;
-  }
+  const vec3& stage2_values() const { return sampling ? call_tallies : call_probs; }
   // Appends the current SNP's genotype values to all_call_probs: `values`
   // [C][n_c][4] are the stage-2 tallies (sampling; written as shares of
   // n_iter) or the class probabilities.
   void keep_genotype_values(const vec3& values);
-  void update_sweep();           // one iteration of every update step
+  void update_sweep();  // one iteration of every update step
 };
 
 #endif

@@ -31,8 +31,7 @@ class fit_sexes {
  public:
   // Gives d the codes of the individuals of s that have a point; a cohort
   // without a missing point keeps its codes and counts as read.
-  fit_sexes(data& d, const snp& s)
-      : d_(d), active_(d.chrX && !d.sex.empty()) {
+  fit_sexes(data& d, const snp& s) : d_(d), active_(d.chrX && !d.sex.empty()) {
     if (!active_) return;
     read_sex_ = d.sex;
     read_counts_ = d.sex_counts;
@@ -107,8 +106,7 @@ std::vector<std::vector<int> > pool_cohorts(snp& s) {
     offset += static_cast<int>(s.points[c].size() + s.missing[c].size());
   }
   for (size_t c = 1; c < s.points.size(); c++) {
-    s.points[0].insert(s.points[0].end(), s.points[c].begin(),
-                       s.points[c].end());
+    s.points[0].insert(s.points[0].end(), s.points[c].begin(), s.points[c].end());
     s.cohort_of[0].append(s.cohort_of[c]);
   }
   s.points.resize(1);
@@ -159,8 +157,8 @@ void run_stage1(data& d) {
       d.initialize(t, r);
       for (int it = 1; it <= d.nmax; it++) {
         if (it % 10 == 0) {
-          std::cout << "\rranstart " << t << "-" << r << " : iteration ["
-                    << it << "/" << d.nmax << "]" << std::flush;
+          std::cout << "\rranstart " << t << "-" << r << " : iteration [" << it << "/"
+                    << d.nmax << "]" << std::flush;
         }
         d.update_sweep();
         global_moves_if_due(d, it);
@@ -182,7 +180,7 @@ void run_stage1(data& d) {
   }
   if (!stored) {
     throw user_error("-ns: expected at least one random start, got " +
-                      std::to_string(d.ns));
+                     std::to_string(d.ns));
   }
 }
 
@@ -239,8 +237,8 @@ void run_stage2(data& d, snp& s, std::ofstream& trace) {
   d.print_all();
 
   for (int h = 0; h < d.burn_in + d.n_iter; h++) {
-    std::cout << "\riteration [" << h + 1 << "/" << d.burn_in + d.n_iter
-              << "]" << std::flush;
+    std::cout << "\riteration [" << h + 1 << "/" << d.burn_in + d.n_iter << "]"
+              << std::flush;
     if (!d.sampling) {
       d.update_sweep();
       if (d.test == 0) global_moves_if_due(d, h + 1);
@@ -329,8 +327,7 @@ void data::v1() {
   }
   n_cohorts = static_cast<int>(s.points.size());
   n_ind.resize(n_cohorts);
-  for (int c = 0; c < n_cohorts; c++)
-    n_ind[c] = static_cast<int>(s.points[c].size());
+  for (int c = 0; c < n_cohorts; c++) n_ind[c] = static_cast<int>(s.points[c].size());
 
   set_storage();
   sampling = sampling_stage1;

@@ -2,13 +2,14 @@
 // allele frequency, the mean and inverse covariance of each class, the class
 // means from a cohort's line parameters and back, and the log-likelihood of
 // the points called into one class.
+#include "geometry.h"
+
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <iostream>
 
 #include "data.h"
-#include "geometry.h"
 
 namespace {
 
@@ -193,8 +194,8 @@ void class_likelihood_memo::stop() {
   sorted_.clear();
 }
 
-const std::vector<int>& class_likelihood_memo::members(int j, int k,
-                                                       const int* call, int n) {
+const std::vector<int>& class_likelihood_memo::members(int j, int k, const int* call,
+                                                       int n) {
   if (j >= cohorts_) {
     sort_members(call, n, collected_);
     return collected_[k];
@@ -235,8 +236,7 @@ double data::log_posterior_X_given_K(int k, int j) {
   return out[k];
 }
 
-void data::log_posterior_X_given_classes(int j, unsigned classes,
-                                         double* out) {
+void data::log_posterior_X_given_classes(int j, unsigned classes, double* out) {
   // Slot k holds class k's cluster, constant and running total; the members
   // of a slot left unused (a class not asked for, or one whose sum
   // class_likelihoods knows) are passed over, as are those not yet called.
@@ -275,15 +275,13 @@ void data::log_posterior_X_given_classes(int j, unsigned classes,
       if (!g) continue;
       for (x_cell_it = g->begin(); x_cell_it != g->end(); ++x_cell_it) {
         y_cells& column = x_cell_it->second;
-        for (y_cell_it = column.begin(); y_cell_it != column.end();
-             ++y_cell_it) {
+        for (y_cell_it = column.begin(); y_cell_it != column.end(); ++y_cell_it) {
           const point& cell = y_cell_it->second;
           const unsigned c = static_cast<unsigned>(cell.call);
           if (c > 4 || slot_of_call[c] == unused) continue;
           const int k = slot_of_call[c];
           const double n = cell.count;
-          const double q =
-              cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
+          const double q = cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
           total[k] = (q * (-0.5 * n) + total[k]) - n * log_norm[k];
         }
       }

@@ -71,11 +71,11 @@ class class_likelihood_memo {
     int count = 0;   // entries in use
     int newest = 0;  // index of the latest one
   };
-  int cohorts_ = 0;                          // while started, else 0
-  std::vector<class_entries> sums_;          // [cohort * 4 + class]
-  std::vector<std::vector<int> > members_;   // [cohort * 4 + class]
-  std::vector<bool> sorted_;                 // [cohort]
-  std::vector<int> collected_[4];            // the members when not started
+  int cohorts_ = 0;                         // while started, else 0
+  std::vector<class_entries> sums_;         // [cohort * 4 + class]
+  std::vector<std::vector<int> > members_;  // [cohort * 4 + class]
+  std::vector<bool> sorted_;                // [cohort]
+  std::vector<int> collected_[4];           // the members when not started
 };
 
 #endif

@@ -6,6 +6,10 @@
 
 #include <sys/stat.h>
 
+#include <boost/iostreams/device/file.hpp>
+#include <boost/iostreams/filter/bzip2.hpp>
+#include <boost/iostreams/filter/gzip.hpp>
+#include <boost/iostreams/filtering_stream.hpp>
 #include <cctype>
 #include <cmath>
 #include <fstream>
@@ -13,11 +17,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <boost/iostreams/device/file.hpp>
-#include <boost/iostreams/filter/bzip2.hpp>
-#include <boost/iostreams/filter/gzip.hpp>
-#include <boost/iostreams/filtering_stream.hpp>
 
 #include "data.h"
 #include "errors.h"
@@ -55,10 +54,8 @@ struct file_kind {
 };
 
 const file_kind intensity_kind = {
-    "intensity file",
-    "the file is damaged, or not compressed as -gz and -bz2 say"};
-const char* const plain_file_unreadable =
-    "the file is damaged or not a plain file";
+    "intensity file", "the file is damaged, or not compressed as -gz and -bz2 say"};
+const char* const plain_file_unreadable = "the file is damaged or not a plain file";
 const file_kind info_kind = {"SNP-information file", plain_file_unreadable};
 const file_kind sex_kind = {"sex file", plain_file_unreadable};
 
@@ -70,9 +67,9 @@ void require_regular_file(const file_kind& kind, const std::string& file) {
   struct stat st;
   if (stat(file.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
   throw user_error(std::string(kind.name) + " " + quoted(file) +
-                    " is not a regular file: input files must be files on "
-                    "disk (an intensity file is read more than once), not "
-                    "pipes or devices");
+                   " is not a regular file: input files must be files on "
+                   "disk (an intensity file is read more than once), not "
+                   "pipes or devices");
 }
 
 // The lines of one input file, numbered from 1; a line end is LF or CR LF.
@@ -87,16 +84,14 @@ class line_source {
   bool next(std::string& line) {
     bool got = static_cast<bool>(std::getline(in_, line));
     if (in_.bad())
-      throw user_error("cannot read " + where(number_ + 1) + ": " +
-                        kind_.unreadable);
+      throw user_error("cannot read " + where(number_ + 1) + ": " + kind_.unreadable);
     if (!got) return false;
     ++number_;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t nul = line.find('\0');
     if (nul != std::string::npos)
-      throw user_error(where() + ": field " +
-                        std::to_string(field_number(line, nul)) +
-                        " holds a NUL byte");
+      throw user_error(where() + ": field " + std::to_string(field_number(line, nul)) +
+                       " holds a NUL byte");
     return true;
   }
 
@@ -142,12 +137,11 @@ class line_source {
 
 // Builds the decompression chain on an intensity file: a gzip filter when gz,
 // then a bzip2 filter when bz2, then the file itself.
-void open_intensity_file(io::filtering_istream& in, const std::string& file,
-                         bool gz, bool bz2) {
+void open_intensity_file(io::filtering_istream& in, const std::string& file, bool gz,
+                         bool bz2) {
   require_regular_file(intensity_kind, file);
   io::file_source source(file, std::ios_base::in | std::ios_base::binary);
-  if (!source.is_open())
-    throw user_error("cannot open intensity file " + quoted(file));
+  if (!source.is_open()) throw user_error("cannot open intensity file " + quoted(file));
   if (gz) in.push(io::gzip_decompressor(15, 4096));
   if (bz2) in.push(io::bzip2_decompressor(false, 4096));
   in.push(source);
@@ -162,19 +156,18 @@ int count_individuals(const std::string& file, bool gz, bool bz2) {
   std::string header;
   if (!source.next(header))
     throw user_error("intensity file " + quoted(file) +
-                      " is empty: it has no header line");
+                     " is empty: it has no header line");
   std::vector<char*> names;
   split_fields(header, names);
   in.reset();
   if (names.size() < 5)
-    throw user_error(source.where() + ": the header has " +
-                      std::to_string(names.size()) +
-                      " names, fewer than the 5 key columns");
+    throw user_error(source.where() + ": the header has " + std::to_string(names.size()) +
+                     " names, fewer than the 5 key columns");
   int n = static_cast<int>((names.size() - 5) / 2);
   if (n < 1)
     throw user_error(source.where() +
-                      ": the header names no individual (after the 5 key "
-                      "columns come two names per individual)");
+                     ": the header names no individual (after the 5 key "
+                     "columns come two names per individual)");
   return n;
 }
 
@@ -194,7 +187,7 @@ std::vector<int> read_sex_codes(const std::string& file) {
       int code = -1;
       if (!parse_whole_number(f, code) || code < 0 || code > 2)
         throw user_error(source.where() + ": sex code '" + f +
-                          "' is not 0 (unknown), 1 (male) or 2 (female)");
+                         "' is not 0 (unknown), 1 (male) or 2 (female)");
       codes.push_back(code);
     }
   }
@@ -210,8 +203,7 @@ class info_reader {
   explicit info_reader(const std::string& file)
       : file_(file), in_(file), source_(in_, info_kind, file) {
     if (!in_)
-      throw user_error("cannot open SNP-information file " + quoted(file) +
-                        " (-f)");
+      throw user_error("cannot open SNP-information file " + quoted(file) + " (-f)");
   }
 
   // Skips the lines of the SNPs before the range.
@@ -232,30 +224,28 @@ class info_reader {
       if (!warned_)
         std::cout << "warning: SNP-information file " << quoted(file_)
                   << " ends before SNP " << number << " [" << s.rs
-                  << "]: it and every later SNP get no prior frequency"
-                  << std::endl;
+                  << "]: it and every later SNP get no prior frequency" << std::endl;
       warned_ = true;
       return -1.0;
     }
     if (fields_.size() != 5)
       throw user_error(source_.where() +
-                        ": expected 5 fields (rs, three more, prior "
-                        "frequency), got " +
-                        std::to_string(fields_.size()));
+                       ": expected 5 fields (rs, three more, prior "
+                       "frequency), got " +
+                       std::to_string(fields_.size()));
     double freq = 0;
     if (!parse_real_number(fields_[4], freq))
-      throw user_error(source_.where() + ": prior frequency '" +
-                        fields_[4] + "' is not a number");
+      throw user_error(source_.where() + ": prior frequency '" + fields_[4] +
+                       "' is not a number");
     if (s.rs != fields_[0]) {
       std::cout << "MISMATCH!!!!!" << std::endl;
       std::cout << fields_[0] << " " << s.rs << std::endl;
       return -1.0;
     }
     if (!(freq >= 0 && freq <= 1)) {
-      std::cout << "warning: " << source_.where() << ": prior frequency "
-                << freq << " of " << s.rs
-                << " lies outside [0, 1]; the SNP gets no prior frequency"
-                << std::endl;
+      std::cout << "warning: " << source_.where() << ": prior frequency " << freq
+                << " of " << s.rs
+                << " lies outside [0, 1]; the SNP gets no prior frequency" << std::endl;
       return -1.0;
     }
     return freq;
@@ -332,7 +322,7 @@ line_tally tally_lines(std::istream& in, const char* file) {
     }
     if (in.bad())
       throw user_error("cannot read " + std::string(file) + ": " +
-                        intensity_kind.unreadable);
+                       intensity_kind.unreadable);
     if (!in) break;
   }
   if (filled) tally.last_filled_line = line;
@@ -357,8 +347,8 @@ void data::read_data() {
   {
     io::filtering_istream in;
     open_intensity_file(in, first, gz, bz2);
-    line_tally tally = tally_lines(
-        in, (std::string(intensity_kind.name) + " " + quoted(first)).c_str());
+    line_tally tally =
+        tally_lines(in, (std::string(intensity_kind.name) + " " + quoted(first)).c_str());
     in.reset();
     if (tally.last_filled_line == 0)
       throw user_error("intensity file " + quoted(first) + " is empty");
@@ -367,7 +357,7 @@ void data::read_data() {
   std::cout << " # snps = " << total << std::endl;
   if (total < 1)
     throw user_error("intensity file " + quoted(first) +
-                      " holds no SNP line after its header");
+                     " holds no SNP line after its header");
 
   // The SNP range, 1-based and inclusive.
   if (snp_start < 1) snp_start = 1;
@@ -375,10 +365,9 @@ void data::read_data() {
   n_snps = snp_end - snp_start + 1;
   std::cout << " snp range " << snp_start << "-" << snp_end << std::endl;
   if (n_snps < 1)
-    throw user_error("-snps: the range starts at SNP " +
-                      std::to_string(snp_start) + ", but intensity file " +
-                      quoted(first) + " holds only " + std::to_string(total) +
-                      " SNP" + (total == 1 ? "" : "s"));
+    throw user_error("-snps: the range starts at SNP " + std::to_string(snp_start) +
+                     ", but intensity file " + quoted(first) + " holds only " +
+                     std::to_string(total) + " SNP" + (total == 1 ? "" : "s"));
   snps.resize(n_snps);
 
   // Headers, and the sex files in X-chromosome mode.
@@ -390,26 +379,21 @@ void data::read_data() {
     std::vector<int> codes = read_sex_codes(file);
     sex_counts[c].assign(3, 0);
     for (int code : codes) ++sex_counts[c][code];
-    std::cout << " # males = " << sex_counts[c][1] << "\t# females = "
-              << sex_counts[c][2] << "\t# unknown " << sex_counts[c][0]
-              << std::endl;
+    std::cout << " # males = " << sex_counts[c][1] << "\t# females = " << sex_counts[c][2]
+              << "\t# unknown " << sex_counts[c][0] << std::endl;
     if (static_cast<int>(codes.size()) != n_ind[c]) {
-      std::cout << "sex file doesn't contain correct number of individuals"
-                << std::endl;
+      std::cout << "sex file doesn't contain correct number of individuals" << std::endl;
       std::cout << " " << codes.size() << "  " << n_ind[c] << std::endl;
-      throw user_error("sex file " + quoted(file) + " holds " +
-                        std::to_string(codes.size()) +
-                        (codes.size() == 1 ? " code" : " codes") +
-                        ", but cohort " +
-                        std::to_string(c) + " (intensity file " +
-                        quoted(intensity_files[c]) + ") has " +
-                        std::to_string(n_ind[c]) + " individuals");
+      throw user_error(
+          "sex file " + quoted(file) + " holds " + std::to_string(codes.size()) +
+          (codes.size() == 1 ? " code" : " codes") + ", but cohort " + std::to_string(c) +
+          " (intensity file " + quoted(intensity_files[c]) + ") has " +
+          std::to_string(n_ind[c]) + " individuals");
     }
     if (sex_counts[c][1] + sex_counts[c][2] == 0)
-      throw user_error("sex file " + quoted(file) + " of cohort " +
-                        std::to_string(c) +
-                        ": no individual of known sex (every code is 0); "
-                        "X-chromosome mode needs males or females");
+      throw user_error("sex file " + quoted(file) + " of cohort " + std::to_string(c) +
+                       ": no individual of known sex (every code is 0); "
+                       "X-chromosome mode needs males or females");
     sex.push_back(codes);
   }
 
@@ -432,16 +416,16 @@ void data::read_data() {
     // A file that ends before SNP `number` of the range.
     auto ends_before = [&](int number) {
       return user_error("intensity file " + quoted(file) + " ends at line " +
-                         std::to_string(source.number()) + ", before SNP " +
-                         std::to_string(number));
+                        std::to_string(source.number()) + ", before SNP " +
+                        std::to_string(number));
     };
 
     // Intensity `field` of individual i (from 0) on the current line.
     auto bad_intensity = [&](int i, int axis, const char* field,
                              const std::string& reason) {
       return user_error(source.where() + ": " + (axis == 0 ? "x" : "y") +
-                         " intensity of individual " + std::to_string(i + 1) +
-                         " is '" + field + "', " + reason);
+                        " intensity of individual " + std::to_string(i + 1) + " is '" +
+                        field + "', " + reason);
     };
 
     for (int s = 0; s < snp_start; ++s)  // the header and the SNPs before
@@ -452,21 +436,19 @@ void data::read_data() {
     size_t missing_points = 0;
     const size_t expected = 5 + 2 * static_cast<size_t>(n);
     for (int k = 0; k < n_snps; ++k) {
-      std::cout << "\r" << " snp [" << k + 1 << "/" << n_snps << "]"
-                << std::flush;
+      std::cout << "\r"
+                << " snp [" << k + 1 << "/" << n_snps << "]" << std::flush;
       snp& s = snps[k];
       if (!source.next(line)) throw ends_before(snp_start + k);
       split_fields(line, fields);
       if (fields.size() != expected)
-        throw user_error(source.where() + ": expected " +
-                          std::to_string(expected) + " fields (5 keys, then x and y of each of " +
-                          std::to_string(n) + " individuals), got " +
-                          std::to_string(fields.size()));
+        throw user_error(source.where() + ": expected " + std::to_string(expected) +
+                         " fields (5 keys, then x and y of each of " + std::to_string(n) +
+                         " individuals), got " + std::to_string(fields.size()));
       if (c > 0 && (s.SNP_ID != fields[0] || s.rs != fields[1]))
-        throw user_error(source.where() + ": SNP " + fields[0] + " [" +
-                          fields[1] + "], but intensity file " +
-                          quoted(intensity_files[0]) + " has SNP " + s.SNP_ID +
-                          " [" + s.rs + "] at the same line");
+        throw user_error(source.where() + ": SNP " + fields[0] + " [" + fields[1] +
+                         "], but intensity file " + quoted(intensity_files[0]) +
+                         " has SNP " + s.SNP_ID + " [" + s.rs + "] at the same line");
       s.SNP_ID = fields[0];
       s.rs = fields[1];
       s.position = fields[2];
@@ -493,8 +475,7 @@ void data::read_data() {
             throw bad_intensity(i, axis, field, "not a number");
           if (std::fabs(value[axis]) > largest_intensity)
             throw bad_intensity(i, axis, field,
-                                std::string("beyond ") +
-                                    largest_intensity_text +
+                                std::string("beyond ") + largest_intensity_text +
                                     " in magnitude, the largest the "
                                     "likelihood can carry");
         }

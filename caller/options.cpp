@@ -2,8 +2,8 @@
 // one function that checks the values read.
 #include "options.h"
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -75,11 +75,10 @@ std::string value_place(int n_values, int k) {
 
 // Throws when value k (1-based) of an option of n_values values lies
 // outside its domain.
-void require(const char* word, int n_values, int k, const domain& allowed,
-             double value) {
+void require(const char* word, int n_values, int k, const domain& allowed, double value) {
   if (allowed.holds(value)) return;
   throw user_error(std::string(word) + ": expected " + allowed.expected +
-                    value_place(n_values, k) + ", got " + number_text(value));
+                   value_place(n_values, k) + ", got " + number_text(value));
 }
 
 // One option of the table.
@@ -109,8 +108,8 @@ class option_values {
 
 struct option_rule {
   const char* word;
-  int pass;        // 1 or 2
-  int n_values;    // value words taken; 0 also for the lists "-i" and "-chrX"
+  int pass;          // 1 or 2
+  int n_values;      // value words taken; 0 also for the lists "-i" and "-chrX"
   const char* form;  // the values as a message names them
   std::function<void(data&, const option_values&)> apply;
   // Throws when a value the option sets lies outside its domain; empty for
@@ -118,50 +117,47 @@ struct option_rule {
   std::function<void(const data&)> check = nullptr;
 };
 
-option_values::option_values(int argc, char** argv, int at,
-                             const option_rule& rule)
+option_values::option_values(int argc, char** argv, int at, const option_rule& rule)
     : argc_(argc), argv_(argv), at_(at), rule_(rule) {
   int available = argc - 1 - at;
   if (available < rule.n_values) {
-    std::string got = available == 0
-                          ? "nothing"
-                          : "only '" + std::string(argv[at + 1]) + "'";
-    throw user_error(std::string(rule.word) + ": expected " + rule.form +
-                      ", got " + got);
+    std::string got =
+        available == 0 ? "nothing" : "only '" + std::string(argv[at + 1]) + "'";
+    throw user_error(std::string(rule.word) + ": expected " + rule.form + ", got " + got);
   }
 }
 
-std::string option_values::which(int k) const {
-  return value_place(rule_.n_values, k);
-}
+std::string option_values::which(int k) const { return value_place(rule_.n_values, k); }
 
 int option_values::whole(int k) const {
   int v = 0;
   if (!parse_whole_number(argv_[at_ + k], v))
-    throw user_error(std::string(rule_.word) + ": expected a whole number" +
-                      which(k) + ", got '" + argv_[at_ + k] + "'");
+    throw user_error(std::string(rule_.word) + ": expected a whole number" + which(k) +
+                     ", got '" + argv_[at_ + k] + "'");
   return v;
 }
 
 double option_values::real(int k) const {
   double v = 0;
   if (!parse_real_number(argv_[at_ + k], v))
-    throw user_error(std::string(rule_.word) + ": expected a number" +
-                      which(k) + ", got '" + argv_[at_ + k] + "'");
+    throw user_error(std::string(rule_.word) + ": expected a number" + which(k) +
+                     ", got '" + argv_[at_ + k] + "'");
   return v;
 }
 
 std::vector<std::string> option_values::list() const {
   std::vector<std::string> words;
-  for (int i = at_ + 1; i < argc_ && argv_[i][0] != '-'; ++i)
-    words.push_back(argv_[i]);
+  for (int i = at_ + 1; i < argc_ && argv_[i][0] != '-'; ++i) words.push_back(argv_[i]);
   return words;
 }
 
 // A prior pair option: two reals into the pair member, both positive (the
 // shape and rate of a Gamma, or the two shapes of a Beta).
 option_rule pair_option(const char* word, vec data::*member) {
-  return {word, 2, 2, "two numbers a and b",
+  return {word,
+          2,
+          2,
+          "two numbers a and b",
           [member](data& d, const option_values& v) {
             double a = v.real(1);
             double b = v.real(2);
@@ -174,8 +170,7 @@ option_rule pair_option(const char* word, vec data::*member) {
 }
 
 // A valueless switch.
-option_rule flag_option(const char* word, int pass, bool data::*member,
-                        bool value) {
+option_rule flag_option(const char* word, int pass, bool data::*member, bool value) {
   return {word, pass, 0, "",
           [member, value](data& d, const option_values&) { d.*member = value; }};
 }
@@ -183,7 +178,10 @@ option_rule flag_option(const char* word, int pass, bool data::*member,
 // A whole-number option whose value lies in `allowed`.
 option_rule whole_option(const char* word, int pass, int data::*member,
                          const domain& allowed) {
-  return {word, pass, 1, "a whole number",
+  return {word,
+          pass,
+          1,
+          "a whole number",
           [member](data& d, const option_values& v) { d.*member = v.whole(1); },
           [word, member, &allowed](const data& d) {
             require(word, 1, 1, allowed, d.*member);
@@ -191,9 +189,11 @@ option_rule whole_option(const char* word, int pass, int data::*member,
 }
 
 // A real option whose value lies in `allowed`.
-option_rule real_option(const char* word, double data::*member,
-                        const domain& allowed) {
-  return {word, 2, 1, "a number",
+option_rule real_option(const char* word, double data::*member, const domain& allowed) {
+  return {word,
+          2,
+          1,
+          "a number",
           [member](data& d, const option_values& v) { d.*member = v.real(1); },
           [word, member, &allowed](const data& d) {
             require(word, 1, 1, allowed, d.*member);
@@ -203,7 +203,10 @@ option_rule real_option(const char* word, double data::*member,
 // An option of one positive real that sets all three entries of two prior
 // arrays (the correlations' hyper-priors, one Beta pair per class).
 option_rule class_pairs_option(const char* word, vec data::*a, vec data::*b) {
-  return {word, 2, 1, "a number",
+  return {word,
+          2,
+          1,
+          "a number",
           [a, b](data& d, const option_values& v) {
             double x = v.real(1);
             (d.*a).assign(3, x);
@@ -219,8 +222,7 @@ option_rule class_pairs_option(const char* word, vec data::*a, vec data::*b) {
 
 // An option whose real value is read and has no effect.
 option_rule ignored_real_option(const char* word) {
-  return {word, 2, 1, "a number",
-          [](data&, const option_values& v) { v.real(1); }};
+  return {word, 2, 1, "a number", [](data&, const option_values& v) { v.real(1); }};
 }
 
 const std::vector<option_rule>& option_table() {
@@ -231,8 +233,7 @@ const std::vector<option_rule>& option_table() {
          // An empty info_file means "none": an empty name would silently
          // drop the file the user asked for.
          std::string file = v.text(1);
-         if (file.empty())
-           throw user_error("-f: expected a file name, got ''");
+         if (file.empty()) throw user_error("-f: expected a file name, got ''");
          d.info_file = file;
        }},
       whole_option("-single", 1, &data::single, any_value),
@@ -324,10 +325,8 @@ const std::vector<option_rule>& option_table() {
       pair_option("-sigma_var_prior", &data::sigma_var_prior),
       pair_option("-varfrac_mean_prior", &data::varfrac_mean_prior),
       pair_option("-varfrac_var_prior", &data::varfrac_var_prior),
-      class_pairs_option("-r_mean_prior", &data::r_mean_prior_a,
-                         &data::r_mean_prior_b),
-      class_pairs_option("-r_var_prior", &data::r_var_prior_a,
-                         &data::r_var_prior_b),
+      class_pairs_option("-r_mean_prior", &data::r_mean_prior_a, &data::r_mean_prior_b),
+      class_pairs_option("-r_var_prior", &data::r_var_prior_a, &data::r_var_prior_b),
       ignored_real_option("-mu_sd"),
       pair_option("-pk", &data::pk),  // two random-walk concentrations
   };
@@ -346,8 +345,7 @@ void read_pass(int argc, char** argv, data& d, int pass) {
   }
 }
 
-std::string at_least(const char* option, const char* what, int minimum,
-                     int got) {
+std::string at_least(const char* option, const char* what, int minimum, int got) {
   return std::string(option) + ": expected " + what + " of at least " +
          std::to_string(minimum) + ", got " + std::to_string(got);
 }
@@ -383,15 +381,14 @@ std::string pair_text(const vec& pair) {
 // Throws unless `value`, which the prior pair of `option` starts `what` at
 // by `formula`, lies in (0, 1) (beta_type) or is positive and finite.
 void require_start(const char* option, const vec& pair, const std::string& which,
-                   const char* what, const std::string& formula,
-                   bool beta_type, double value) {
+                   const char* what, const std::string& formula, bool beta_type,
+                   double value) {
   bool ok = beta_type ? value > 0 && value < 1 : finite_positive(value);
   if (ok) return;
-  throw user_error(std::string(option) + ": the prior pair " +
-                    pair_text(pair) + which + " starts " + what + " at " +
-                    formula + " = " + number_text(value) + ", which must " +
-                    (beta_type ? "lie strictly between 0 and 1"
-                               : "be positive and finite"));
+  throw user_error(
+      std::string(option) + ": the prior pair " + pair_text(pair) + which + " starts " +
+      what + " at " + formula + " = " + number_text(value) + ", which must " +
+      (beta_type ? "lie strictly between 0 and 1" : "be positive and finite"));
 }
 
 void check_family_start(const family_start& f) {
@@ -411,26 +408,23 @@ void check_family_start(const family_start& f) {
   // Gamma of shape m m / v and rate m / v in double precision.
   const double first = f.beta_type ? m * (1 - v) / v : m * m / v;
   const double second = f.beta_type ? (1 - m) * (1 - v) / v : m / v;
-  const bool usable =
-      f.beta_type ? usable_in_single_precision(first) &&
-                        usable_in_single_precision(second)
-                  : finite_positive(first) && finite_positive(second);
+  const bool usable = f.beta_type ? usable_in_single_precision(first) &&
+                                        usable_in_single_precision(second)
+                                  : finite_positive(first) && finite_positive(second);
   if (!usable)
     throw user_error(std::string(f.mean_option) + " and " + f.var_option +
-                      ": the prior pairs " + pair_text(f.mean_pair) + " and " +
-                      pair_text(f.var_pair) + f.which +
-                      " start the cohorts' prior at " +
-                      (f.beta_type ? "Beta(" : "Gamma(shape ") +
-                      number_text(first) + (f.beta_type ? ", " : ", rate ") +
-                      number_text(second) +
-                      "), whose parameters must be positive and finite" +
-                      (f.beta_type ? " in single precision" : ""));
+                     ": the prior pairs " + pair_text(f.mean_pair) + " and " +
+                     pair_text(f.var_pair) + f.which + " start the cohorts' prior at " +
+                     (f.beta_type ? "Beta(" : "Gamma(shape ") + number_text(first) +
+                     (f.beta_type ? ", " : ", rate ") + number_text(second) +
+                     "), whose parameters must be positive and finite" +
+                     (f.beta_type ? " in single precision" : ""));
   if (f.drawn_from_mean_pair &&
       !(usable_in_single_precision(a) && usable_in_single_precision(b)))
     throw user_error(std::string(f.mean_option) + ": the prior pair " +
-                      pair_text(f.mean_pair) + f.which +
-                      " cannot be held in single precision, in which the "
-                      "starting values are drawn from Beta(a, b)");
+                     pair_text(f.mean_pair) + f.which +
+                     " cannot be held in single precision, in which the "
+                     "starting values are drawn from Beta(a, b)");
 }
 
 }  // namespace
@@ -438,18 +432,13 @@ void check_family_start(const family_start& f) {
 double read_seed_option(int argc, char** argv, double clock_seed) {
   double seed = clock_seed;
   for (int i = 0; i < argc; ++i)
-    if (argv[i][0] == '-' && std::strcmp(argv[i], "-nrs") == 0)
-      seed = fixed_seed;
+    if (argv[i][0] == '-' && std::strcmp(argv[i], "-nrs") == 0) seed = fixed_seed;
   return seed;
 }
 
-void read_input_options(int argc, char** argv, data& d) {
-  read_pass(argc, argv, d, 1);
-}
+void read_input_options(int argc, char** argv, data& d) { read_pass(argc, argv, d, 1); }
 
-void read_run_options(int argc, char** argv, data& d) {
-  read_pass(argc, argv, d, 2);
-}
+void read_run_options(int argc, char** argv, data& d) { read_pass(argc, argv, d, 2); }
 
 void check_input_options(const data& d) {
   if (d.intensity_files.empty())
@@ -458,10 +447,9 @@ void check_input_options(const data& d) {
   // typo) would otherwise take b as a sex file and lose its cohort.
   if (d.chrX && d.sex_files.size() != d.intensity_files.size())
     throw user_error("-chrX: X-chromosome mode needs one sex file per cohort, got " +
-                      std::to_string(d.sex_files.size()) + " for " +
-                      std::to_string(d.intensity_files.size()) +
-                      " intensity file" +
-                      (d.intensity_files.size() == 1 ? "" : "s"));
+                     std::to_string(d.sex_files.size()) + " for " +
+                     std::to_string(d.intensity_files.size()) + " intensity file" +
+                     (d.intensity_files.size() == 1 ? "" : "s"));
 }
 
 void validate_options(const data& d) {
@@ -474,43 +462,46 @@ void validate_options(const data& d) {
   // Rules across options.
   if (d.sampling_stage2 && d.n_iter < 1)
     throw user_error(at_least("-n", "a whole number", 1, d.n_iter) +
-                      " (stage 2 samples and the genotype values are "
-                      "divided by it; give -max2 to maximise instead)");
+                     " (stage 2 samples and the genotype values are "
+                     "divided by it; give -max2 to maximise instead)");
   if (d.approx != 0 && d.grid_cells < 1)
     throw user_error("-approx: clumping mode " + std::to_string(d.approx) +
-                      " needs a whole number of grid cells of at least 1, got " +
-                      std::to_string(d.grid_cells));
+                     " needs a whole number of grid cells of at least 1, got " +
+                     std::to_string(d.grid_cells));
 
   // The values the random starts derive from the prior pairs.
   const family_start families[] = {
-      {"-eta_mean_prior", "-eta_var_prior", "", true, d.eta_mean_prior,
-       d.eta_var_prior, 1, false},
-      {"-length_mean_prior", "-length_var_prior", "", false,
-       d.length_mean_prior, d.length_var_prior, 2, false},
-      {"-gradient_mean_prior", "-gradient_var_prior", "", false,
-       d.gradient_mean_prior, d.gradient_var_prior, 2, false},
-      {"-fraction_mean_prior", "-fraction_var_prior", "", true,
-       d.fraction_mean_prior, d.fraction_var_prior, 2, false},
-      {"-departure_mean_prior", "-departure_var_prior", "", true,
-       d.departure_mean_prior, d.departure_var_prior, 2, false},
+      {"-eta_mean_prior", "-eta_var_prior", "", true, d.eta_mean_prior, d.eta_var_prior,
+       1, false},
+      {"-length_mean_prior", "-length_var_prior", "", false, d.length_mean_prior,
+       d.length_var_prior, 2, false},
+      {"-gradient_mean_prior", "-gradient_var_prior", "", false, d.gradient_mean_prior,
+       d.gradient_var_prior, 2, false},
+      {"-fraction_mean_prior", "-fraction_var_prior", "", true, d.fraction_mean_prior,
+       d.fraction_var_prior, 2, false},
+      {"-departure_mean_prior", "-departure_var_prior", "", true, d.departure_mean_prior,
+       d.departure_var_prior, 2, false},
       {"-sigma_mean_prior", "-sigma_var_prior", "", false, d.sigma_mean_prior,
        d.sigma_var_prior, 1, false},
-      {"-varfrac_mean_prior", "-varfrac_var_prior", "", true,
-       d.varfrac_mean_prior, d.varfrac_var_prior, 1, false},
+      {"-varfrac_mean_prior", "-varfrac_var_prior", "", true, d.varfrac_mean_prior,
+       d.varfrac_var_prior, 1, false},
   };
   for (const family_start& f : families) check_family_start(f);
   for (int k = 0; k < 3; ++k)
-    check_family_start({"-r_mean_prior", "-r_var_prior",
-                        " of class " + std::to_string(k), true,
+    check_family_start({"-r_mean_prior",
+                        "-r_var_prior",
+                        " of class " + std::to_string(k),
+                        true,
                         {d.r_mean_prior_a[k], d.r_mean_prior_b[k]},
-                        {d.r_var_prior_a[k], d.r_var_prior_b[k]}, 1, true});
+                        {d.r_var_prior_a[k], d.r_var_prior_b[k]},
+                        1,
+                        true});
   const double center_var = 3 * d.center_var_prior_mean[0];
   if (!finite_positive(center_var))
     throw user_error("-center_var_prior_mean: the scale " +
-                      number_text(d.center_var_prior_mean[0]) +
-                      " starts the centres' variance at 3s = " +
-                      number_text(center_var) +
-                      ", which must be positive and finite");
+                     number_text(d.center_var_prior_mean[0]) +
+                     " starts the centres' variance at 3s = " + number_text(center_var) +
+                     ", which must be positive and finite");
 }
 
 void check_command_line(int argc, char** argv) {

@@ -79,8 +79,8 @@ void write_cohort_values(std::ostream& os, const vec& values, int C) {
 }
 
 void write_keys(std::ostream& os, const snp& s) {
-  os << s.SNP_ID << " " << s.rs << " " << s.position << " " << s.allele1
-     << " " << s.allele2 << " ";
+  os << s.SNP_ID << " " << s.rs << " " << s.position << " " << s.allele1 << " "
+     << s.allele2 << " ";
 }
 
 // Writes doubles with four decimals from now on.
@@ -125,8 +125,8 @@ void write_parameters(const data& d, std::ostream& os) {
   write_cohort_words(os, "eta_", C);
   for (int c = 0; c < C; c++)
     for (int l = 0; l < 3; l++)
-      os << "mu_" << c << "_" << l << "_0 " << "mu_" << c << "_" << l
-         << "_1 ";
+      os << "mu_" << c << "_" << l << "_0 "
+         << "mu_" << c << "_" << l << "_1 ";
   write_cohort_words(os, "sigma_", C);
   write_cohort_words(os, "varfrac_", C);
   for (int c = 0; c < C; c++)
@@ -139,8 +139,7 @@ void write_parameters(const data& d, std::ostream& os) {
     write_cohort_values(os, p.alpha, C);
     write_cohort_values(os, p.eta, C);
     for (int c = 0; c < C; c++)
-      for (int l = 0; l < 3; l++)
-        os << p.mu[c][l][0] << " " << p.mu[c][l][1] << " ";
+      for (int l = 0; l < 3; l++) os << p.mu[c][l][0] << " " << p.mu[c][l][1] << " ";
     write_cohort_values(os, p.sigma, C);
     write_cohort_values(os, p.varfrac, C);
     for (int c = 0; c < C; c++)

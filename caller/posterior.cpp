@@ -12,8 +12,8 @@
 #include "stats.h"
 
 double log_dbeta(double x, double a, double b) {
-  return (a - 1) * std::log(x) + (b - 1) * std::log(1 - x) +
-         std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b);
+  return (a - 1) * std::log(x) + (b - 1) * std::log(1 - x) + std::lgamma(a + b) -
+         std::lgamma(a) - std::lgamma(b);
 }
 
 double log_dbeta_mean_var(double x, double m, double v) {
@@ -25,8 +25,8 @@ double log_dbeta_mean_var(double x, double m, double v) {
 double log_dgamma_mean_var(double x, double m, double v) {
   const double shape = m * m / v;
   const double rate = m / v;
-  return shape * std::log(rate) - std::lgamma(shape) +
-         (shape - 1) * std::log(x) - rate * x;
+  return shape * std::log(rate) - std::lgamma(shape) + (shape - 1) * std::log(x) -
+         rate * x;
 }
 
 double log_dgamma(double x, double a, double b) {
@@ -63,8 +63,7 @@ double data::p_mu(int j, bool verbose) {
              log_dgamma_mean_var(length[j], length_mean, length_var) +
              log_dbeta_mean_var(fraction[j], fraction_mean, fraction_var) +
              log_dbeta_mean_var(departure[j], departure_mean, departure_var);
-  for (int i = 0; i < 2; i++)
-    p += log_dnorm(center[j][i], center_mean[i], center_var);
+  for (int i = 0; i < 2; i++) p += log_dnorm(center[j][i], center_mean[i], center_var);
   return p;
 }
 
@@ -99,8 +98,7 @@ double data::p_Var(bool verbose) {
   (void)verbose;  // every caller passes false; true changes nothing
   double p = 0;
   for (int j = 0; j < n_cohorts; j++) {
-    for (int k = 0; k < 3; k++)
-      p += log_dbeta_mean_var(r[j][k], r_mean[k], r_var[k]);
+    for (int k = 0; k < 3; k++) p += log_dbeta_mean_var(r[j][k], r_mean[k], r_var[k]);
     if (names) std::cout << "p_sigma" << std::endl;
     p += log_dgamma_mean_var(sigma[j], sigma_mean, sigma_var);
     if (names) std::cout << "p_varfrac" << std::endl;
@@ -143,8 +141,8 @@ double data::log_posterior(bool verbose) {
   t[3] = 0;
   for (int j = 0; j < n_cohorts; j++)
     t[3] += log_dbeta_mean_var(alpha[j], alpha_star, c_alpha_cohorts);
-  t[3] += log_dbeta_mean_var(allele_prior_a / prior_chromosomes, alpha_star,
-                             c_alpha_prior);
+  t[3] +=
+      log_dbeta_mean_var(allele_prior_a / prior_chromosomes, alpha_star, c_alpha_prior);
   t[3] += log_dbeta(alpha_star, alpha_star_prior[0], alpha_star_prior[1]);
 
   // 4: the null-class weights and their hyper-priors.

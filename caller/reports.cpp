@@ -10,8 +10,8 @@ namespace {
 
 // One family's block: its heading, the per-cohort values, the hierarchical
 // mean and variance, and an empty line.
-void print_family(const std::string& heading, int cohorts, const vec& values,
-                  double mean, double var) {
+void print_family(const std::string& heading, int cohorts, const vec& values, double mean,
+                  double var) {
   std::cout << heading << std::endl;
   std::cout << " ";
   for (int c = 0; c < cohorts; c++) std::cout << values[c] << " ";
@@ -76,8 +76,7 @@ void data::print_all() {
 
   std::cout << "center" << std::endl;
   for (int c = 0; c < C; c++)
-    std::cout << " (" << center[c][0] << " , " << center[c][1] << ")"
-              << std::endl;
+    std::cout << " (" << center[c][0] << " , " << center[c][1] << ")" << std::endl;
   std::cout << " mean = (" << center_mean[0] << " , " << center_mean[1]
             << ") variance =  " << center_var << std::endl;
   std::cout << std::endl;

@@ -1,9 +1,8 @@
 // Samplers that the fit uses: gamma and beta variates, a class from its
 // probabilities.
-#include "stats.h"
-
 #include <memory>
 
+#include "stats.h"
 #include "vargen1.h"
 #include "vargen2.h"
 

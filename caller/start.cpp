@@ -90,8 +90,8 @@ void data::initialize(int type, int start) {
   }
   allele_prior_a = a0;
   allele_prior_b = b0;
-  std::cout << "Allele frequency prior : alpha ~ Beta(" << a0 << ", " << b0
-            << ")" << std::endl;
+  std::cout << "Allele frequency prior : alpha ~ Beta(" << a0 << ", " << b0 << ")"
+            << std::endl;
 
   alpha_star = a0 / (a0 + b0);
   for (int j = 0; j < C; j++) alpha[j] = a0 / (a0 + b0);
@@ -131,27 +131,23 @@ void data::initialize(int type, int start) {
   length_var = 2 * length_var_prior[0] / length_var_prior[1];
   gradient_mean = gradient_mean_prior[0] / gradient_mean_prior[1];
   gradient_var = 2 * gradient_var_prior[0] / gradient_var_prior[1];
-  fraction_mean = fraction_mean_prior[0] /
-                  (fraction_mean_prior[0] + fraction_mean_prior[1]);
+  fraction_mean =
+      fraction_mean_prior[0] / (fraction_mean_prior[0] + fraction_mean_prior[1]);
   fraction_var =
       2 * fraction_var_prior[0] / (fraction_var_prior[0] + fraction_var_prior[1]);
-  departure_mean = departure_mean_prior[0] /
-                   (departure_mean_prior[0] + departure_mean_prior[1]);
-  departure_var = 2 * departure_var_prior[0] /
-                  (departure_var_prior[0] + departure_var_prior[1]);
+  departure_mean =
+      departure_mean_prior[0] / (departure_mean_prior[0] + departure_mean_prior[1]);
+  departure_var =
+      2 * departure_var_prior[0] / (departure_var_prior[0] + departure_var_prior[1]);
   center_mean = {0.7, 0.7};
   center_var = 3 * center_var_prior_mean[0];
-  for (int j = 0; j < C; j++)
-    sigma[j] = sigma_mean_prior[0] / sigma_mean_prior[1];
+  for (int j = 0; j < C; j++) sigma[j] = sigma_mean_prior[0] / sigma_mean_prior[1];
   sigma_mean = sigma_mean_prior[0] / sigma_mean_prior[1];
   sigma_var = sigma_var_prior[0] / sigma_var_prior[1];
   for (int j = 0; j < C; j++)
-    varfrac[j] =
-        varfrac_mean_prior[0] / (varfrac_mean_prior[0] + varfrac_mean_prior[1]);
-  varfrac_mean =
-      varfrac_mean_prior[0] / (varfrac_mean_prior[0] + varfrac_mean_prior[1]);
-  varfrac_var =
-      varfrac_var_prior[0] / (varfrac_var_prior[0] + varfrac_var_prior[1]);
+    varfrac[j] = varfrac_mean_prior[0] / (varfrac_mean_prior[0] + varfrac_mean_prior[1]);
+  varfrac_mean = varfrac_mean_prior[0] / (varfrac_mean_prior[0] + varfrac_mean_prior[1]);
+  varfrac_var = varfrac_var_prior[0] / (varfrac_var_prior[0] + varfrac_var_prior[1]);
 
   // Correlations: drawn from their priors, class by class, cohort by cohort.
   for (int k = 0; k < 3; k++) {

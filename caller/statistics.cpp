@@ -37,8 +37,8 @@ double varvec1(std::vector<double>* v, int n) {
   return varvec(v, m, n);
 }
 
-double covvec(std::vector<double>* a, std::vector<double>* b, double ma,
-              double mb, int n) {
+double covvec(std::vector<double>* a, std::vector<double>* b, double ma, double mb,
+              int n) {
   double sum = 0.0;
   for (int i = 0; i < n; i++) sum += ((*a)[i] - ma) * ((*b)[i] - mb);
   return sum / (n - 1);
@@ -52,9 +52,7 @@ double covvec1(std::vector<double>* a, std::vector<double>* b, int n) {
 
 // ---- Running moments -----------------------------------------------------
 
-void sequential_mean(double* m, double* x, double n) {
-  *m = ((n - 1) * (*m) + (*x)) / n;
-}
+void sequential_mean(double* m, double* x, double n) { *m = ((n - 1) * (*m) + (*x)) / n; }
 
 void sequential_mean_vec(double* m, double* x, double n, int k) {
   for (int i = 0; i < k; i++) sequential_mean(m + i, x + i, n);
@@ -74,8 +72,7 @@ void sequential_variance(double* v, double* m, double* x, double n) {
   }
 }
 
-void sequential_variance_vec(double* v, double* m, double* x, double n,
-                             int k) {
+void sequential_variance_vec(double* v, double* m, double* x, double n, int k) {
   for (int i = 0; i < k; i++) sequential_variance(v + i, m + i, x + i, n);
 }
 
@@ -87,8 +84,7 @@ void sequential_sd(double* s, double* m, double* x, double n) {
     *s = std::sqrt(d * d / 2);
   } else if (n > 2) {
     double d = *x - *m;
-    *s = std::sqrt((n - 2) * ((*s) * (*s)) / (n - 1) +
-                   n * (d * d) / ((n - 1) * (n - 1)));
+    *s = std::sqrt((n - 2) * ((*s) * (*s)) / (n - 1) + n * (d * d) / ((n - 1) * (n - 1)));
   }
 }
 
@@ -100,8 +96,7 @@ void sequential_sd_vec(double* s, double* m, double* x, double n, int k) {
 
 double dnorm(double x, double* m, double* s) {
   double d = x - *m;
-  return std::exp(-0.5 * (d * d) / ((*s) * (*s))) /
-         (2.5066282747946493 * (*s));
+  return std::exp(-0.5 * (d * d) / ((*s) * (*s))) / (2.5066282747946493 * (*s));
 }
 
 // log_dnorm and log_dgamma are defined with the fit's density forms.
@@ -133,13 +128,12 @@ double log_inverse_Wishart_density_2D(std::vector<double>* X, double nu,
   double det_x = x11 * x22 - x12 * x12;
   double det_s = s11 * s22 - s12 * s12;
   return -std::lgamma(nu / 2) - std::lgamma((nu - 1) / 2) -
-         (nu * std::log(2.0) + 0.5 * std::log(3.141592654)) +
-         (nu / 2) * std::log(det_s) - ((nu + 3) / 2) * std::log(det_x) -
+         (nu * std::log(2.0) + 0.5 * std::log(3.141592654)) + (nu / 2) * std::log(det_s) -
+         ((nu + 3) / 2) * std::log(det_x) -
          0.5 * (s11 * x22 + s22 * x11 - 2 * s12 * x12) / det_x;
 }
 
-double log_inverse_Wishart_density(SymmetricMatrix* X, double nu,
-                                   SymmetricMatrix* S) {
+double log_inverse_Wishart_density(SymmetricMatrix* X, double nu, SymmetricMatrix* S) {
   int p = X->Nrows();
   double lgamma_sum = 0.0;
   for (int i = 0; i < p; i++) lgamma_sum += std::lgamma((nu - i) / 2);
@@ -150,20 +144,16 @@ double log_inverse_Wishart_density(SymmetricMatrix* X, double nu,
   SymmetricMatrix SXi;
   SXi << (*S) * X->i();
   return -lgamma_sum -
-         ((nu / 2) * dp * std::log(2.0) +
-          (dp * (dp - 1) / 4) * std::log(3.141592654)) +
+         ((nu / 2) * dp * std::log(2.0) + (dp * (dp - 1) / 4) * std::log(3.141592654)) +
          (nu / 2) * S->LogDeterminant().LogValue() -
-         ((nu + dp + 1) / 2) * X->LogDeterminant().LogValue() -
-         0.5 * SXi.Trace();
+         ((nu + dp + 1) / 2) * X->LogDeterminant().LogValue() - 0.5 * SXi.Trace();
 }
 
-double log_mvt_norm_density(ColumnVector* x, ColumnVector* mu,
-                            SymmetricMatrix* Sigma) {
+double log_mvt_norm_density(ColumnVector* x, ColumnVector* mu, SymmetricMatrix* Sigma) {
   int d = x->Nrows();
   ColumnVector diff = (*x) - (*mu);
   double quad = (diff.t() * Sigma->i() * diff).AsScalar();
-  return -0.5 * (Sigma->LogDeterminant().LogValue() +
-                 d * std::log(6.283185308) + quad);
+  return -0.5 * (Sigma->LogDeterminant().LogValue() + d * std::log(6.283185308) + quad);
 }
 
 // ---- Samplers ------------------------------------------------------------
@@ -175,8 +165,7 @@ void rdirichlet(double* out, double* alpha, int* k) {
     g[i] = rgamma(alpha[i], 1);
     sum += g[i];
   }
-  for (int i = 0; i < *k; i++)
-    out[i] = (g[i] + 0.01 * sum) / (sum * (1 + 0.01 * (*k)));
+  for (int i = 0; i < *k; i++) out[i] = (g[i] + 0.01 * sum) / (sum * (1 + 0.01 * (*k)));
 }
 
 // A uniform index from 1 .. n by subtraction: one uniform u, less 1/n per
@@ -219,8 +208,7 @@ weighted_table::iterator rmultinom(weighted_table* table, double total) {
 }
 
 static void check_samp_args(int N, int M, int p) {
-  if (p < M || p > N)
-    std::cout << "need p >= M and p <= N in samp function" << std::endl;
+  if (p < M || p > N) std::cout << "need p >= M and p <= N in samp function" << std::endl;
 }
 
 // Writes the identity prefix 0 .. M-1, as far as out reaches.

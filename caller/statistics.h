@@ -27,8 +27,7 @@ class ColumnVector;
 #include "stats.h"
 
 // A table of weighted entries, walked from the largest weight down.
-typedef std::multimap<double, std::vector<int>, std::greater<double> >
-    weighted_table;
+typedef std::multimap<double, std::vector<int>, std::greater<double> > weighted_table;
 
 // ---- Sample moments ------------------------------------------------------
 // Each reads the first n entries only; the divisions are not guarded
@@ -41,8 +40,8 @@ double varvec(std::vector<double>* v, double m, int n);
 // Sample variance of v[0 .. n-1] about its own mean.
 double varvec1(std::vector<double>* v, int n);
 // Sample covariance of a and b about ma and mb (divisor n - 1).
-double covvec(std::vector<double>* a, std::vector<double>* b, double ma,
-              double mb, int n);
+double covvec(std::vector<double>* a, std::vector<double>* b, double ma, double mb,
+              int n);
 // Sample covariance of a and b about their own means.
 double covvec1(std::vector<double>* a, std::vector<double>* b, int n);
 
@@ -103,8 +102,7 @@ void samp1(int N, int M, int p, std::vector<int>* out);
 double genchi(int df);
 // A Wishart (inv false) or inverse-Wishart (inv true) draw with nu degrees
 // of freedom and scale S, into W.
-void rwish(NEWMAT::SymmetricMatrix* W, int nu, NEWMAT::SymmetricMatrix* S,
-           bool inv);
+void rwish(NEWMAT::SymmetricMatrix* W, int nu, NEWMAT::SymmetricMatrix* S, bool inv);
 // Replaces the n x n matrix Q by exp(-t) times the first 100 terms of the
 // series of exp(t Q).
 void matrix_exp(std::vector<std::vector<double> >* Q, double t);

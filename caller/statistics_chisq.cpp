@@ -1,11 +1,10 @@
 // The statistics functions that draw chi-square variates: a plain
 // chi-square draw and the Wishart draw (see statistics.h).
-#include "statistics.h"
-
 #include <cmath>
 
 #include "newmat.h"
 #include "newmatap.h"
+#include "statistics.h"
 #include "vargen1.h"
 #include "vargen2.h"
 

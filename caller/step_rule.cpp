@@ -37,9 +37,7 @@ double proposal::corrected(double L, double x, double y) const {
 
 double gamma_walk::draw(double x) const { return rgamma(c_ * x, c_); }
 
-double gamma_walk::log_q(double y, double x) const {
-  return log_dgamma(y, c_ * x, c_);
-}
+double gamma_walk::log_q(double y, double x) const { return log_dgamma(y, c_ * x, c_); }
 
 double beta_walk::draw(double x) const {
   return genbet(static_cast<float>(c_ * x + eps_),
@@ -85,8 +83,7 @@ void set_observer(std::function<void(const decision&)> observer) {
   the_observer = std::move(observer);
 }
 
-bool test(const ::data& d, double L, double t, double current,
-          double proposed) {
+bool test(const ::data& d, double L, double t, double current, double proposed) {
   bool accepted;
   double u = NAN;
   if (!d.sampling) {
@@ -103,13 +100,12 @@ bool test(const ::data& d, double L, double t, double current,
 void accept_trace(::data& d, double L) {
   std::cout << "accept" << std::endl;
   const double lp = d.log_posterior(false);
-  std::cout << "old = " << lp - L << " new = " << lp << " mh = " << L
-            << std::endl;
+  std::cout << "old = " << lp - L << " new = " << lp << " mh = " << L << std::endl;
 }
 
 outcome step(::data& d, double& x, const proposal& q,
-             const std::function<double(double)>& log_ratio, double& counter,
-             bool trace, const std::function<void()>& after_reject) {
+             const std::function<double(double)>& log_ratio, double& counter, bool trace,
+             const std::function<void()>& after_reject) {
   const double old = x;
   double proposed = q.draw(old);
   if (!in_support(q.kind(), proposed)) proposed = old;
@@ -127,8 +123,8 @@ outcome step(::data& d, double& x, const proposal& q,
   return outcome{accepted, proposed, L};
 }
 
-outcome hyper_step(::data& d, const hyper& h, const proposal& q,
-                   double& counter, bool trace) {
+outcome hyper_step(::data& d, const hyper& h, const proposal& q, double& counter,
+                   bool trace) {
   double& moving = h.moving_mean ? *h.mean : *h.var;
   return step(
       d, moving, q,

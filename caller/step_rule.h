@@ -93,8 +93,7 @@ class beta_walk : public proposal {
 // a beta variate of parameters m (1 - v) / v + offset_a and
 // (1 - m)(1 - v) / v + offset_b, both taken in single precision.
 double gamma_about(double m, double v);
-double beta_about(double m, double v, double offset_a = 0,
-                  double offset_b = 0);
+double beta_about(double m, double v, double offset_a = 0, double offset_b = 0);
 
 // A centre drawn from the centres' normal prior: x, then y, each the mean
 // plus a standard normal variate times the standard deviation.
@@ -119,8 +118,7 @@ class prior_draw : public proposal {
 // uniform u is drawn, then t > 0 or u < exp(t), t the corrected ratio.
 // A NaN rejects in both modes. A scalar step passes its current and
 // proposed values along for the observer.
-bool test(const data& d, double L, double t, double current = NAN,
-          double proposed = NAN);
+bool test(const data& d, double L, double t, double current = NAN, double proposed = NAN);
 
 // One decision of the rule, as an observer sees it: the log ratio L, the
 // sampling-mode test value t (L when maximising), the outcome, the uniform
@@ -156,8 +154,7 @@ struct outcome {
 // after_reject runs (for instance to rebuild the class means).
 outcome step(data& d, double& x, const proposal& q,
              const std::function<double(double)>& log_ratio, double& counter,
-             bool trace = false,
-             const std::function<void()>& after_reject = nullptr);
+             bool trace = false, const std::function<void()>& after_reject = nullptr);
 
 // A step of one hierarchical hyper-parameter of a family whose per-cohort
 // values are `values`: the mean (moving_mean) or the variance/dispersion.
@@ -171,8 +168,8 @@ struct hyper {
   bool moving_mean;
   double a, b;
 };
-outcome hyper_step(data& d, const hyper& h, const proposal& q,
-                   double& counter, bool trace = false);
+outcome hyper_step(data& d, const hyper& h, const proposal& q, double& counter,
+                   bool trace = false);
 
 }  // namespace mh
 

@@ -47,8 +47,7 @@ double data::MH_eta_density(int j, double old_value, double new_value) {
   bool present[3];
   for (int k = 0; k < 3; ++k) {
     g[k] = geno_prop(j, k, alpha[j]);
-    present[k] = (1 - old_value) * P * g[k] != 0 ||
-                 (1 - new_value) * P * g[k] != 0;
+    present[k] = (1 - old_value) * P * g[k] != 0 || (1 - new_value) * P * g[k] != 0;
   }
   const bool null_present = old_value * P != 0 || new_value * P != 0;
   double S = 0;
@@ -56,15 +55,13 @@ double data::MH_eta_density(int j, double old_value, double new_value) {
     if (!present[k]) continue;
     S = S + std::log(lambda[j][k]) * (g[k] * P * (old_value - new_value));
   }
-  if (null_present)
-    S = S + (new_value - old_value) * P * std::log(lambda[j][3]);
+  if (null_present) S = S + (new_value - old_value) * P * std::log(lambda[j][3]);
   for (int k = 0; k < 3; ++k) {
     if (!present[k]) continue;
     S = S + std::lgamma((1 - old_value) * P * g[k]);
     S = S - std::lgamma((1 - new_value) * P * g[k]);
   }
-  if (null_present)
-    S = S + (std::lgamma(old_value * P) - std::lgamma(new_value * P));
+  if (null_present) S = S + (std::lgamma(old_value * P) - std::lgamma(new_value * P));
   return S + log_dbeta_mean_var(new_value, eta_mean, eta_var) -
          log_dbeta_mean_var(old_value, eta_mean, eta_var);
 }
@@ -74,13 +71,14 @@ void data::update_alpha() {
   if (names) std::cout << "update_alpha()" << std::endl;
   const mh::beta_walk walk(pk[1], 1e-8);
   for (int j = 0; j < n_cohorts; ++j) {
-    mh::step(*this, alpha[j], walk,
-             [&](double proposed) {
-               const double L = MH_alpha_density(j, alpha[j], proposed);
-               if (pr) std::cout << alpha[j] << " " << proposed << std::endl;
-               return L;
-             },
-             accept_alpha);
+    mh::step(
+        *this, alpha[j], walk,
+        [&](double proposed) {
+          const double L = MH_alpha_density(j, alpha[j], proposed);
+          if (pr) std::cout << alpha[j] << " " << proposed << std::endl;
+          return L;
+        },
+        accept_alpha);
   }
   update_alpha_star();
 }
@@ -90,35 +88,36 @@ void data::update_alpha_star() {
   const mh::beta_walk walk(pk[1], 1e-8);
   // The SNP's prior frequency, an observation of alpha_star.
   const double f0 = allele_prior_a / prior_chromosomes;
-  mh::step(*this, alpha_star, walk,
-           [&](double proposed) {
-             const double old = alpha_star;
-             double L = 0;
-             for (int j = 0; j < n_cohorts; ++j) {
-               L = L + log_dbeta_mean_var(alpha[j], proposed, c_alpha_cohorts);
-               L = L - log_dbeta_mean_var(alpha[j], old, c_alpha_cohorts);
-             }
-             L = L + log_dbeta_mean_var(f0, proposed, c_alpha_prior);
-             L = L - log_dbeta_mean_var(f0, old, c_alpha_prior);
-             L = L + log_dbeta(proposed, alpha_star_prior[0],
-                               alpha_star_prior[1]);
-             L = L - log_dbeta(old, alpha_star_prior[0], alpha_star_prior[1]);
-             return L;
-           },
-           accept_alpha_star);
+  mh::step(
+      *this, alpha_star, walk,
+      [&](double proposed) {
+        const double old = alpha_star;
+        double L = 0;
+        for (int j = 0; j < n_cohorts; ++j) {
+          L = L + log_dbeta_mean_var(alpha[j], proposed, c_alpha_cohorts);
+          L = L - log_dbeta_mean_var(alpha[j], old, c_alpha_cohorts);
+        }
+        L = L + log_dbeta_mean_var(f0, proposed, c_alpha_prior);
+        L = L - log_dbeta_mean_var(f0, old, c_alpha_prior);
+        L = L + log_dbeta(proposed, alpha_star_prior[0], alpha_star_prior[1]);
+        L = L - log_dbeta(old, alpha_star_prior[0], alpha_star_prior[1]);
+        return L;
+      },
+      accept_alpha_star);
 }
 
 void data::update_eta() {
   if (names) std::cout << "update_eta" << std::endl;
   const mh::beta_walk walk(pk[0], 1e-8);
   for (int j = 0; j < n_cohorts; ++j) {
-    mh::step(*this, eta[j], walk,
-             [&](double proposed) {
-               const double L = MH_eta_density(j, eta[j], proposed);
-               if (pr) std::cout << eta[j] << " " << proposed << std::endl;
-               return L;
-             },
-             accept_eta, true);
+    mh::step(
+        *this, eta[j], walk,
+        [&](double proposed) {
+          const double L = MH_eta_density(j, eta[j], proposed);
+          if (pr) std::cout << eta[j] << " " << proposed << std::endl;
+          return L;
+        },
+        accept_eta, true);
   }
 
   if (names) std::cout << "update_mean" << std::endl;

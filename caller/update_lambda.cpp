@@ -113,8 +113,7 @@ void data::update_all(int j) {
 
   sigma[j] = mh::gamma_about(sigma_mean, sigma_var) + 1e-8;
   varfrac[j] = mh::beta_about(varfrac_mean, varfrac_var) + 1e-8;
-  for (int k = 0; k < 3; ++k)
-    r[j][k] = mh::beta_about(r_mean[k], r_var[k]) + 1e-8;
+  for (int k = 0; k < 3; ++k) r[j][k] = mh::beta_about(r_mean[k], r_var[k]) + 1e-8;
 
   // The whole set stands or falls by the change of the log posterior.
   const double lp_new = log_posterior(false);

@@ -28,32 +28,59 @@ struct line_family {
   const char* var_name;
 };
 
-const line_family gradients = {
-    &data::gradient, &data::gradient_mean, &data::gradient_var,
-    &data::gradient_mean_prior, &data::gradient_var_prior,
-    &data::accept_gradient, mh::support::positive, 3, true,
-    "update_gradients()", "update_gradient_mean()", "update_gradient_var()"};
+const line_family gradients = {&data::gradient,
+                               &data::gradient_mean,
+                               &data::gradient_var,
+                               &data::gradient_mean_prior,
+                               &data::gradient_var_prior,
+                               &data::accept_gradient,
+                               mh::support::positive,
+                               3,
+                               true,
+                               "update_gradients()",
+                               "update_gradient_mean()",
+                               "update_gradient_var()"};
 
-const line_family lengths = {
-    &data::length, &data::length_mean, &data::length_var,
-    &data::length_mean_prior, &data::length_var_prior,
-    &data::accept_length, mh::support::positive, 3, true,
-    "update_lengths()", "update_length_mean()", "update_length_var()"};
+const line_family lengths = {&data::length,
+                             &data::length_mean,
+                             &data::length_var,
+                             &data::length_mean_prior,
+                             &data::length_var_prior,
+                             &data::accept_length,
+                             mh::support::positive,
+                             3,
+                             true,
+                             "update_lengths()",
+                             "update_length_mean()",
+                             "update_length_var()"};
 
-const line_family fractions = {
-    &data::fraction, &data::fraction_mean, &data::fraction_var,
-    &data::fraction_mean_prior, &data::fraction_var_prior,
-    &data::accept_fraction, mh::support::unit, 3, true,
-    "update_fractions()", "update_fraction_mean()", "update_fraction_var()"};
+const line_family fractions = {&data::fraction,
+                               &data::fraction_mean,
+                               &data::fraction_var,
+                               &data::fraction_mean_prior,
+                               &data::fraction_var_prior,
+                               &data::accept_fraction,
+                               mh::support::unit,
+                               3,
+                               true,
+                               "update_fractions()",
+                               "update_fraction_mean()",
+                               "update_fraction_var()"};
 
 // The departure step also sums the null class (its term cancels) and prints
 // no accept trace.
-const line_family departures = {
-    &data::departure, &data::departure_mean, &data::departure_var,
-    &data::departure_mean_prior, &data::departure_var_prior,
-    &data::accept_departure, mh::support::unit, 4, false,
-    "update_departures()", "update_departure_mean()",
-    "update_departure_var()"};
+const line_family departures = {&data::departure,
+                                &data::departure_mean,
+                                &data::departure_var,
+                                &data::departure_mean_prior,
+                                &data::departure_var_prior,
+                                &data::accept_departure,
+                                mh::support::unit,
+                                4,
+                                false,
+                                "update_departures()",
+                                "update_departure_mean()",
+                                "update_departure_var()"};
 
 // One independence step per cohort; the class means follow every move.
 void cohort_steps(data& d, const line_family& f) {
@@ -87,22 +114,21 @@ void cohort_steps(data& d, const line_family& f) {
 
 // A random walk of the family's mean or variance, with its accept trace.
 void hyper_step(data& d, const line_family& f, bool moving_mean) {
-  if (d.names)
-    std::cout << (moving_mean ? f.mean_name : f.var_name) << std::endl;
+  if (d.names) std::cout << (moving_mean ? f.mean_name : f.var_name) << std::endl;
   const vec& pair = moving_mean ? d.*f.mean_prior : d.*f.var_prior;
-  const mh::hyper h{f.kind, &(d.*f.values), &(d.*f.mean), &(d.*f.var),
-                    moving_mean, pair[0], pair[1]};
+  const mh::hyper h{f.kind,      &(d.*f.values), &(d.*f.mean), &(d.*f.var),
+                    moving_mean, pair[0],        pair[1]};
   const double k = d.pk[0];
   if (f.kind == mh::support::positive)
-    mh::hyper_step(d, h, mh::gamma_walk(k, mh::proposal::forward_first),
-                   d.*f.counter, true);
+    mh::hyper_step(d, h, mh::gamma_walk(k, mh::proposal::forward_first), d.*f.counter,
+                   true);
   else
-    mh::hyper_step(d, h, mh::beta_walk(k, 0.0, mh::proposal::forward_first),
-                   d.*f.counter, true);
+    mh::hyper_step(d, h, mh::beta_walk(k, 0.0, mh::proposal::forward_first), d.*f.counter,
+                   true);
 }
 
-void family_sweep(data& d, const line_family& f,
-                  void (data::*mean_step)(), void (data::*var_step)()) {
+void family_sweep(data& d, const line_family& f, void (data::*mean_step)(),
+                  void (data::*var_step)()) {
   cohort_steps(d, f);
   (d.*mean_step)();
   (d.*var_step)();
@@ -111,16 +137,13 @@ void family_sweep(data& d, const line_family& f,
 }  // namespace
 
 void data::update_gradients() {
-  family_sweep(*this, gradients, &data::update_gradient_mean,
-               &data::update_gradient_var);
+  family_sweep(*this, gradients, &data::update_gradient_mean, &data::update_gradient_var);
 }
 void data::update_lengths() {
-  family_sweep(*this, lengths, &data::update_length_mean,
-               &data::update_length_var);
+  family_sweep(*this, lengths, &data::update_length_mean, &data::update_length_var);
 }
 void data::update_fractions() {
-  family_sweep(*this, fractions, &data::update_fraction_mean,
-               &data::update_fraction_var);
+  family_sweep(*this, fractions, &data::update_fraction_mean, &data::update_fraction_var);
 }
 void data::update_departures() {
   family_sweep(*this, departures, &data::update_departure_mean,

@@ -35,10 +35,9 @@ void data::update_sigma() {
           double ln[3];
           log_posterior_X_given_classes(j, 0x7, ln);
           const double ln0 = ln[0], ln1 = ln[1], ln2 = ln[2];
-          const double L =
-              ((((0 - lo0) - lo1) - lo2 + ln0) + ln1 + ln2) -
-              log_dgamma_mean_var(x, sigma_mean, sigma_var) +
-              log_dgamma_mean_var(sigma[j], sigma_mean, sigma_var);
+          const double L = ((((0 - lo0) - lo1) - lo2 + ln0) + ln1 + ln2) -
+                           log_dgamma_mean_var(x, sigma_mean, sigma_var) +
+                           log_dgamma_mean_var(sigma[j], sigma_mean, sigma_var);
           if (pr) std::cout << "log-mh = " << L << std::endl;
           return L;
         },
@@ -47,14 +46,12 @@ void data::update_sigma() {
   }
 
   mh::hyper_step(*this,
-                 mh::hyper{mh::support::positive, &sigma, &sigma_mean,
-                           &sigma_var, true, sigma_mean_prior[0],
-                           sigma_mean_prior[1]},
+                 mh::hyper{mh::support::positive, &sigma, &sigma_mean, &sigma_var, true,
+                           sigma_mean_prior[0], sigma_mean_prior[1]},
                  walk, accept_sigma);
   mh::hyper_step(*this,
-                 mh::hyper{mh::support::positive, &sigma, &sigma_mean,
-                           &sigma_var, false, sigma_var_prior[0],
-                           sigma_var_prior[1]},
+                 mh::hyper{mh::support::positive, &sigma, &sigma_mean, &sigma_var, false,
+                           sigma_var_prior[0], sigma_var_prior[1]},
                  walk, accept_sigma);
 }
 
@@ -66,30 +63,28 @@ void data::update_varfrac() {
     log_posterior_X_given_classes(j, 0x5, lo);
     const double lo0 = lo[0], lo2 = lo[2];
     const double x = varfrac[j];
-    mh::step(*this, varfrac[j], walk,
-             [&](double proposed) {
-               varfrac[j] = proposed;
-               double ln[3];
-               log_posterior_X_given_classes(j, 0x5, ln);
-               const double ln0 = ln[0], ln2 = ln[2];
-               if (pr) std::cout << varfrac[j] << " " << x << std::endl;
-               return ln2 + (((0 - lo0) - lo2) + ln0) +
-                      log_dbeta_mean_var(varfrac[j], varfrac_mean,
-                                         varfrac_var) -
-                      log_dbeta_mean_var(x, varfrac_mean, varfrac_var);
-             },
-             accept_varfrac);
+    mh::step(
+        *this, varfrac[j], walk,
+        [&](double proposed) {
+          varfrac[j] = proposed;
+          double ln[3];
+          log_posterior_X_given_classes(j, 0x5, ln);
+          const double ln0 = ln[0], ln2 = ln[2];
+          if (pr) std::cout << varfrac[j] << " " << x << std::endl;
+          return ln2 + (((0 - lo0) - lo2) + ln0) +
+                 log_dbeta_mean_var(varfrac[j], varfrac_mean, varfrac_var) -
+                 log_dbeta_mean_var(x, varfrac_mean, varfrac_var);
+        },
+        accept_varfrac);
   }
 
   mh::hyper_step(*this,
-                 mh::hyper{mh::support::unit, &varfrac, &varfrac_mean,
-                           &varfrac_var, true, varfrac_mean_prior[0],
-                           varfrac_mean_prior[1]},
+                 mh::hyper{mh::support::unit, &varfrac, &varfrac_mean, &varfrac_var, true,
+                           varfrac_mean_prior[0], varfrac_mean_prior[1]},
                  walk, accept_varfrac);
   mh::hyper_step(*this,
-                 mh::hyper{mh::support::unit, &varfrac, &varfrac_mean,
-                           &varfrac_var, false, varfrac_var_prior[0],
-                           varfrac_var_prior[1]},
+                 mh::hyper{mh::support::unit, &varfrac, &varfrac_mean, &varfrac_var,
+                           false, varfrac_var_prior[0], varfrac_var_prior[1]},
                  walk, accept_varfrac);
 }
 
@@ -106,8 +101,7 @@ void data::update_r() {
           [&](double proposed) {
             r[j][k] = proposed;
             const double ln = log_posterior_X_given_K(k, j);
-            return ((0 - lo) + ln) +
-                   log_dbeta_mean_var(r[j][k], r_mean[k], r_var[k]) -
+            return ((0 - lo) + ln) + log_dbeta_mean_var(r[j][k], r_mean[k], r_var[k]) -
                    log_dbeta_mean_var(x, r_mean[k], r_var[k]);
           },
           accept_r);
@@ -134,8 +128,8 @@ void data::update_r_mean() {
   for (int k = 0; k < 3; ++k) {
     const vec column = r_column(*this, k);
     mh::hyper_step(*this,
-                   mh::hyper{mh::support::unit, &column, &r_mean[k], &r_var[k],
-                             true, r_mean_prior_a[k], r_mean_prior_b[k]},
+                   mh::hyper{mh::support::unit, &column, &r_mean[k], &r_var[k], true,
+                             r_mean_prior_a[k], r_mean_prior_b[k]},
                    walk, accept_r);
   }
 }
@@ -145,8 +139,8 @@ void data::update_r_var() {
   for (int k = 0; k < 3; ++k) {
     const vec column = r_column(*this, k);
     mh::hyper_step(*this,
-                   mh::hyper{mh::support::unit, &column, &r_mean[k], &r_var[k],
-                             false, r_var_prior_a[k], r_var_prior_b[k]},
+                   mh::hyper{mh::support::unit, &column, &r_mean[k], &r_var[k], false,
+                             r_var_prior_a[k], r_var_prior_b[k]},
                    walk, accept_r);
   }
 }

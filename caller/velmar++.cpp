@@ -69,13 +69,12 @@ int run(int argc, char** argv, run_progress& progress) {
     std::cout << std::endl;
     std::cout << "snp " << j + 1 << " [" << d.snps[j].rs << "] " << std::endl;
     d.v1();
-    std::string fault = non_finite_results(d.all_params.back(),
-                                           d.stage2_values());
+    std::string fault = non_finite_results(d.all_params.back(), d.stage2_values());
     if (!fault.empty()) {
       std::cout << std::flush;
       std::cerr << "velmar++: SNP " << j + 1 << " [" << d.snps[j].rs
-                << "]: the fit ended with values that are not finite numbers: "
-                << fault << std::endl;
+                << "]: the fit ended with values that are not finite numbers: " << fault
+                << std::endl;
       ++failed_snps;
     }
   }
@@ -87,10 +86,9 @@ int run(int argc, char** argv, run_progress& progress) {
   // Returning destroys the generator first (the placeholder generator is
   // installed again), then the model object.
   if (failed_snps > 0) {
-    std::cerr << "velmar++: the fit of " << failed_snps << " of " << d.n_snps
-              << " SNP" << (d.n_snps == 1 ? "" : "s")
-              << " failed (named above); the result files hold every SNP"
-              << std::endl;
+    std::cerr << "velmar++: the fit of " << failed_snps << " of " << d.n_snps << " SNP"
+              << (d.n_snps == 1 ? "" : "s")
+              << " failed (named above); the result files hold every SNP" << std::endl;
     return status_failed_snps;
   }
   return 0;

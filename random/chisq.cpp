@@ -42,7 +42,8 @@ ExtReal ChiSq1::Variance() const { return 4.0 * deltasq + 2.0; }
 // ---------------------------------------------------------------------------
 // ChiSq
 
-ChiSq::ChiSq(int df, double noncen) : c1(nullptr), c2(nullptr), version(0), mean(0.0), var(0.0) {
+ChiSq::ChiSq(int df, double noncen)
+    : c1(nullptr), c2(nullptr), version(0), mean(0.0), var(0.0) {
   // A NaN non-centrality is refused with the negative ones.
   if (df <= 0 || !(noncen >= 0.0)) throw Logic_error("Vargen: illegal parameters");
   if (df == 1)
@@ -60,12 +61,24 @@ ChiSq::ChiSq(int df, double noncen) : c1(nullptr), c2(nullptr), version(0), mean
   std::unique_ptr<Random> first;
   std::unique_ptr<Random> second;
   switch (version) {
-    case 0: first.reset(new (std::nothrow) ChiSq1(noncen)); break;
-    case 1: first.reset(new (std::nothrow) Exponential); break;
-    case 2: first.reset(new (std::nothrow) Gamma2(df / 2.0)); break;
-    case 3: first.reset(new (std::nothrow) ChiSq1(noncen / 2.0)); break;
-    case 4: first.reset(new (std::nothrow) Exponential); break;
-    default: first.reset(new (std::nothrow) Gamma2((df - 1) / 2.0)); break;
+    case 0:
+      first.reset(new (std::nothrow) ChiSq1(noncen));
+      break;
+    case 1:
+      first.reset(new (std::nothrow) Exponential);
+      break;
+    case 2:
+      first.reset(new (std::nothrow) Gamma2(df / 2.0));
+      break;
+    case 3:
+      first.reset(new (std::nothrow) ChiSq1(noncen / 2.0));
+      break;
+    case 4:
+      first.reset(new (std::nothrow) Exponential);
+      break;
+    default:
+      first.reset(new (std::nothrow) Gamma2((df - 1) / 2.0));
+      break;
   }
   checked(first.get());
   if (version > 3) second.reset(checked(new (std::nothrow) ChiSq1(noncen)));

@@ -22,10 +22,14 @@ bool positive(const ExtReal& e) {
 
 ExtReal ExtReal::operator-() const {
   switch (code) {
-    case Finite: return ExtReal(-value);
-    case PlusInfinity: return ExtReal(MinusInfinity);
-    case MinusInfinity: return ExtReal(PlusInfinity);
-    default: return *this;
+    case Finite:
+      return ExtReal(-value);
+    case PlusInfinity:
+      return ExtReal(MinusInfinity);
+    case MinusInfinity:
+      return ExtReal(PlusInfinity);
+    default:
+      return *this;
   }
 }
 
@@ -64,11 +68,21 @@ ExtReal ExtReal::operator*(const ExtReal& b) const {
 
 std::ostream& operator<<(std::ostream& os, const ExtReal& e) {
   switch (e.Code()) {
-    case Finite: os << e.Value(); break;
-    case PlusInfinity: os << "plus-infinity"; break;
-    case MinusInfinity: os << "minus-infinity"; break;
-    case Indefinite: os << "indefinite"; break;
-    case Missing: os << "missing"; break;
+    case Finite:
+      os << e.Value();
+      break;
+    case PlusInfinity:
+      os << "plus-infinity";
+      break;
+    case MinusInfinity:
+      os << "minus-infinity";
+      break;
+    case Indefinite:
+      os << "indefinite";
+      break;
+    case Missing:
+      os << "missing";
+      break;
   }
   return os;
 }

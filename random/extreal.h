@@ -13,7 +13,7 @@ class ExtReal {
   ExtReal(double v) : value(v), code(Finite) {}
   ExtReal(EXT_REAL_CODE cd) : value(0.0), code(cd) {}
 
-  double Value() const { return value; }       // significant only when Finite
+  double Value() const { return value; }  // significant only when Finite
   EXT_REAL_CODE Code() const { return code; }
   bool IsReal() const { return code == Finite; }
 

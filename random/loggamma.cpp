@@ -18,20 +18,22 @@ const double PI = 3.141592653589793;
 long double series_about_1(long double t) {
   const long double euler = 0.577215664901532860616L;
   const long double zeta_20 = 1.00000095396203387279611L;  // divided by 20 below
-  const long double c[18] = {   // zeta(k)/k for k = 2 .. 19
-      0.822467033424113218236208L,   0.400685634386531428466579L,
-      0.270580808427784547879001L,   0.207385551028673985266273L,
-      0.169557176997408189952420L,   0.144049896768846118119971L,
-      0.125509669524743042422336L,   0.111334265869564690490873L,
-      0.100099457512781808533715L,   0.0909540171458290422326093L,
-      0.0833538405461090040248865L,  0.0769325164113521914728271L,
-      0.0714329462953613360592328L,  0.0666687058824204680329034L,
-      0.0625009551412130407419833L,  0.0588239786586845823389573L,
-      0.0555557676274036111022142L,  0.0526316793796166607336277L};
+  const long double c[18] = {                              // zeta(k)/k for k = 2 .. 19
+                             0.822467033424113218236208L,  0.400685634386531428466579L,
+                             0.270580808427784547879001L,  0.207385551028673985266273L,
+                             0.169557176997408189952420L,  0.144049896768846118119971L,
+                             0.125509669524743042422336L,  0.111334265869564690490873L,
+                             0.100099457512781808533715L,  0.0909540171458290422326093L,
+                             0.0833538405461090040248865L, 0.0769325164113521914728271L,
+                             0.0714329462953613360592328L, 0.0666687058824204680329034L,
+                             0.0625009551412130407419833L, 0.0588239786586845823389573L,
+                             0.0555557676274036111022142L, 0.0526316793796166607336277L};
   long double s = zeta_20 / 20.0L;
   for (int k = 19; k >= 2; --k) {
-    if (k % 2) s = s * t - c[k - 2];
-    else s = s * t + c[k - 2];
+    if (k % 2)
+      s = s * t - c[k - 2];
+    else
+      s = s * t + c[k - 2];
   }
   s = s * t - euler;
   return s * t;
@@ -42,7 +44,8 @@ long double series_about_1(long double t) {
 long double series_about_2(long double t) {
   const long double one_minus_euler = 0.422784335098467139384L;
   const long double c15 = -0.0000020392157538013662367819L;
-  const long double c[13] = {   // (zeta(k) - 1)/k for k = 2 .. 14
+  const long double c[13] = {
+      // (zeta(k) - 1)/k for k = 2 .. 14
       0.322467033424113218236208L,     0.0673523010531980951332461L,
       0.0205808084277845478790009L,    0.0073855510286739852662731L,
       0.00289051033074152328575299L,   0.00119275391170326097711394L,
@@ -52,8 +55,10 @@ long double series_about_2(long double t) {
       0.00000437486678990748780418179L};
   long double s = c15;
   for (int k = 14; k >= 2; --k) {
-    if (k % 2) s = s * t - c[k - 2];
-    else s = s * t + c[k - 2];
+    if (k % 2)
+      s = s * t - c[k - 2];
+    else
+      s = s * t + c[k - 2];
   }
   s = s * t + one_minus_euler;
   return s * t;
@@ -86,14 +91,16 @@ double reflection(double x, bool& odd) {
 }  // namespace
 
 double gamma_series(long double z) {
-  const long double p[11] = {   // p_0 .. p_10
-      1846356.77480089707763L,  1759131.71293580398481L,  754212.408326993603566L,
-      191621.955233809180243L,  31949.6592486238262492L,  3652.83820906105093362L,
-      290.022832045463934164L,  15.7898196286535556065L,  0.564145967416346085128L,
+  const long double p[11] = {
+      // p_0 .. p_10
+      1846356.77480089707763L,   1759131.71293580398481L,    754212.408326993603566L,
+      191621.955233809180243L,   31949.6592486238262492L,    3652.83820906105093362L,
+      290.022832045463934164L,   15.7898196286535556065L,    0.564145967416346085128L,
       0.0119443368011180931176L, 0.000113800747608906017093L};
-  const long double q[11] = {   // q_0 .. q_10 of (z + 1)(z + 2) ... (z + 10)
-      3628800.0L, 10628640.0L, 12753576.0L, 8409500.0L, 3416930.0L, 902055.0L,
-      157773.0L,  18150.0L,    1320.0L,     55.0L,      1.0L};
+  const long double q[11] = {// q_0 .. q_10 of (z + 1)(z + 2) ... (z + 10)
+                             3628800.0L, 10628640.0L, 12753576.0L, 8409500.0L,
+                             3416930.0L, 902055.0L,   157773.0L,   18150.0L,
+                             1320.0L,    55.0L,       1.0L};
   long double num, den;
   if (z < 10.0L) {
     num = p[10];
@@ -128,13 +135,17 @@ double ln_gamma_gt_1(double x) {
     const long double lx = x;
     const long double x2 = lx * lx;
     const long double bracket =
-        (1.0L / 12.0L - (1.0L / 360.0L - (1.0L / 1260.0L - (1.0L / 1680.0L) / x2) / x2) / x2) / lx;
+        (1.0L / 12.0L -
+         (1.0L / 360.0L - (1.0L / 1260.0L - (1.0L / 1680.0L) / x2) / x2) / x2) /
+        lx;
     return static_cast<double>((x - 0.5) * std::log(x) - x + S + bracket);
   }
   if (x >= 2.1) return ln_gamma_lanczos(x);
-  if (x >= 1.9) return static_cast<double>(series_about_2(static_cast<long double>(x) - 2.0L));
+  if (x >= 1.9)
+    return static_cast<double>(series_about_2(static_cast<long double>(x) - 2.0L));
   if (x >= 1.1) return ln_gamma_lanczos(x);
-  if (x >= 0.9) return static_cast<double>(series_about_1(static_cast<long double>(x) - 1.0L));
+  if (x >= 0.9)
+    return static_cast<double>(series_about_1(static_cast<long double>(x) - 1.0L));
   throw Invalid_argument("Argument less than 1");  // x < 0.9, or a NaN
 }
 
@@ -142,9 +153,11 @@ double ln_gamma(double x, int& sign) {
   Tracer tr("ln_gamma(sign)");
   sign = 1;
   if (x >= 2.1) return ln_gamma_gt_1(x);
-  if (x >= 1.9) return static_cast<double>(series_about_2(static_cast<long double>(x) - 2.0L));
+  if (x >= 1.9)
+    return static_cast<double>(series_about_2(static_cast<long double>(x) - 2.0L));
   if (x >= 1.1) return ln_gamma_gt_1(x);
-  if (x >= 0.9) return static_cast<double>(series_about_1(static_cast<long double>(x) - 1.0L));
+  if (x >= 0.9)
+    return static_cast<double>(series_about_1(static_cast<long double>(x) - 1.0L));
   // A NaN has neither a value nor a sign.
   if (std::isnan(x)) throw Invalid_argument("Negative gamma value ");
   // Reflection: Gamma(x) = pi (1 - x) / (sin(pi x) Gamma(2 - x)).
@@ -164,7 +177,8 @@ double ln_gamma(double x) {
 
 double gamma_fn(double x) {
   Tracer tr("gamma_fn");
-  if (x >= 1) return gamma_series(x - 1) * std::pow((x + 10 - 0.5) / 2.718281828459045, x - 0.5);
+  if (x >= 1)
+    return gamma_series(x - 1) * std::pow((x + 10 - 0.5) / 2.718281828459045, x - 0.5);
   if (std::isnan(x)) return x;  // the reflection would call itself without end
   bool odd;
   const double g = reflection(x, odd) / gamma_fn(2 - x);

@@ -46,7 +46,8 @@ void ReadVerify(std::ifstream& in, bool silent) {
   if (c != marker[0]) throw Runtime_error("Vargen: seed file verification fails");
   for (int i = 1; i < marker_length; ++i) {
     in >> c;
-    if (!in || c != marker[i]) throw Runtime_error("Vargen: seed file verification fails");
+    if (!in || c != marker[i])
+      throw Runtime_error("Vargen: seed file verification fails");
   }
 }
 

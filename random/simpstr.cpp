@@ -30,7 +30,8 @@ SimpleString::SimpleString(const char* s) : buffer(nullptr), length(text_length(
   buffer[length] = '\0';
 }
 
-SimpleString::SimpleString(const SimpleString& t) : buffer(allocate(t.length)), length(t.length) {
+SimpleString::SimpleString(const SimpleString& t)
+    : buffer(allocate(t.length)), length(t.length) {
   std::memcpy(buffer, t.buffer, length);
   buffer[length] = '\0';
 }
@@ -42,7 +43,8 @@ SimpleString::SimpleString(unsigned int n, char c) : buffer(allocate(n)), length
 
 SimpleString::~SimpleString() { delete[] buffer; }
 
-void SimpleString::Replace(const char* s1, std::uint32_t n1, const char* s2, std::uint32_t n2) {
+void SimpleString::Replace(const char* s1, std::uint32_t n1, const char* s2,
+                           std::uint32_t n2) {
   const std::uint32_t n = n1 + n2;
   char* p = allocate(n);  // on failure the old content stays as it was
   if (n1) std::memcpy(p, s1, n1);
@@ -56,16 +58,21 @@ void SimpleString::Replace(const char* s1, std::uint32_t n1, const char* s2, std
 
 void SimpleString::operator=(char c) { Replace(&c, 1, nullptr, 0); }
 void SimpleString::operator=(const char* s) { Replace(s, text_length(s), nullptr, 0); }
-void SimpleString::operator=(const SimpleString& t) { Replace(t.buffer, t.length, nullptr, 0); }
+void SimpleString::operator=(const SimpleString& t) {
+  Replace(t.buffer, t.length, nullptr, 0);
+}
 void SimpleString::operator+=(char c) { Replace(buffer, length, &c, 1); }
-void SimpleString::operator+=(const char* s) { Replace(buffer, length, s, text_length(s)); }
+void SimpleString::operator+=(const char* s) {
+  Replace(buffer, length, s, text_length(s));
+}
 void SimpleString::operator+=(const SimpleString& t) {
   Replace(buffer, length, t.buffer, t.length);
 }
 
 namespace {
 
-SimpleString concatenate(const char* s1, std::uint32_t n1, const char* s2, std::uint32_t n2) {
+SimpleString concatenate(const char* s1, std::uint32_t n1, const char* s2,
+                         std::uint32_t n2) {
   SimpleString r(n1 + n2, '\0');
   char* p = const_cast<char*>(r.CString());
   if (n1) std::memcpy(p, s1, n1);

@@ -72,7 +72,9 @@ void Random::Retire(bool seed_back) {
 
 namespace {
 
-[[noreturn]] void no_generator_set() { throw Runtime_error("Vargen: uniform rng not setup"); }
+[[noreturn]] void no_generator_set() {
+  throw Runtime_error("Vargen: uniform rng not setup");
+}
 
 }  // namespace
 
@@ -169,7 +171,6 @@ double MT::Next() {
 unsigned long MT::ulNext() { return genrand_int32(); }
 
 const char* MT::Name() { return "MT19937"; }
-
 
 // ---------------------------------------------------------------------------
 // Uniform and Constant

@@ -34,9 +34,9 @@ class SelectedRandom;
 // class keeps it.
 class Random {
  public:
-  static Random* RNG;        // the installed uniform generator; not owned
-  static Random* Dummy;      // the placeholder installed at start-up; never freed
-  static SimpleString Dir;   // directory of the seed files
+  static Random* RNG;       // the installed uniform generator; not owned
+  static Random* Dummy;     // the placeholder installed at start-up; never freed
+  static SimpleString Dir;  // directory of the seed files
 
   // Makes r the installed generator; r is not copied, seeded or owned.
   static void Set(Random& r) { RNG = &r; }
@@ -50,18 +50,18 @@ class Random {
   static void CopySeedToDisk();
   static void CopySeedFromDisk(bool cs);
 
-  virtual void CSFD(bool);                    // copy seed from disk
-  virtual void CSTD();                        // copy seed to disk
-  virtual double Next();                      // one uniform from RNG
-  virtual unsigned long ulNext();             // throws: not available
-  virtual const char* Name();                 // "Random"
-  virtual double Density(double) const;      // throws: not available
+  virtual void CSFD(bool);               // copy seed from disk
+  virtual void CSTD();                   // copy seed to disk
+  virtual double Next();                 // one uniform from RNG
+  virtual unsigned long ulNext();        // throws: not available
+  virtual const char* Name();            // "Random"
+  virtual double Density(double) const;  // throws: not available
   virtual ~Random();
-  virtual ExtReal Mean() const;               // 0.5
-  virtual ExtReal Variance() const;           // 1/12
-  virtual void tDelete();                     // delete-if-temporary hook
-  virtual int nelems() const;                 // 1
-  virtual void load(int*, double*, Random**); // throws: illegal combination
+  virtual ExtReal Mean() const;                // 0.5
+  virtual ExtReal Variance() const;            // 1/12
+  virtual void tDelete();                      // delete-if-temporary hook
+  virtual int nelems() const;                  // 1
+  virtual void load(int*, double*, Random**);  // throws: illegal combination
 
   // Combination operators (not virtual): X(n) with an int n is the sum of n
   // draws of X; X(p) with a double p selects X with probability p in a
@@ -97,8 +97,8 @@ class MT : public Random {
   explicit MT(double s);
   void CSFD(bool cs) override;
   void CSTD() override;
-  double Next() override;          // (y + 0.5) * 2^-32, in (0, 1)
-  unsigned long ulNext() override; // the 32-bit output word y
+  double Next() override;           // (y + 0.5) * 2^-32, in (0, 1)
+  unsigned long ulNext() override;  // the 32-bit output word y
   const char* Name() override;
   ~MT() override;  // gives the placeholder back if installed
 
@@ -121,8 +121,8 @@ class WH : public Random {
   explicit WH(double s);
   void CSFD(bool cs) override;
   void CSTD() override;
-  double Next() override;          // in [0, 1)
-  unsigned long ulNext() override; // floor(u * 2^32)
+  double Next() override;           // in [0, 1)
+  unsigned long ulNext() override;  // floor(u * 2^32)
   const char* Name() override;
   ~WH() override;
 
@@ -138,8 +138,8 @@ class MotherOfAll : public Random {
   explicit MotherOfAll(double s);
   void CSFD(bool cs) override;
   void CSTD() override;
-  double Next() override;          // (Value + 0.5) * 2^-32
-  unsigned long ulNext() override; // Value
+  double Next() override;           // (Value + 0.5) * 2^-32
+  unsigned long ulNext() override;  // Value
   const char* Name() override;
   ~MotherOfAll() override;
 
@@ -161,8 +161,8 @@ class MultWithCarry : public Random {
   explicit MultWithCarry(double s);
   void CSFD(bool cs) override;
   void CSTD() override;
-  double Next() override;          // (x + 0.5) * 2^-32
-  unsigned long ulNext() override; // x
+  double Next() override;           // (x + 0.5) * 2^-32
+  unsigned long ulNext() override;  // x
   const char* Name() override;
   ~MultWithCarry() override;
 
@@ -179,8 +179,8 @@ class MultWithCarry : public Random {
 class LGM_base : public Random {
  public:
   explicit LGM_base(double s);
-  double Next() override;          // x * 2^-31
-  unsigned long ulNext() override; // 2 x
+  double Next() override;           // x * 2^-31
+  unsigned long ulNext() override;  // 2 x
   const char* Name() override;
   ~LGM_base() override;
 
@@ -206,10 +206,10 @@ class LGM_simple : public LGM_base {
 class LGM_mixed : public LGM_base {
  public:
   explicit LGM_mixed(double s);
-  void CSFD(bool cs) override;  // reads x and rebuilds the table from it
-  void CSTD() override;         // writes x only
-  double Next() override;          // Output * 2^-31
-  unsigned long ulNext() override; // 2 Output
+  void CSFD(bool cs) override;      // reads x and rebuilds the table from it
+  void CSTD() override;             // writes x only
+  double Next() override;           // Output * 2^-31
+  unsigned long ulNext() override;  // 2 Output
   const char* Name() override;
   ~LGM_mixed() override;
 
@@ -229,8 +229,8 @@ class FM : public Random {
   explicit FM(double s);
   void CSFD(bool cs) override;
   void CSTD() override;
-  double Next() override;          // x * 2^-31, in [0, 1)
-  unsigned long ulNext() override; // 2 x
+  double Next() override;           // x * 2^-31, in [0, 1)
+  unsigned long ulNext() override;  // 2 x
   const char* Name() override;
   ~FM() override;
 

@@ -22,7 +22,7 @@ using vargen_internal::checked;
 
 namespace {
 
-const int POS_ENTRIES = 60;    // one-sided table: at most 59 strips
+const int POS_ENTRIES = 60;  // one-sided table: at most 59 strips
 const int POS_MIN_STRIPS = 50;
 const int ASYM_ENTRIES = 121;  // two-sided table: at most 119 strips
 const int ASYM_END = 120;      // entry holding the right end point
@@ -36,7 +36,8 @@ using Table = std::unique_ptr<double[]>;
 // longer positive, or when it reaches `limit` strips (too_many).
 class strip_walk {
  public:
-  strip_walk(const Random& dist, double x, double area, double* sx, double* sfx, int limit)
+  strip_walk(const Random& dist, double x, double area, double* sx, double* sfx,
+             int limit)
       : dist_(dist), x_(x), area_(area), sx_(sx), sfx_(sfx), limit_(limit) {}
 
   // One boundary more; false once the walk has ended.

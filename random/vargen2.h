@@ -35,10 +35,10 @@ class PosGen : public Random {
   // the table exists.  A failed build throws and leaves no table behind.
   void Build(bool sym);
 
-  double xi;         // number of strips the first uniform chooses from
-  double* sx;        // strip boundaries, sx[0] = 0, increasing
-  double* sfx;       // the density at each boundary
-  bool NotReady;     // true until the table is built
+  double xi;      // number of strips the first uniform chooses from
+  double* sx;     // strip boundaries, sx[0] = 0, increasing
+  double* sfx;    // the density at each boundary
+  bool NotReady;  // true until the table is built
 };
 
 class SymGen : public PosGen {
@@ -64,12 +64,12 @@ class AsymGen : public Random {
   // A failed build throws and leaves no table behind.
   void Build();
 
-  double xi;     // total number of strips, both sides
-  double* sx;    // right side from the mode up, then left side from the mode down;
-                 // entry 120 holds the right end point
-  double* sfx;   // the density at each boundary (0 in entry 120)
-  int ic;        // index of the last strip of the right side
-  bool NotReady; // true until the table is built
+  double xi;      // total number of strips, both sides
+  double* sx;     // right side from the mode up, then left side from the mode down;
+                  // entry 120 holds the right end point
+  double* sfx;    // the density at each boundary (0 in entry 120)
+  int ic;         // index of the last strip of the right side
+  bool NotReady;  // true until the table is built
   double mode;
 };
 
@@ -163,7 +163,7 @@ double ln_gamma(double x, int& sign);  // ln |Gamma(x)|, sign of Gamma(x)
 double ln_gamma_gt_1(double x);        // ln Gamma(x) for x >= 0.9
 double gamma_series(long double z);    // the rational function of the series
 double ln_gamma_lanczos(double x);
-double gamma_fn(double x);             // Gamma(x)
+double gamma_fn(double x);  // Gamma(x)
 
 // ---------------------------------------------------------------------------
 // Chi-square distributions.
@@ -198,9 +198,9 @@ class ChiSq : public Random {
   ExtReal Variance() const override;  // 2 df + 4 noncen
 
  private:
-  Random* c1;    // the first sub-generator, owned
-  Random* c2;    // the second, owned; null but in versions 4 and 5
-  int version;   // 0 to 5: which composition Next uses
+  Random* c1;   // the first sub-generator, owned
+  Random* c2;   // the second, owned; null but in versions 4 and 5
+  int version;  // 0 to 5: which composition Next uses
   double mean;
   double var;
 };

@@ -35,8 +35,7 @@ class Accuracy : public ::testing::Test {
   }
 
   int shell(const std::string& command) {
-    const int status =
-        std::system(("cd '" + dir_ + "' && " + command).c_str());
+    const int status = std::system(("cd '" + dir_ + "' && " + command).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
@@ -45,16 +44,13 @@ class Accuracy : public ::testing::Test {
   double agreement(const std::string& options) {
     EXPECT_EQ(shell(std::string("'") + SIMULATE_BIN + "' --seed 11 --cohorts " +
                     std::to_string(cohorts) + " --individuals " +
-                    std::to_string(individuals) + " --snps " +
-                    std::to_string(snps) +
+                    std::to_string(individuals) + " --snps " + std::to_string(snps) +
                     " --spread 0.03 --freq-min 0.2 --freq-max 0.8 > /dev/null"),
               0);
     std::string input = "-i";
-    for (int c = 0; c < cohorts; c++)
-      input += " cohort" + std::to_string(c) + ".txt";
+    for (int c = 0; c < cohorts; c++) input += " cohort" + std::to_string(c) + ".txt";
     EXPECT_EQ(shell(std::string("'") + VELMAR_BIN + "' " + input +
-                    " -nrs -nmax 20 -ns 2 -b 10 -n 30 " + options +
-                    " -o out > log.txt"),
+                    " -nrs -nmax 20 -ns 2 -b 10 -n 30 " + options + " -o out > log.txt"),
               0);
 
     // truth.txt: per SNP, per cohort: SNP_ID, cohort, the class of every

@@ -32,8 +32,7 @@ std::vector<double> oracle_probs(const data& d, int j, double x, double y) {
     boost::math::normal_distribution<double> mx_dist(mx, std::sqrt(sxx));
     boost::math::normal_distribution<double> cond(my + sxy / sxx * (x - mx),
                                                   std::sqrt(syy - sxy * sxy / sxx));
-    p[k] = d.lambda[j][k] * boost::math::pdf(mx_dist, x) *
-           boost::math::pdf(cond, y);
+    p[k] = d.lambda[j][k] * boost::math::pdf(mx_dist, x) * boost::math::pdf(cond, y);
   }
   const double s = p[0] + p[1] + p[2] + p[3];
   for (double& v : p) v /= s;
@@ -186,8 +185,7 @@ TEST(UpdateCalls, SamplingDrawsOneUniformPerIndividualInOrder) {
   flatten_classes(&d, 0);
   flatten_classes(&d, 1);
   d.sampling = true;
-  const std::vector<double> script = {0.1, 0.5, 0.8, 0.97, 0.2,
-                                      0.96, 0.6, 0.05};
+  const std::vector<double> script = {0.1, 0.5, 0.8, 0.97, 0.2, 0.96, 0.6, 0.05};
   ScriptedRNG rng(script);
   rng.install();
   d.update_calls(false);
@@ -196,8 +194,7 @@ TEST(UpdateCalls, SamplingDrawsOneUniformPerIndividualInOrder) {
   EXPECT_EQ(d.calls[1], (std::vector<int>{3, 1, 0}));
   EXPECT_EQ(d.counts[0], (std::vector<int>{2, 1, 1, 1}));
   EXPECT_EQ(d.counts[1], (std::vector<int>{1, 1, 0, 1}));
-  for (int k = 0; k < 4; k++)
-    EXPECT_NEAR(d.call_probs[1][2][k], d.lambda[1][k], 1e-12);
+  for (int k = 0; k < 4; k++) EXPECT_NEAR(d.call_probs[1][2][k], d.lambda[1][k], 1e-12);
 
   // Maximising: no uniform at all, each individual in the most probable
   // class.
@@ -240,8 +237,7 @@ TEST(UpdateCalls, ClumpedDrawsOneUniformPerCellInKeyOrder) {
   // Counts weigh each cell by its individuals: 7 into class 1.
   EXPECT_EQ(d.counts[0], (std::vector<int>{3, 7, 2, 1}));
   EXPECT_EQ(d.counts[1], (std::vector<int>{1, 0, 2, 0}));
-  for (int k = 0; k < 4; k++)
-    EXPECT_NEAR(g0[1.0][0.5].probs[k], d.lambda[0][k], 1e-12);
+  for (int k = 0; k < 4; k++) EXPECT_NEAR(g0[1.0][0.5].probs[k], d.lambda[0][k], 1e-12);
   // The individual calls are left for the declumping.
   EXPECT_EQ(d.calls, calls_before);
 

@@ -50,41 +50,78 @@ void expect_composition(int df, double noncen, const std::function<double()>& co
 TEST_F(ChiSquare, EachVersionIsItsComposition) {
   auto R = [this] { restart(); };
   // Version 0: a squared shifted normal.
-  expect_composition(1, 0.0, [] { Normal n; const double z = n.Next(); return z * z; }, R);
-  expect_composition(1, 2.5, [] {
-    Normal n;
-    const double z = n.Next();
-    const double t = z + std::sqrt(2.5);
-    return t * t;
-  }, R);
+  expect_composition(
+      1, 0.0,
+      [] {
+        Normal n;
+        const double z = n.Next();
+        return z * z;
+      },
+      R);
+  expect_composition(
+      1, 2.5,
+      [] {
+        Normal n;
+        const double z = n.Next();
+        const double t = z + std::sqrt(2.5);
+        return t * t;
+      },
+      R);
   // Version 1: twice an exponential.
-  expect_composition(2, 0.0, [] { Exponential e; return 2.0 * e.Next(); }, R);
+  expect_composition(
+      2, 0.0,
+      [] {
+        Exponential e;
+        return 2.0 * e.Next();
+      },
+      R);
   // Version 2: twice a gamma of shape df / 2.
-  expect_composition(5, 0.0, [] { Gamma2 g(2.5); return 2.0 * g.Next(); }, R);
-  expect_composition(8, 0.0, [] { Gamma2 g(4.0); return 2.0 * g.Next(); }, R);
+  expect_composition(
+      5, 0.0,
+      [] {
+        Gamma2 g(2.5);
+        return 2.0 * g.Next();
+      },
+      R);
+  expect_composition(
+      8, 0.0,
+      [] {
+        Gamma2 g(4.0);
+        return 2.0 * g.Next();
+      },
+      R);
   // Version 3: two non-central draws with half the non-centrality.
-  expect_composition(2, 3.0, [] {
-    ChiSq1 c(1.5);
-    const double a = c.Next();
-    const double b = c.Next();
-    return a + b;
-  }, R);
+  expect_composition(
+      2, 3.0,
+      [] {
+        ChiSq1 c(1.5);
+        const double a = c.Next();
+        const double b = c.Next();
+        return a + b;
+      },
+      R);
   // Version 4: twice an exponential, then a non-central draw.
-  expect_composition(3, 1.5, [] {
-    Exponential e;
-    ChiSq1 c(1.5);
-    const double a = e.Next();
-    const double b = c.Next();
-    return 2.0 * a + b;
-  }, R);
+  expect_composition(
+      3, 1.5,
+      [] {
+        Exponential e;
+        ChiSq1 c(1.5);
+        const double a = e.Next();
+        const double b = c.Next();
+        return 2.0 * a + b;
+      },
+      R);
   // Version 5: twice a gamma of shape (df - 1) / 2, then a non-central draw.
-  expect_composition(6, 2.0, [] {
-    Gamma2 g(2.5);
-    ChiSq1 c(2.0);
-    const double a = g.Next();
-    const double b = c.Next();
-    return 2.0 * a + b;
-  }, R);
+  expect_composition(
+      6, 2.0,
+      [] {
+        Gamma2 g(2.5);
+        ChiSq1 c(2.0);
+        const double a = g.Next();
+        const double b = c.Next();
+        return 2.0 * a + b;
+      },
+      R);
 }
 
 TEST_F(ChiSquare, NonCentralOneDegreeIsASquaredShiftedNormal) {
@@ -104,10 +141,13 @@ TEST_F(ChiSquare, NonCentralOneDegreeIsASquaredShiftedNormal) {
 }
 
 TEST_F(ChiSquare, MomentsAndName) {
-  struct Case { int df; double nc, mean, var; };
-  for (const Case& c : {Case{1, 0.0, 1.0, 2.0}, Case{2, 0.0, 2.0, 4.0}, Case{2, 3.0, 5.0, 16.0},
-                        Case{3, 1.5, 4.5, 12.0}, Case{5, 0.0, 5.0, 10.0},
-                        Case{6, 2.0, 8.0, 20.0}}) {
+  struct Case {
+    int df;
+    double nc, mean, var;
+  };
+  for (const Case& c :
+       {Case{1, 0.0, 1.0, 2.0}, Case{2, 0.0, 2.0, 4.0}, Case{2, 3.0, 5.0, 16.0},
+        Case{3, 1.5, 4.5, 12.0}, Case{5, 0.0, 5.0, 10.0}, Case{6, 2.0, 8.0, 20.0}}) {
     ChiSq chi(c.df, c.nc);
     EXPECT_EQ(chi.Mean().Code(), Finite);
     EXPECT_EQ(chi.Mean().Value(), c.mean) << c.df << ", " << c.nc;
@@ -119,9 +159,12 @@ TEST_F(ChiSquare, MomentsAndName) {
 
 TEST_F(ChiSquare, IllegalParametersAreRefused) {
   const std::string msg = "Vargen: illegal parameters";
-  EXPECT_NE(message_of<Logic_error>([] { ChiSq c(0, 0.0); }).find(msg), std::string::npos);
-  EXPECT_NE(message_of<Logic_error>([] { ChiSq c(-3, 1.0); }).find(msg), std::string::npos);
-  EXPECT_NE(message_of<Logic_error>([] { ChiSq c(4, -0.1); }).find(msg), std::string::npos);
+  EXPECT_NE(message_of<Logic_error>([] { ChiSq c(0, 0.0); }).find(msg),
+            std::string::npos);
+  EXPECT_NE(message_of<Logic_error>([] { ChiSq c(-3, 1.0); }).find(msg),
+            std::string::npos);
+  EXPECT_NE(message_of<Logic_error>([] { ChiSq c(4, -0.1); }).find(msg),
+            std::string::npos);
   for (int df : {1, 2, 4})
     EXPECT_NE(message_of<Logic_error>([df] { ChiSq c(df, std::nan("")); }).find(msg),
               std::string::npos)
@@ -149,18 +192,23 @@ TEST_F(ChiSquare, CentralDrawsFitTheChiSquareDistribution) {
   for (int df : {1, 2, 3, 4, 5, 9, 30}) {
     ChiSq chi(df, 0.0);
     boost::math::chi_squared reference(df);
-    EXPECT_TRUE(gof::fits_continuous(chi, 20000, [&](double x) { return cdf(reference, x); }))
+    EXPECT_TRUE(
+        gof::fits_continuous(chi, 20000, [&](double x) { return cdf(reference, x); }))
         << "df " << df;
   }
 }
 
 TEST_F(ChiSquare, NonCentralDrawsFitTheNonCentralChiSquareDistribution) {
-  struct Case { int df; double nc; };
-  for (const Case& c : {Case{1, 0.5}, Case{1, 4.0}, Case{2, 3.0}, Case{3, 1.5}, Case{4, 2.0},
-                        Case{7, 0.25}, Case{12, 9.0}}) {
+  struct Case {
+    int df;
+    double nc;
+  };
+  for (const Case& c : {Case{1, 0.5}, Case{1, 4.0}, Case{2, 3.0}, Case{3, 1.5},
+                        Case{4, 2.0}, Case{7, 0.25}, Case{12, 9.0}}) {
     ChiSq chi(c.df, c.nc);
     boost::math::non_central_chi_squared reference(c.df, c.nc);
-    EXPECT_TRUE(gof::fits_continuous(chi, 20000, [&](double x) { return cdf(reference, x); }))
+    EXPECT_TRUE(
+        gof::fits_continuous(chi, 20000, [&](double x) { return cdf(reference, x); }))
         << "df " << c.df << ", non-centrality " << c.nc;
   }
 }

@@ -195,8 +195,8 @@ TEST_F(Grid, OneGridPerCohortAndCountsAddUp) {
   EXPECT_GE(d.snps[0].clumps[1].at(kx).at(ky).count, 1);
   for (int c = 0; c < 3; c++) {
     std::ostringstream line;
-    line << " " << c << " : number of non-empty points :: "
-         << cell_total(d.snps[0].clumps[c]);
+    line << " " << c
+         << " : number of non-empty points :: " << cell_total(d.snps[0].clumps[c]);
     EXPECT_NE(text.find(line.str()), std::string::npos) << line.str();
   }
 }
@@ -219,8 +219,7 @@ TEST_F(Grid, SizesArePositiveWhateverTheOrderOfTheEnds) {
   s.y_high = 0.1;
   CaptureStdout out;
   d.clump_data(s);
-  EXPECT_NE(out.text().find("(delta x: 0.1 y: 0.05)"), std::string::npos)
-      << out.text();
+  EXPECT_NE(out.text().find("(delta x: 0.1 y: 0.05)"), std::string::npos) << out.text();
 }
 
 TEST(Declump, EveryIndividualTakesItsCellsCallAndProbabilities) {
@@ -252,9 +251,8 @@ TEST(Declump, EveryIndividualTakesItsCellsCallAndProbabilities) {
   for (int c = 0; c < 2; c++)
     for (int i = 0; i < 60; i++) {
       const vec& p = cohorts[c][i];
-      const point& cell = s.clumps[c]
-                              .at(std::floor(p[0] / dx) * dx)
-                              .at(std::floor(p[1] / dy) * dy);
+      const point& cell =
+          s.clumps[c].at(std::floor(p[0] / dx) * dx).at(std::floor(p[1] / dy) * dy);
       EXPECT_EQ(d.calls[c][i], cell.call);
       ASSERT_EQ(d.call_probs[c][i].size(), 4u);
       for (int k = 0; k < 4; k++) EXPECT_EQ(d.call_probs[c][i][k], cell.probs[k]);

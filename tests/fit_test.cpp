@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -126,8 +126,8 @@ double agreement(const vec3& values) {
   for (const vec2& cohort : values)
     for (size_t i = 0; i < cohort.size(); i++) {
       const vec& v = cohort[i];
-      const int called = static_cast<int>(
-          std::max_element(v.begin(), v.begin() + 3) - v.begin());
+      const int called =
+          static_cast<int>(std::max_element(v.begin(), v.begin() + 3) - v.begin());
       right += called == true_class(static_cast<int>(i));
       total++;
     }
@@ -136,8 +136,7 @@ double agreement(const vec3& values) {
 
 int count_of(const std::string& text, const std::string& what) {
   int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + 1))
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
     n++;
   return n;
 }
@@ -152,8 +151,7 @@ TEST(Fit, SamplingStageTwoTalliesEveryKeptIteration) {
   expect_tallies(d, d.call_tallies);
   const params& p = d.all_params[0];
   for (size_t size : {p.alpha.size(), p.eta.size(), p.mu.size(), p.sigma.size(),
-                      p.varfrac.size(), p.r.size(), p.info1.size(),
-                      p.info2.size()})
+                      p.varfrac.size(), p.r.size(), p.info1.size(), p.info2.size()})
     EXPECT_EQ(size, 2u);
   EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
@@ -268,8 +266,7 @@ TEST(Fit, PooledXChromosomeFitsLikeOneCohortOfEveryone) {
                                pooled.snps[0].points[1].begin(),
                                pooled.snps[0].points[1].end());
   one.sex = {pooled.sex[0]};
-  one.sex[0].insert(one.sex[0].end(), pooled.sex[1].begin(),
-                    pooled.sex[1].end());
+  one.sex[0].insert(one.sex[0].end(), pooled.sex[1].begin(), pooled.sex[1].end());
   one.sex_counts = {{1, 20, 29}};
 
   fit(pooled);
@@ -316,16 +313,14 @@ TEST(Fit, StageTwoStartsFromTheBestStart) {
   for (std::string line; std::getline(lines, line);) {
     const std::string key = " Final Log Posterior = ";
     const size_t at = line.find(key);
-    if (at == std::string::npos || line.find("ranstart") == std::string::npos)
-      continue;
+    if (at == std::string::npos || line.find("ranstart") == std::string::npos) continue;
     const std::string value = line.substr(at + key.size());
     best = std::max(best, std::strtod(value.c_str(), nullptr));
     if (value.back() == '*') starred = value.substr(0, value.size() - 1);
   }
   ASSERT_FALSE(starred.empty());
   EXPECT_EQ(std::strtod(starred.c_str(), nullptr), best);
-  EXPECT_NE(log.find(" Initial Log Posterior = " + starred + "\n"),
-            std::string::npos)
+  EXPECT_NE(log.find(" Initial Log Posterior = " + starred + "\n"), std::string::npos)
       << starred;
 }
 
@@ -414,9 +409,7 @@ TEST(Fit, StageOneProgressEveryTenthIteration) {
   for (int t = 0; t < 3; t++) {
     const std::string start = "\rranstart " + std::to_string(t) + "-0 : ";
     EXPECT_EQ(count_of(log, start + "iteration [10/25]"), 1) << t;
-    EXPECT_EQ(count_of(log, start + "iteration [20/25]" +
-                                " Final Log Posterior = "),
-              1)
+    EXPECT_EQ(count_of(log, start + "iteration [20/25]" + " Final Log Posterior = "), 1)
         << t;
   }
   EXPECT_EQ(count_of(log, "\rranstart "), 6);
@@ -450,8 +443,8 @@ TEST(Fit, ReportAfterEveryStart) {
       int n[4];
       for (int k = 0; k < 4; k++) n[k] = std::stoi((*m)[1 + 5 * c + k]);
       EXPECT_EQ(n[0] + n[1] + n[2] + n[3], c == 0 ? 30 : 20);
-      const double f = static_cast<double>(2 * n[0] + n[1]) /
-                       (2.0 * (n[0] + n[1] + n[2]));
+      const double f =
+          static_cast<double>(2 * n[0] + n[1]) / (2.0 * (n[0] + n[1] + n[2]));
       EXPECT_NEAR(std::stod((*m)[5 + 5 * c]), f, 1e-5);
     }
   }
@@ -481,9 +474,8 @@ TEST(Fit, WatchedCountsEverySamplingIteration) {
       " cohort 1: (?:\\d+ ){4}\n"
       " Log Posterior = [^\n]+\n");
   const auto matches = [&](const std::string& text) {
-    return std::distance(
-        std::sregex_iterator(text.begin(), text.end(), watched),
-        std::sregex_iterator());
+    return std::distance(std::sregex_iterator(text.begin(), text.end(), watched),
+                         std::sregex_iterator());
   };
   EXPECT_EQ(matches(log), 8);
   EXPECT_EQ(count_of(log, "\n Log Posterior = "), 8);
@@ -506,17 +498,15 @@ TEST(Fit, SweepRunsTheStepsInOrder) {
     d.nonull = nonull;
     d.fancy = 1000;
     const std::string log = fit(d);
-    std::vector<std::string> sweep = {"update_alpha()", "update_mu()",
-                                      "update_centers()", "update_var()",
-                                      "update_lambda", "update_eta",
-                                      "update_calls()"};
+    std::vector<std::string> sweep = {
+        "update_alpha()", "update_mu()", "update_centers()", "update_var()",
+        "update_lambda",  "update_eta",  "update_calls()"};
     if (nonull) sweep.erase(sweep.begin() + 5);
     std::vector<std::string> seen;
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);) {
       // A progress line has no line end: the next name follows it.
-      if (!line.empty() && line.front() == '\r')
-        line = line.substr(line.rfind(']') + 1);
+      if (!line.empty() && line.front() == '\r') line = line.substr(line.rfind(']') + 1);
       if (std::find(sweep.begin(), sweep.end(), line) != sweep.end())
         seen.push_back(line);
     }
@@ -558,8 +548,7 @@ class FileRun : public ScratchDirTest {
     testing::internal::CaptureStdout();
     try {
       d.read_data();
-      for (d.current_snp = 0; d.current_snp < d.n_snps; d.current_snp++)
-        d.v1();
+      for (d.current_snp = 0; d.current_snp < d.n_snps; d.current_snp++) d.v1();
       d.output_mcmc();
     } catch (...) {
       testing::internal::GetCapturedStdout();
@@ -572,9 +561,8 @@ class FileRun : public ScratchDirTest {
 // An intensity file of one SNP line of `pts`. Individual `missing` (from
 // 0; none when -1) is written with the tokens `x` and `y`; individual
 // `dropped` (none when -1) is left out, header included.
-std::string intensity_text(const cohort_points& pts, int missing,
-                           const std::string& x, const std::string& y,
-                           int dropped) {
+std::string intensity_text(const cohort_points& pts, int missing, const std::string& x,
+                           const std::string& y, int dropped) {
   std::ostringstream os;
   os.precision(17);
   os << "SNP_ID rs position allele1 allele2";
@@ -618,14 +606,16 @@ TEST_F(FileRun, MissingPointFitsAsIfItsColumnsWereAbsent) {
   const variant variants[] = {
       {"sampling", "NaN", "NA", [](data&) {}},
       {"maximising", "0.5", "nan", [](data& d) { d.sampling_stage2 = false; }},
-      {"clumped", "na", "0.5", [](data& d) {
+      {"clumped", "na", "0.5",
+       [](data& d) {
          d.approx = 2;
          d.grid_cells = 20;
        }},
       {"pooled for stage 1", "NA", "na", [](data& d) { d.single = 1; }},
       {"pooled", "NA", "NaN", [](data& d) { d.single = 2; }},
       {"X chromosome", "NA", "NAN", [](data& d) { d.chrX = true; }},
-      {"X chromosome pooled, clumped, maximising", "nAn", "Na", [](data& d) {
+      {"X chromosome pooled, clumped, maximising", "nAn", "Na",
+       [](data& d) {
          d.chrX = true;
          d.single = 1;
          d.approx = 1;
@@ -639,8 +629,10 @@ TEST_F(FileRun, MissingPointFitsAsIfItsColumnsWereAbsent) {
     SCOPED_TRACE(v.name);
     const std::string whole = write("whole.txt", intensity_text(first, -1, "", "", -1));
     data with, without;
-    with.intensity_files = {whole, write("with.txt", intensity_text(second, gone, v.x, v.y, -1))};
-    without.intensity_files = {whole, write("without.txt", intensity_text(second, -1, "", "", gone))};
+    with.intensity_files = {
+        whole, write("with.txt", intensity_text(second, gone, v.x, v.y, -1))};
+    without.intensity_files = {
+        whole, write("without.txt", intensity_text(second, -1, "", "", gone))};
     with.output_prefix = path("with");
     without.output_prefix = path("without");
     v.set(with);
@@ -676,7 +668,8 @@ TEST_F(FileRun, ClumpedXChromosomeCallsNoMaleHeterozygous) {
   // with either stage 2: no male has a heterozygous share.
   const std::string simulate = std::string("'") + SIMULATE_BIN +
                                "' --seed 5 --cohorts 1 --individuals 300 "
-                               "--snps 5 --chrX --out '" + dir_ + "' > /dev/null";
+                               "--snps 5 --chrX --out '" +
+                               dir_ + "' > /dev/null";
   ASSERT_EQ(std::system(simulate.c_str()), 0);
   for (int approx : {1, 2}) {
     for (bool sampling : {true, false}) {
@@ -743,7 +736,11 @@ TEST_F(FileRun, CohortWithFewOrNoPresentPointsIsFittedFromItsPriors) {
   } variants[] = {
       {"sampling", [](data&) {}},
       {"maximising", [](data& d) { d.sampling_stage2 = false; }},
-      {"clumped", [](data& d) { d.approx = 2; d.grid_cells = 20; }},
+      {"clumped",
+       [](data& d) {
+         d.approx = 2;
+         d.grid_cells = 20;
+       }},
       {"pooled for stage 1", [](data& d) { d.single = 1; }},
   };
   for (const auto& v : variants) {

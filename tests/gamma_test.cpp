@@ -74,8 +74,8 @@ TEST_F(GammaTest, TablesBuildForEveryShape) {
   Gamma1Probe last(0.999);
   last.Next();
   EXPECT_GE(last.strips(), 52);
-  for (double shape : {1.0000001, 1.001, 1.1, 1.5, 2.0, 2.5, 5.0, 10.0, 40.0, 100.0, 1000.0,
-                       12345.0, 100000.0}) {
+  for (double shape : {1.0000001, 1.001, 1.1, 1.5, 2.0, 2.5, 5.0, 10.0, 40.0, 100.0,
+                       1000.0, 12345.0, 100000.0}) {
     Gamma2Probe g(shape);
     g.Next();
     EXPECT_GE(g.strips(), 105) << shape;
@@ -150,7 +150,8 @@ TEST_F(GammaTest, MatchesTheReferenceDistributions) {
   for (double shape : {0.05, 0.3, 1.0, 2.5, 40.0}) {
     Gamma g(shape);
     const boost::math::gamma_distribution<double> reference(shape, 1.0);
-    EXPECT_TRUE(gof::fits_continuous(g, 30000, [&](double x) { return cdf(reference, x); }))
+    EXPECT_TRUE(
+        gof::fits_continuous(g, 30000, [&](double x) { return cdf(reference, x); }))
         << "shape " << shape;
   }
   // Fresh objects per draw, as the genotype caller draws.
@@ -160,8 +161,9 @@ TEST_F(GammaTest, MatchesTheReferenceDistributions) {
     x.push_back(g.Next());
   }
   const boost::math::gamma_distribution<double> reference(0.7, 1.0);
-  EXPECT_TRUE(gof::judge(gof::ks_continuous(x, [&](double v) { return cdf(reference, v); }),
-                         "Kolmogorov-Smirnov, one object per draw"));
+  EXPECT_TRUE(
+      gof::judge(gof::ks_continuous(x, [&](double v) { return cdf(reference, v); }),
+                 "Kolmogorov-Smirnov, one object per draw"));
 }
 
 TEST_F(GammaTest, SampleMomentsOfASmallShape) {
@@ -183,7 +185,8 @@ TEST_F(GammaTest, SampleMomentsOfASmallShape) {
 TEST_F(GammaTest, ShapesWithoutADistributionAreRejected) {
   for (double shape : {0.0, -0.5, -1.0, -2.5, -std::numeric_limits<double>::infinity(),
                        std::numeric_limits<double>::infinity()})
-    EXPECT_THROWS_MESSAGE(Logic_error, Gamma g(shape), "Vargen: illegal parameters") << shape;
+    EXPECT_THROWS_MESSAGE(Logic_error, Gamma g(shape), "Vargen: illegal parameters")
+        << shape;
   // A NaN shape reaches the log-gamma of Gamma2, which rejects it.
   EXPECT_THROWS_MESSAGE(Invalid_argument, Gamma g(nan_value), "Negative gamma value ");
 }
@@ -231,16 +234,23 @@ TEST(LogGamma, SignOfTheReflection) {
 TEST(LogGamma, Failures) {
   int sign;
   EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(-0.5), "Negative gamma value ");
-  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(0.0), "Non-positive integer argument ");
-  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(-2.0), "Non-positive integer argument ");
-  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(-7.0, sign), "Non-positive integer argument ");
+  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(0.0),
+                        "Non-positive integer argument ");
+  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(-2.0),
+                        "Non-positive integer argument ");
+  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(-7.0, sign),
+                        "Non-positive integer argument ");
   EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma_gt_1(0.85), "Argument less than 1");
-  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma_gt_1(nan_value), "Argument less than 1");
+  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma_gt_1(nan_value),
+                        "Argument less than 1");
   // A NaN: one message for both forms of ln_gamma.
   EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(nan_value), "Negative gamma value ");
-  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(nan_value, sign), "Negative gamma value ");
-  EXPECT_THROWS_MESSAGE(Invalid_argument, gamma_fn(0.0), "Non-positive integer argument ");
-  EXPECT_THROWS_MESSAGE(Invalid_argument, gamma_fn(-3.0), "Non-positive integer argument ");
+  EXPECT_THROWS_MESSAGE(Invalid_argument, ln_gamma(nan_value, sign),
+                        "Negative gamma value ");
+  EXPECT_THROWS_MESSAGE(Invalid_argument, gamma_fn(0.0),
+                        "Non-positive integer argument ");
+  EXPECT_THROWS_MESSAGE(Invalid_argument, gamma_fn(-3.0),
+                        "Non-positive integer argument ");
 }
 
 TEST(LogGamma, FailuresCarryTheirTraceFrames) {
@@ -260,8 +270,8 @@ TEST(LogGamma, FailuresCarryTheirTraceFrames) {
 TEST(LogGamma, AgreesWithTheLibraryLogGamma) {
   std::vector<double> xs;
   for (double x = 0.8; x <= 2.3; x += 0.00137) xs.push_back(x);  // the series ranges
-  for (double x : {0.9, 1.1, 1.9, 2.1, 100.0, 99.999999, 0.8999999, 1.0999999, 1.8999999,
-                   2.0999999})
+  for (double x :
+       {0.9, 1.1, 1.9, 2.1, 100.0, 99.999999, 0.8999999, 1.0999999, 1.8999999, 2.0999999})
     xs.push_back(x);
   for (double x = 1e-3; x <= 1e6; x *= 1.0173) xs.push_back(x);
   for (double x = 2.3; x <= 120.0; x += 0.0913) xs.push_back(x);
@@ -288,14 +298,16 @@ TEST(LogGamma, AgreesWithTheLibraryLogGamma) {
 
 TEST(LogGamma, OtherFormsOfTheSeries) {
   for (double x = 1.0; x < 100.0; x += 0.37) {
-    EXPECT_NEAR(ln_gamma_lanczos(x), std::lgamma(x), 1e-12 * std::max(1.0, std::lgamma(x)))
+    EXPECT_NEAR(ln_gamma_lanczos(x), std::lgamma(x),
+                1e-12 * std::max(1.0, std::lgamma(x)))
         << x;
     EXPECT_NEAR(gamma_series(x - 1) * std::pow(x + 9.5, x - 0.5) * std::exp(-(x - 0.5)),
                 std::tgamma(x), 1e-12 * std::tgamma(x))
         << x;
   }
   // Both branches of the rational function meet at z = 10.
-  EXPECT_NEAR(gamma_series(10.0L - 1e-15L), gamma_series(10.0L), 1e-14 * gamma_series(10.0L));
+  EXPECT_NEAR(gamma_series(10.0L - 1e-15L), gamma_series(10.0L),
+              1e-14 * gamma_series(10.0L));
 }
 
 TEST(GammaFunction, KnownValuesAndTheLibraryGamma) {

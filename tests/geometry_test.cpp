@@ -14,13 +14,12 @@ namespace {
 // Log density of a bivariate normal written as the x marginal times the
 // conditional of y given x, from Boost's univariate normal: an oracle that
 // shares no code path with the inverse-covariance form.
-double bivariate_log_density(double x, double y, double mx, double my,
-                             double sxx, double syy, double sxy) {
+double bivariate_log_density(double x, double y, double mx, double my, double sxx,
+                             double syy, double sxy) {
   boost::math::normal_distribution<double> marginal(mx, std::sqrt(sxx));
   const double cond_mean = my + sxy / sxx * (x - mx);
   const double cond_var = syy - sxy * sxy / sxx;
-  boost::math::normal_distribution<double> conditional(cond_mean,
-                                                       std::sqrt(cond_var));
+  boost::math::normal_distribution<double> conditional(cond_mean, std::sqrt(cond_var));
   return std::log(boost::math::pdf(marginal, x)) +
          std::log(boost::math::pdf(conditional, y));
 }
@@ -45,8 +44,8 @@ TEST(GenoProp, HardyWeinbergOutsideXMode) {
   EXPECT_NEAR(d.geno_prop(0, 1, 0.3), 0.42, 1e-15);
   EXPECT_NEAR(d.geno_prop(0, 2, 0.3), 0.49, 1e-15);
   for (double a : {0.0, 0.01, 0.5, 0.77, 1.0})
-    EXPECT_NEAR(d.geno_prop(0, 0, a) + d.geno_prop(0, 1, a) + d.geno_prop(0, 2, a),
-                1.0, 1e-15);
+    EXPECT_NEAR(d.geno_prop(0, 0, a) + d.geno_prop(0, 1, a) + d.geno_prop(0, 2, a), 1.0,
+                1e-15);
 }
 
 TEST(GenoProp, XModeMixesMalesAndFemales) {
@@ -169,9 +168,9 @@ TEST(LineGeometry, MeansLieOnTheSegmentAndRoundTrip) {
   struct line {
     double cx, cy, g, L, f, dep;
   };
-  for (const line& p : {line{0.9, 0.7, 0.8, 1.2, 0.4, 0.3},
-                        line{1.3, 0.2, 2.5, 0.9, 0.7, 0.6},
-                        line{0.5, 1.5, 0.3, 2.0, 0.2, 0.1}}) {
+  for (const line& p :
+       {line{0.9, 0.7, 0.8, 1.2, 0.4, 0.3}, line{1.3, 0.2, 2.5, 0.9, 0.7, 0.6},
+        line{0.5, 1.5, 0.3, 2.0, 0.2, 0.1}}) {
     data d;
     fill_model(&d, {{{1, 1}}});
     d.center[0] = {p.cx, p.cy};
@@ -286,8 +285,8 @@ TEST(ClassLikelihood, ClumpedCellsWeighTheirIndividuals) {
   // Cells at (0.5, 1.4) x 3, (1.2, 1.1) x 1, (1.4, 0.6) x 2 and an
   // individual list holding the same points one by one.
   data single;
-  fill_model(&single, {{{0.5, 1.4}, {0.5, 1.4}, {0.5, 1.4}, {1.2, 1.1},
-                        {1.4, 0.6}, {1.4, 0.6}}});
+  fill_model(&single,
+             {{{0.5, 1.4}, {0.5, 1.4}, {0.5, 1.4}, {1.2, 1.1}, {1.4, 0.6}, {1.4, 0.6}}});
   single.calls[0] = {1, 1, 1, 1, 0, 0};
 
   data clumped;
@@ -318,8 +317,8 @@ TEST(ClassLikelihood, ClumpedCellsWeighTheirIndividuals) {
   seven.clumped = true;
   add_cell(&seven, 0, 1.2, 1.1, 7);
   seven.snps[0].clumps[0][1.2][1.1].call = 1;
-  EXPECT_NEAR(seven.log_posterior_X_given_K(1, 0),
-              7 * one.log_posterior_X_given_K(1, 0), 1e-12);
+  EXPECT_NEAR(seven.log_posterior_X_given_K(1, 0), 7 * one.log_posterior_X_given_K(1, 0),
+              1e-12);
 }
 
 TEST(ClassLikelihood, NamesTracePrintsItsName) {
@@ -360,8 +359,16 @@ TEST(ClassLikelihood, KeptSumsAreTheSumsOfAFreshPass) {
       {"r of class 1", [](data& d) { d.r[0][1] = 0.3; }},
       {"sigma third", [](data& d) { d.sigma[0] = 0.3; }},
       {"sigma after a third", [](data& d) { d.sigma[0] = 0.2; }},
-      {"both back", [](data& d) { d.sigma[0] = 0.1; d.r[0][1] = 0.6; }},
-      {"centre", [](data& d) { d.center[1] = {1.1, 0.9}; d.set_mu_from_params(1); }},
+      {"both back",
+       [](data& d) {
+         d.sigma[0] = 0.1;
+         d.r[0][1] = 0.6;
+       }},
+      {"centre",
+       [](data& d) {
+         d.center[1] = {1.1, 0.9};
+         d.set_mu_from_params(1);
+       }},
   };
   for (const move& m : moves) {
     m.apply(kept);

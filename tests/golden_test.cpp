@@ -15,12 +15,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <boost/iostreams/copy.hpp>
 #include <boost/iostreams/device/file.hpp>
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
-#include <boost/iostreams/copy.hpp>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,8 +39,7 @@ const std::string example_dir = source_dir + "/example";
 // Short runs: a whole golden run takes about a second, also with the
 // sanitizers.
 const std::string short_run = "-nrs -nmax 10 -ns 2 -b 10 -n 20";
-const char* const result_suffixes[] = {"_0_mcmc", "_1_mcmc", "_params",
-                                       "_information"};
+const char* const result_suffixes[] = {"_0_mcmc", "_1_mcmc", "_params", "_information"};
 
 std::string read_file(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
@@ -95,8 +93,8 @@ class WholeRun : public ::testing::Test {
   // Runs velmar++ in the scratch directory with the given arguments; the
   // log goes to `log`, standard error to `log`.err. Returns the exit status.
   int run(const std::string& args, const std::string& log = "log.txt") {
-    const std::string command = "cd '" + dir_ + "' && '" + VELMAR_BIN + "' " +
-                                args + " > " + log + " 2> " + log + ".err";
+    const std::string command = "cd '" + dir_ + "' && '" + VELMAR_BIN + "' " + args +
+                                " > " + log + " 2> " + log + ".err";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -121,8 +119,7 @@ class WholeRun : public ::testing::Test {
       SCOPED_TRACE(prefix + suffix);
       ASSERT_TRUE(fs::exists(golden + "/out" + suffix))
           << "no golden copy: run with VELMAR_UPDATE_GOLDEN=1";
-      EXPECT_TRUE(read_file(path(prefix + suffix)) ==
-                  read_file(golden + "/out" + suffix))
+      EXPECT_TRUE(read_file(path(prefix + suffix)) == read_file(golden + "/out" + suffix))
           << "differs from " << golden << "/out" << suffix;
     }
     EXPECT_TRUE(read_file(path(log)) == read_file(golden + "/log.txt"))
@@ -140,8 +137,7 @@ std::vector<std::string> fields_of(const std::string& line) {
   if (line.empty()) return fields;
   EXPECT_EQ(line.back(), ' ') << line.substr(0, 80);
   size_t start = 0;
-  for (size_t at = line.find(' '); at != std::string::npos;
-       at = line.find(' ', start)) {
+  for (size_t at = line.find(' '); at != std::string::npos; at = line.find(' ', start)) {
     EXPECT_GT(at, start) << "empty field in " << line.substr(0, 80);
     fields.push_back(line.substr(start, at - start));
     start = at + 1;
@@ -160,8 +156,7 @@ std::vector<std::string> lines_of(const std::string& name) {
 // and `snps` SNPs: lines and fields, genotype values in [0, 1] with a sum
 // per individual of at most 1 (four-decimal rounding aside), three values
 // per individual (the null class not written).
-void expect_well_formed(const std::string& prefix, const std::vector<int>& n,
-                        int snps) {
+void expect_well_formed(const std::string& prefix, const std::vector<int>& n, int snps) {
   const int C = static_cast<int>(n.size());
   for (int c = 0; c < C; c++) {
     SCOPED_TRACE("cohort " + std::to_string(c));
@@ -209,26 +204,24 @@ TEST_F(WholeRun, GoldenSampling) {
     compress(path("cohort0.txt"), path("cohort0.txt" + ext), gzip);
     compress(path("cohort1.txt"), path("cohort1.txt" + ext), gzip);
     const std::string prefix = gzip ? "gz" : "bz2";
-    ASSERT_EQ(run("-i cohort0.txt" + ext + " cohort1.txt" + ext +
-                      " -f snpinfo.txt " + (gzip ? "-gz " : "-bz2 ") +
-                      short_run + " -o " + prefix,
+    ASSERT_EQ(run("-i cohort0.txt" + ext + " cohort1.txt" + ext + " -f snpinfo.txt " +
+                      (gzip ? "-gz " : "-bz2 ") + short_run + " -o " + prefix,
                   prefix + ".txt"),
               0);
     for (const char* suffix : result_suffixes)
       EXPECT_TRUE(read_file(path(prefix + suffix)) ==
                   read_file(path(std::string("plain") + suffix)))
           << suffix;
-    EXPECT_TRUE(replace_all(read_file(path(prefix + ".txt")), ".txt" + ext,
-                            ".txt") == read_file(path("log.txt")));
+    EXPECT_TRUE(replace_all(read_file(path(prefix + ".txt")), ".txt" + ext, ".txt") ==
+                read_file(path("log.txt")));
   }
 }
 
 TEST_F(WholeRun, GoldenMaximising) {
   // Class probabilities: the genotype values switch the result stream to
   // four decimals, which carries over to the parameter file.
-  ASSERT_EQ(run("-i cohort0.txt cohort1.txt -f snpinfo.txt -max2 " +
-                short_run + " -o max"),
-            0);
+  ASSERT_EQ(
+      run("-i cohort0.txt cohort1.txt -f snpinfo.txt -max2 " + short_run + " -o max"), 0);
   check_golden("maximising", "max", "log.txt");
   EXPECT_NE(read_file(path("max_0_mcmc")).find(".0"), std::string::npos);
 }
@@ -238,8 +231,9 @@ TEST_F(WholeRun, MainOptionsWriteWellFormedFiles) {
       "-i cohort0.txt cohort1.txt -f snpinfo.txt -snps 3 5 -nrs -nmax 10 "
       "-ns 1 -b 5 -n 10 ";
   const std::vector<std::string> options = {
-      "-max1", "-max2", "-single 1", "-approx 1 20", "-approx 2 20",
-      "-approx 2 20 -max2", "-nonull", "-nonull -max2", "-test 1 0"};
+      "-max1",        "-max2",         "-single 1",
+      "-approx 1 20", "-approx 2 20",  "-approx 2 20 -max2",
+      "-nonull",      "-nonull -max2", "-test 1 0"};
   for (size_t o = 0; o < options.size(); o++) {
     SCOPED_TRACE(options[o]);
     const std::string prefix = "run" + std::to_string(o);
@@ -261,22 +255,22 @@ TEST_F(WholeRun, MainOptionsWriteWellFormedFiles) {
 TEST_F(WholeRun, XChromosomeWritesWellFormedFiles) {
   const std::string simulate = std::string("'") + SIMULATE_BIN +
                                "' --seed 7 --cohorts 2 --individuals 60 "
-                               "--snps 3 --chrX --out '" + dir_ + "' > /dev/null";
+                               "--snps 3 --chrX --out '" +
+                               dir_ + "' > /dev/null";
   ASSERT_EQ(std::system(simulate.c_str()), 0);
   const std::string input =
       "-i cohort0.txt cohort1.txt -chrX sex0.txt sex1.txt -nrs -nmax 10 -ns 1 "
       "-b 5 -n 10 ";
-  const std::vector<std::string> options = {
-      "", "-max2", "-single 1 -max2", "-single 2", "-allow_male_hets"};
+  const std::vector<std::string> options = {"", "-max2", "-single 1 -max2", "-single 2",
+                                            "-allow_male_hets"};
   for (size_t o = 0; o < options.size(); o++) {
     SCOPED_TRACE(options[o]);
     const std::string prefix = "x" + std::to_string(o);
     ASSERT_EQ(run(input + options[o] + " -o " + prefix), 0)
         << read_file(path("log.txt.err"));
     const bool pooled = options[o] == "-single 2";
-    expect_well_formed(path(prefix), pooled ? std::vector<int>{120}
-                                            : std::vector<int>{60, 60},
-                       3);
+    expect_well_formed(path(prefix),
+                       pooled ? std::vector<int>{120} : std::vector<int>{60, 60}, 3);
   }
 }
 

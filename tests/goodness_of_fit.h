@@ -43,7 +43,7 @@ struct Result {
   std::size_t n = 0;       // sample size
   double statistic = 0.0;  // D for Kolmogorov-Smirnov, X^2 for chi-square
   double p_value = 1.0;
-  int dof = 0;             // degrees of freedom of a chi-square test
+  int dof = 0;  // degrees of freedom of a chi-square test
 };
 
 // Asymptotic p-value of the Kolmogorov-Smirnov statistic D of n draws.

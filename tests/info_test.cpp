@@ -15,7 +15,7 @@ namespace {
 
 // Offsets that spread a cluster around its mean.
 const std::vector<std::vector<double> > kSpread = {
-    {0.01, -0.02}, {-0.03, 0.01}, {0.02, 0.03}, {-0.01, -0.015},
+    {0.01, -0.02}, {-0.03, 0.01}, {0.02, 0.03},  {-0.01, -0.015},
     {0.04, 0.0},   {0.0, -0.035}, {-0.025, 0.02}};
 
 // The projection of p on the line from a to b, as a signed distance from a.
@@ -164,8 +164,8 @@ TEST(InfoCalc2, LoneIndividualBorrowsTheOtherVariance) {
   vec B;
   for (int i = 1; i < 8; i++)
     B.push_back(projection(kSlanted[0], kSlanted[1], g.d.snps[0].points[0][i]));
-  const double tb = std::hypot(kSlanted[1][0] - kSlanted[0][0],
-                               kSlanted[1][1] - kSlanted[0][1]);
+  const double tb =
+      std::hypot(kSlanted[1][0] - kSlanted[0][0], kSlanted[1][1] - kSlanted[0][1]);
   const double expected = tb * tb / (2 * variance(B, tb));
   EXPECT_NEAR(m.s1, expected, 1e-8 * expected);
   // Pass (1, 2): the class-1 spread is borrowed by the empty class 2.
@@ -237,9 +237,8 @@ TEST(InfoMeasures, KnownFiguresOnTheDiagonal) {
   // spreads class 0 about its model mean: 2 / (0.2 + 0.04) = 8.333...
   Geometry g(1);
   g.d.mu[0] = {{0, 0}, {1, 1}, {2, 2}};
-  g.d.snps[0].points[0] = {{0.15, 0.05}, {0.3, 0.3},   {0.9, 0.9},
-                           {1.05, 1.15}, {1.8, 1.8},   {2.2, 2.2},
-                           {5.0, -3.0}};
+  g.d.snps[0].points[0] = {{0.15, 0.05}, {0.3, 0.3}, {0.9, 0.9}, {1.05, 1.15},
+                           {1.8, 1.8},   {2.2, 2.2}, {5.0, -3.0}};
   g.d.calls[0] = {0, 0, 1, 1, 2, 2, 3};
   g.d.n_ind[0] = 7;
   const Measure m1 = run(g.d, 1, 0);

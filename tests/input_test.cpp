@@ -1,23 +1,22 @@
 // Reading the input files: intensity files in every compression, the SNP
 // range, the SNP-information and sex files, and every fault of them.
-#include <gtest/gtest.h>
+#include "input.h"
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
 #include <boost/iostreams/device/file.hpp>
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "data.h"
 #include "errors.h"
-#include "input.h"
 #include "scratch_dir.h"
 
 namespace io = boost::iostreams;
@@ -41,7 +40,8 @@ const char* const cohort1 =
     "s4 rs4 400 C T 19 20 21 22 23 24\n";
 
 // The text with the first occurrence of `old_text` replaced by `new_text`.
-std::string edited(std::string text, const std::string& old_text, const std::string& new_text) {
+std::string edited(std::string text, const std::string& old_text,
+                   const std::string& new_text) {
   text.replace(text.find(old_text), old_text.size(), new_text);
   return text;
 }
@@ -50,8 +50,8 @@ class InputTest : public ScratchDirTest {
  protected:
   // Writes text gzip-compressed, bzip2-compressed, or first gzip- and then
   // bzip2-compressed (a written text passes the filters in push order).
-  std::string write_compressed(const std::string& name, const std::string& text,
-                               bool gz, bool bz2) {
+  std::string write_compressed(const std::string& name, const std::string& text, bool gz,
+                               bool bz2) {
     io::filtering_ostream out;
     if (gz) out.push(io::gzip_compressor());
     if (bz2) out.push(io::bzip2_compressor());
@@ -86,7 +86,8 @@ class InputTest : public ScratchDirTest {
   }
 
   // The error of reading cohort 0 alone, edited as for `edited`, from a.txt.
-  std::string error_of_edited_cohort0(const std::string& old_text, const std::string& new_text) {
+  std::string error_of_edited_cohort0(const std::string& old_text,
+                                      const std::string& new_text) {
     data d;
     d.intensity_files = {write("a.txt", edited(cohort0, old_text, new_text))};
     return error_of(d);
@@ -125,11 +126,15 @@ TEST_F(InputTest, TwoCohortsGiveTheirRecordsAndTheLog) {
   EXPECT_EQ(log,
             "setting precision\nreading data\n # snps = 4\n snp range 1-4\n"
             " cohort 0 # ind = 2\n cohort 1 # ind = 3\n"
-            " reading file : " + a + "\n"
-            "\r snp [1/4]\r snp [2/4]\r snp [3/4]\r snp [4/4]\n"
-            " reading file : " + b + "\n"
-            "\r snp [1/4]\r snp [2/4]\r snp [3/4]\r snp [4/4]\n"
-            "..done\n");
+            " reading file : " +
+                a +
+                "\n"
+                "\r snp [1/4]\r snp [2/4]\r snp [3/4]\r snp [4/4]\n"
+                " reading file : " +
+                b +
+                "\n"
+                "\r snp [1/4]\r snp [2/4]\r snp [3/4]\r snp [4/4]\n"
+                "..done\n");
   EXPECT_EQ(std::cout.precision(), 10);
 }
 
@@ -175,8 +180,7 @@ TEST_F(InputTest, CompressionFlagThatDoesNotMatchTheFileIsReported) {
   d.gz = true;
   d.intensity_files = {write("a.txt", cohort0)};
   std::string e = error_of(d);
-  EXPECT_EQ(e.find("cannot read intensity file '" + path("a.txt") + "'"), 0u)
-      << e;
+  EXPECT_EQ(e.find("cannot read intensity file '" + path("a.txt") + "'"), 0u) << e;
 }
 
 TEST(CountLines, CountsEveryLineFeed) {
@@ -219,9 +223,8 @@ TEST_F(InputTest, RangeRules) {
     d.snp_end = c.end;
     if (c.start == 5) {
       // Starts past the last SNP: nothing to fit.
-      EXPECT_EQ(error_of(d),
-                "-snps: the range starts at SNP 5, but intensity file '" + a +
-                    "' holds only 4 SNPs");
+      EXPECT_EQ(error_of(d), "-snps: the range starts at SNP 5, but intensity file '" +
+                                 a + "' holds only 4 SNPs");
       continue;
     }
     read(d);
@@ -262,10 +265,9 @@ TEST_F(InputTest, LineEndsAndBlankLinesAtTheEnd) {
 
 TEST_F(InputTest, HeaderWithAnOddNameCount) {
   data d;
-  d.intensity_files = {write(
-      "odd.txt",
-      "SNP_ID rs position allele1 allele2 a_x a_y b_x b_y extra\n"
-      "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n")};
+  d.intensity_files = {write("odd.txt",
+                             "SNP_ID rs position allele1 allele2 a_x a_y b_x b_y extra\n"
+                             "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n")};
   read(d);
   EXPECT_EQ(d.n_ind[0], 2);
 }
@@ -276,7 +278,8 @@ TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
   EXPECT_EQ(error_of(empty), "intensity file '" + path("empty.txt") + "' is empty");
 
   data header;
-  header.intensity_files = {write("header.txt", "SNP_ID rs position allele1 allele2 a_x a_y")};
+  header.intensity_files = {
+      write("header.txt", "SNP_ID rs position allele1 allele2 a_x a_y")};
   EXPECT_EQ(error_of(header), "intensity file '" + path("header.txt") +
                                   "' holds no SNP line after its header");
 
@@ -287,7 +290,8 @@ TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
                 "' line 1: the header has 3 names, fewer than the 5 key columns");
 
   data nobody;
-  nobody.intensity_files = {write("nobody.txt", "SNP_ID rs position allele1 allele2\ns1 rs1 1 A C\n")};
+  nobody.intensity_files = {
+      write("nobody.txt", "SNP_ID rs position allele1 allele2\ns1 rs1 1 A C\n")};
   EXPECT_NE(error_of(nobody).find("line 1: the header names no individual"),
             std::string::npos);
 }
@@ -295,19 +299,17 @@ TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
 TEST_F(InputTest, FilesThatCannotBeOpened) {
   data first;
   first.intensity_files = {path("missing.txt")};
-  EXPECT_EQ(error_of(first),
-            "cannot open intensity file '" + path("missing.txt") + "'");
+  EXPECT_EQ(error_of(first), "cannot open intensity file '" + path("missing.txt") + "'");
 
   data second;
   second.intensity_files = {write("a.txt", cohort0), path("missing.txt")};
-  EXPECT_EQ(error_of(second),
-            "cannot open intensity file '" + path("missing.txt") + "'");
+  EXPECT_EQ(error_of(second), "cannot open intensity file '" + path("missing.txt") + "'");
 
   data info;
   info.intensity_files = {write("a.txt", cohort0)};
   info.info_file = path("noinfo.txt");
-  EXPECT_EQ(error_of(info), "cannot open SNP-information file '" +
-                                path("noinfo.txt") + "' (-f)");
+  EXPECT_EQ(error_of(info),
+            "cannot open SNP-information file '" + path("noinfo.txt") + "' (-f)");
 
   data sex;
   sex.chrX = true;
@@ -345,8 +347,7 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
                        write("b.txt", edited(cohort1, "s3 rs3", "s3 rs9"))};
   EXPECT_EQ(error_of(d), "intensity file '" + path("b.txt") +
                              "' line 4: SNP s3 [rs9], but intensity file '" +
-                             path("a.txt") +
-                             "' has SNP s3 [rs3] at the same line");
+                             path("a.txt") + "' has SNP s3 [rs3] at the same line");
 
   data e;
   e.intensity_files = {write("a.txt", cohort0),
@@ -366,13 +367,13 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
   shorter.resize(shorter.find("s4"));
   data g;
   g.intensity_files = {write("a.txt", cohort0), write("b.txt", shorter)};
-  EXPECT_EQ(error_of(g), "intensity file '" + path("b.txt") +
-                             "' ends at line 4, before SNP 4");
+  EXPECT_EQ(error_of(g),
+            "intensity file '" + path("b.txt") + "' ends at line 4, before SNP 4");
   data h;
   h.snp_start = 4;
   h.intensity_files = {write("a.txt", cohort0), write("b.txt", shorter)};
-  EXPECT_EQ(error_of(h), "intensity file '" + path("b.txt") +
-                             "' ends at line 4, before SNP 4");
+  EXPECT_EQ(error_of(h),
+            "intensity file '" + path("b.txt") + "' ends at line 4, before SNP 4");
 }
 
 TEST_F(InputTest, SnpInformationGivesPriorFrequencies) {
@@ -424,8 +425,8 @@ TEST_F(InputTest, SnpInformationMismatchesAndGaps) {
             std::string::npos);
   // The file is still open, so SNP 4 logs its read before the warning.
   EXPECT_NE(log.find("\r snp [4/4] read SNP information \nwarning: "
-                     "SNP-information file '" + path("info.txt") +
-                     "' ends before SNP 4 [rs4]"),
+                     "SNP-information file '" +
+                     path("info.txt") + "' ends before SNP 4 [rs4]"),
             std::string::npos);
 
   // Ends before the range starts.
@@ -437,7 +438,8 @@ TEST_F(InputTest, SnpInformationMismatchesAndGaps) {
   EXPECT_EQ(e.snps[0].prior_freq, -1.0);
   EXPECT_EQ(e.snps[1].prior_freq, -1.0);
   EXPECT_NE(log.find("\r snp [1/2] read SNP information \nwarning: "
-                     "SNP-information file '" + path("short.txt") +
+                     "SNP-information file '" +
+                     path("short.txt") +
                      "' ends before SNP 3 [rs3]: it and every later SNP get "
                      "no prior frequency\n\r snp [2/2] read SNP information "
                      "\n\n..done\n"),
@@ -449,10 +451,9 @@ TEST_F(InputTest, SnpInformationFaults) {
   data fields;
   fields.intensity_files = {write("a.txt", cohort0)};
   fields.info_file = write("info.txt", "rs1 100 A C 0.25\nrs2 200 G 0.3\n");
-  EXPECT_EQ(error_of(fields),
-            "SNP-information file '" + path("info.txt") +
-                "' line 2: expected 5 fields (rs, three more, prior "
-                "frequency), got 4");
+  EXPECT_EQ(error_of(fields), "SNP-information file '" + path("info.txt") +
+                                  "' line 2: expected 5 fields (rs, three more, prior "
+                                  "frequency), got 4");
 
   data number;
   number.intensity_files = {write("a.txt", cohort0)};
@@ -477,8 +478,7 @@ TEST_F(InputTest, SexFilesAreCountedAndKept) {
   read(d, &log);
   EXPECT_EQ(d.sex, (ivec2{{1, 2}, {0, 1, 1}}));
   EXPECT_EQ(d.sex_counts, (ivec2{{0, 1, 1}, {1, 2, 0}}));
-  EXPECT_NE(log.find("reading data\nassuming X chromosome mode\n"),
-            std::string::npos);
+  EXPECT_NE(log.find("reading data\nassuming X chromosome mode\n"), std::string::npos);
   EXPECT_NE(log.find(" cohort 1 # ind = 3\nreading file " + path("s1.txt") +
                      "\n # males = 2\t# females = 0\t# unknown 1\n"),
             std::string::npos);
@@ -494,8 +494,7 @@ TEST_F(InputTest, SexCountLineOfTheSpecifiedExample) {
   d.sex_files = {write("s.txt", "1 1 2 0\n")};
   std::string log;
   read(d, &log);
-  EXPECT_NE(log.find(" # males = 2\t# females = 1\t# unknown 1\n"),
-            std::string::npos);
+  EXPECT_NE(log.find(" # males = 2\t# females = 1\t# unknown 1\n"), std::string::npos);
 }
 
 TEST_F(InputTest, SexFileFaults) {
@@ -512,17 +511,17 @@ TEST_F(InputTest, SexFileFaults) {
   word.chrX = true;
   word.intensity_files = {a};
   word.sex_files = {write("s.txt", "1 M\n")};
-  EXPECT_NE(error_of(word).find("line 1: sex code 'M' is not"),
-            std::string::npos);
+  EXPECT_NE(error_of(word).find("line 1: sex code 'M' is not"), std::string::npos);
 
   data count;
   count.chrX = true;
   count.intensity_files = {a};
   count.sex_files = {write("s.txt", "1\n")};
   std::string log;
-  EXPECT_EQ(error_of(count, &log),
-            "sex file '" + path("s.txt") + "' holds 1 code, but cohort 0 "
-            "(intensity file '" + a + "') has 2 individuals");
+  EXPECT_EQ(error_of(count, &log), "sex file '" + path("s.txt") +
+                                       "' holds 1 code, but cohort 0 "
+                                       "(intensity file '" +
+                                       a + "') has 2 individuals");
   EXPECT_NE(log.find(" # males = 1\t# females = 0\t# unknown 0\n"
                      "sex file doesn't contain correct number of individuals\n"
                      " 1  2\n"),
@@ -541,8 +540,9 @@ TEST_F(InputTest, SexFileFaults) {
   too_few.chrX = true;
   too_few.intensity_files = {a, a};
   too_few.sex_files = {write("s.txt", "1 2\n")};
-  EXPECT_NE(error_of(too_few).find("-chrX: X-chromosome mode needs one sex file per cohort"),
-            std::string::npos);
+  EXPECT_NE(
+      error_of(too_few).find("-chrX: X-chromosome mode needs one sex file per cohort"),
+      std::string::npos);
 }
 
 TEST_F(InputTest, MissingIntensitiesAreLeftOutOfThePoints) {
@@ -557,8 +557,7 @@ TEST_F(InputTest, MissingIntensitiesAreLeftOutOfThePoints) {
     d.gz = gz;
     d.intensity_files = {
         gz ? write_compressed("a.gz", text, true, false) : write("a.txt", text),
-        gz ? write_compressed("b.gz", cohort1, true, false)
-           : write("b.txt", cohort1)};
+        gz ? write_compressed("b.gz", cohort1, true, false) : write("b.txt", cohort1)};
     std::string log;
     read(d, &log);
     EXPECT_EQ(d.n_ind, (std::vector<int>{2, 3}));
@@ -597,8 +596,7 @@ TEST_F(InputTest, FieldsTheFitCannotUseNameFileAndLine) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
-    EXPECT_EQ(error_of_edited_cohort0(c.from, c.to),
-              "intensity file '" + a + c.message);
+    EXPECT_EQ(error_of_edited_cohort0(c.from, c.to), "intensity file '" + a + c.message);
   }
   // The largest magnitude itself is read.
   data largest;

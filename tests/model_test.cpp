@@ -55,15 +55,11 @@ TEST(ModelObject, EveryOptionAndPriorDefault) {
   } families[] = {
       {"eta", d.eta_mean_prior, d.eta_var_prior, {3, 100}, {5, 100}},
       {"length", d.length_mean_prior, d.length_var_prior, {20, 20}, {1, 100}},
-      {"gradient", d.gradient_mean_prior, d.gradient_var_prior, {10, 10},
-       {1, 100}},
-      {"fraction", d.fraction_mean_prior, d.fraction_var_prior, {30, 30},
-       {1, 100}},
-      {"departure", d.departure_mean_prior, d.departure_var_prior, {2, 8},
-       {1, 100}},
+      {"gradient", d.gradient_mean_prior, d.gradient_var_prior, {10, 10}, {1, 100}},
+      {"fraction", d.fraction_mean_prior, d.fraction_var_prior, {30, 30}, {1, 100}},
+      {"departure", d.departure_mean_prior, d.departure_var_prior, {2, 8}, {1, 100}},
       {"sigma", d.sigma_mean_prior, d.sigma_var_prior, {1, 4}, {1, 100}},
-      {"varfrac", d.varfrac_mean_prior, d.varfrac_var_prior, {2.5, 7.5},
-       {1, 100}},
+      {"varfrac", d.varfrac_mean_prior, d.varfrac_var_prior, {2.5, 7.5}, {1, 100}},
   };
   for (const auto& f : families) {
     EXPECT_EQ(f.mean_prior, f.expected_mean) << f.name;

@@ -1,5 +1,7 @@
 // The command line: the three passes, their edge cases, and every value
 // that is missing, not a number, or not usable by the run.
+#include "options.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 
 #include "data.h"
 #include "errors.h"
-#include "options.h"
 
 namespace {
 
@@ -124,10 +125,28 @@ TEST(OptionPasses, EachPassReadsOnlyItsOwnOptions) {
 }
 
 TEST(OptionPasses, EdgeCasesOfValues) {
-  command_line cl{"-i",   "a.txt", "-snps", "-5", "10", "-test", "1", "0.5",
-                  "-r_mean_prior", "2", "-pk", "200", "300", "-pk", "400",
-                  "600", "-NMAX", "5", "-nmax=5",
-                  "-center_var_prior_mean", "0.001", "50"};
+  command_line cl{"-i",
+                  "a.txt",
+                  "-snps",
+                  "-5",
+                  "10",
+                  "-test",
+                  "1",
+                  "0.5",
+                  "-r_mean_prior",
+                  "2",
+                  "-pk",
+                  "200",
+                  "300",
+                  "-pk",
+                  "400",
+                  "600",
+                  "-NMAX",
+                  "5",
+                  "-nmax=5",
+                  "-center_var_prior_mean",
+                  "0.001",
+                  "50"};
   data d;
   read_all(cl, d);
   EXPECT_EQ(d.snp_start, -5);
@@ -141,21 +160,99 @@ TEST(OptionPasses, EdgeCasesOfValues) {
 }
 
 TEST(OptionPasses, EveryOptionSetsItsMember) {
-  command_line cl{
-      "-f", "info.txt", "-single", "2", "-gz", "-bz2", "-i", "a", "-approx",
-      "1", "8", "-allow_male_hets", "-pr", "-names", "-print_params",
-      "-print_calls", "-watch_counts", "-max1", "-max2", "-nmax", "3", "-n",
-      "4", "-b", "5", "-ns", "6", "-fancy", "7", "-thresh", "0.2", "-ps",
-      "0.3", "-mu_sd", "0.4", "-paf", "0.1", "-c_alpha_prior", "0.02",
-      "-c_alpha_cohorts", "0.03", "-alpha_star_prior", "2", "3", "-pgd", "11",
-      "-nonull", "-eta_mean_prior", "4", "90", "-eta_var_prior", "6", "90",
-      "-length_mean_prior", "21", "22", "-length_var_prior", "2", "90",
-      "-gradient_mean_prior", "11", "12", "-gradient_var_prior", "3", "90",
-      "-fraction_mean_prior", "31", "32", "-fraction_var_prior", "4", "90",
-      "-departure_mean_prior", "3", "9", "-departure_var_prior", "5", "90",
-      "-sigma_mean_prior", "2", "5", "-sigma_var_prior", "6", "90",
-      "-varfrac_mean_prior", "3.5", "8.5", "-varfrac_var_prior", "7", "90",
-      "-r_var_prior", "9", "-o", "pre"};
+  command_line cl{"-f",
+                  "info.txt",
+                  "-single",
+                  "2",
+                  "-gz",
+                  "-bz2",
+                  "-i",
+                  "a",
+                  "-approx",
+                  "1",
+                  "8",
+                  "-allow_male_hets",
+                  "-pr",
+                  "-names",
+                  "-print_params",
+                  "-print_calls",
+                  "-watch_counts",
+                  "-max1",
+                  "-max2",
+                  "-nmax",
+                  "3",
+                  "-n",
+                  "4",
+                  "-b",
+                  "5",
+                  "-ns",
+                  "6",
+                  "-fancy",
+                  "7",
+                  "-thresh",
+                  "0.2",
+                  "-ps",
+                  "0.3",
+                  "-mu_sd",
+                  "0.4",
+                  "-paf",
+                  "0.1",
+                  "-c_alpha_prior",
+                  "0.02",
+                  "-c_alpha_cohorts",
+                  "0.03",
+                  "-alpha_star_prior",
+                  "2",
+                  "3",
+                  "-pgd",
+                  "11",
+                  "-nonull",
+                  "-eta_mean_prior",
+                  "4",
+                  "90",
+                  "-eta_var_prior",
+                  "6",
+                  "90",
+                  "-length_mean_prior",
+                  "21",
+                  "22",
+                  "-length_var_prior",
+                  "2",
+                  "90",
+                  "-gradient_mean_prior",
+                  "11",
+                  "12",
+                  "-gradient_var_prior",
+                  "3",
+                  "90",
+                  "-fraction_mean_prior",
+                  "31",
+                  "32",
+                  "-fraction_var_prior",
+                  "4",
+                  "90",
+                  "-departure_mean_prior",
+                  "3",
+                  "9",
+                  "-departure_var_prior",
+                  "5",
+                  "90",
+                  "-sigma_mean_prior",
+                  "2",
+                  "5",
+                  "-sigma_var_prior",
+                  "6",
+                  "90",
+                  "-varfrac_mean_prior",
+                  "3.5",
+                  "8.5",
+                  "-varfrac_var_prior",
+                  "7",
+                  "90",
+                  "-r_var_prior",
+                  "9",
+                  "-o",
+                  "pre"};
   data d;
   read_all(cl, d);
   EXPECT_EQ(d.info_file, "info.txt");
@@ -217,18 +314,43 @@ struct arity {
   int values;
 };
 const arity value_options[] = {
-    {"-f", 1}, {"-single", 1}, {"-snps", 2}, {"-test", 2}, {"-o", 1},
-    {"-thresh", 1}, {"-approx", 2}, {"-nmax", 1}, {"-n", 1}, {"-b", 1},
-    {"-ns", 1}, {"-fancy", 1}, {"-ps", 1}, {"-paf", 1}, {"-c_alpha_prior", 1},
-    {"-c_alpha_cohorts", 1}, {"-alpha_star_prior", 2}, {"-pgd", 1},
-    {"-eta_mean_prior", 2}, {"-eta_var_prior", 2}, {"-length_mean_prior", 2},
-    {"-length_var_prior", 2}, {"-gradient_mean_prior", 2},
-    {"-gradient_var_prior", 2}, {"-fraction_mean_prior", 2},
-    {"-fraction_var_prior", 2}, {"-departure_mean_prior", 2},
-    {"-departure_var_prior", 2}, {"-center_var_prior_mean", 2},
-    {"-sigma_mean_prior", 2}, {"-sigma_var_prior", 2},
-    {"-varfrac_mean_prior", 2}, {"-varfrac_var_prior", 2},
-    {"-r_mean_prior", 1}, {"-r_var_prior", 1}, {"-mu_sd", 1}, {"-pk", 2},
+    {"-f", 1},
+    {"-single", 1},
+    {"-snps", 2},
+    {"-test", 2},
+    {"-o", 1},
+    {"-thresh", 1},
+    {"-approx", 2},
+    {"-nmax", 1},
+    {"-n", 1},
+    {"-b", 1},
+    {"-ns", 1},
+    {"-fancy", 1},
+    {"-ps", 1},
+    {"-paf", 1},
+    {"-c_alpha_prior", 1},
+    {"-c_alpha_cohorts", 1},
+    {"-alpha_star_prior", 2},
+    {"-pgd", 1},
+    {"-eta_mean_prior", 2},
+    {"-eta_var_prior", 2},
+    {"-length_mean_prior", 2},
+    {"-length_var_prior", 2},
+    {"-gradient_mean_prior", 2},
+    {"-gradient_var_prior", 2},
+    {"-fraction_mean_prior", 2},
+    {"-fraction_var_prior", 2},
+    {"-departure_mean_prior", 2},
+    {"-departure_var_prior", 2},
+    {"-center_var_prior_mean", 2},
+    {"-sigma_mean_prior", 2},
+    {"-sigma_var_prior", 2},
+    {"-varfrac_mean_prior", 2},
+    {"-varfrac_var_prior", 2},
+    {"-r_mean_prior", 1},
+    {"-r_var_prior", 1},
+    {"-mu_sd", 1},
+    {"-pk", 2},
 };
 
 TEST(OptionFaults, OptionAtTheEndWithoutItsValuesIsReported) {
@@ -265,8 +387,7 @@ TEST(OptionFaults, ValuesThatAreNotWhollyNumbers) {
             "-b: expected a whole number, got '99999999999'");
   EXPECT_EQ(command_line_error({"-i", "a", "-snps", "2", "x"}),
             "-snps: expected a whole number as its second value, got 'x'");
-  EXPECT_EQ(command_line_error({"-i", "a", "-center_var_prior_mean", "0.001",
-                                "50.9"}),
+  EXPECT_EQ(command_line_error({"-i", "a", "-center_var_prior_mean", "0.001", "50.9"}),
             "-center_var_prior_mean: expected a whole number as its second "
             "value, got '50.9'");
   EXPECT_EQ(command_line_error({"-i", "a", "-pgd", "1.5x"}),
@@ -283,8 +404,8 @@ TEST(OptionFaults, ValuesThatAreNotWhollyNumbers) {
   EXPECT_EQ(command_line_error({"-i", "a", "-nmax", "-ns", "3"}),
             "-nmax: expected a whole number, got '-ns'");
   // Well-formed numbers in their usual spellings are read.
-  EXPECT_EQ(command_line_error({"-i", "a", "-pgd", "1e3", "-b", "+5", "-snps",
-                                "-5", "10", "-pk", ".5", "2E2"}),
+  EXPECT_EQ(command_line_error({"-i", "a", "-pgd", "1e3", "-b", "+5", "-snps", "-5", "10",
+                                "-pk", ".5", "2E2"}),
             "");
 }
 
@@ -295,25 +416,23 @@ TEST(OptionFaults, ValuesTheRunCannotUse) {
             "-fancy: expected a whole number of at least 1, got 0");
   EXPECT_EQ(command_line_error({"-i", "a", "-b", "-1"}),
             "-b: expected a whole number of at least 0, got -1");
-  EXPECT_EQ(command_line_error({"-i", "a", "-n", "0"}).find(
-                "-n: expected a whole number of at least 1, got 0"),
+  EXPECT_EQ(command_line_error({"-i", "a", "-n", "0"})
+                .find("-n: expected a whole number of at least 1, got 0"),
             0u);
   // -n 0 is usable when stage 2 maximises: nothing is divided by it.
   EXPECT_EQ(command_line_error({"-i", "a", "-n", "0", "-max2"}), "");
   EXPECT_EQ(command_line_error({"-i", "a", "-approx", "1", "0"}),
             "-approx: clumping mode 1 needs a whole number of grid cells of "
             "at least 1, got 0");
-  EXPECT_EQ(command_line_error({"-i", "a", "-approx", "2", "-3"}).find("-approx"),
-            0u);
+  EXPECT_EQ(command_line_error({"-i", "a", "-approx", "2", "-3"}).find("-approx"), 0u);
   EXPECT_EQ(command_line_error({"-i", "a", "-approx", "0", "0"}), "");
-  EXPECT_EQ(command_line_error({"-i", "a", "-b", "0", "-ns", "1", "-fancy", "1",
-                                "-n", "1", "-approx", "1", "1"}),
+  EXPECT_EQ(command_line_error({"-i", "a", "-b", "0", "-ns", "1", "-fancy", "1", "-n",
+                                "1", "-approx", "1", "1"}),
             "");
 }
 
 TEST(OptionFaults, InputFilesMissing) {
-  EXPECT_EQ(command_line_error({}),
-            "-i: no intensity file given; name one per cohort");
+  EXPECT_EQ(command_line_error({}), "-i: no intensity file given; name one per cohort");
   EXPECT_EQ(command_line_error({"-i", "-nrs"}),
             "-i: no intensity file given; name one per cohort");
   EXPECT_EQ(command_line_error({"-i", "a", "-chrX"}),
@@ -345,28 +464,22 @@ TEST(OptionFaults, BetaDispersionMustStartInsideTheUnitInterval) {
   EXPECT_EQ(command_line_error({"-i", "a", "-fraction_var_prior", "1", "1"}),
             "-fraction_var_prior: the prior pair 1 1 starts the dispersion at "
             "2a/(a+b) = 1, which must lie strictly between 0 and 1");
-  EXPECT_EQ(command_line_error({"-i", "a", "-fraction_var_prior", "1", "2"}),
-            "");
-  EXPECT_NE(command_line_error({"-i", "a", "-departure_var_prior", "3", "1"}),
-            "");
-  EXPECT_EQ(command_line_error({"-i", "a", "-departure_var_prior", "1", "3"}),
-            "");
+  EXPECT_EQ(command_line_error({"-i", "a", "-fraction_var_prior", "1", "2"}), "");
+  EXPECT_NE(command_line_error({"-i", "a", "-departure_var_prior", "3", "1"}), "");
+  EXPECT_EQ(command_line_error({"-i", "a", "-departure_var_prior", "1", "3"}), "");
   // eta and varfrac start at a/(a+b), without the factor 2.
   EXPECT_EQ(command_line_error({"-i", "a", "-eta_var_prior", "1", "1"}), "");
   EXPECT_EQ(command_line_error({"-i", "a", "-eta_var_prior", "1", "0"}),
             "-eta_var_prior: expected a positive number as its second value, "
             "got 0");
-  EXPECT_NE(command_line_error({"-i", "a", "-varfrac_var_prior", "0", "5"}),
-            "");
-  EXPECT_NE(command_line_error({"-i", "a", "-varfrac_var_prior", "1", "-1"}),
-            "");
+  EXPECT_NE(command_line_error({"-i", "a", "-varfrac_var_prior", "0", "5"}), "");
+  EXPECT_NE(command_line_error({"-i", "a", "-varfrac_var_prior", "1", "-1"}), "");
   // -r_var_prior sets a = b, so its dispersion always starts at 1/2.
   EXPECT_EQ(command_line_error({"-i", "a", "-r_var_prior", "0"}),
             "-r_var_prior: expected a positive number, got 0");
   EXPECT_EQ(command_line_error({"-i", "a", "-r_var_prior", "5"}), "");
   // The Gamma-type families have no such bound.
-  EXPECT_EQ(command_line_error({"-i", "a", "-length_var_prior", "300", "1"}),
-            "");
+  EXPECT_EQ(command_line_error({"-i", "a", "-length_var_prior", "300", "1"}), "");
 }
 
 // Each option value outside its domain, alone or through a starting value
@@ -377,8 +490,10 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
     std::vector<std::string> words;
     std::string message;  // "" when the values are usable
   };
-  const std::string positive_first = "expected a positive number as its first value, got ";
-  const std::string positive_second = "expected a positive number as its second value, got ";
+  const std::string positive_first =
+      "expected a positive number as its first value, got ";
+  const std::string positive_second =
+      "expected a positive number as its second value, got ";
   const std::string unit = "expected a number strictly between 0 and 1, got ";
   const refusal cases[] = {
       // Concentrations, shapes, rates and scales must be positive.
@@ -392,17 +507,24 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
       {{"-eta_var_prior", "-1", "-5"}, "-eta_var_prior: " + positive_first + "-1"},
       {{"-length_mean_prior", "1", "0"}, "-length_mean_prior: " + positive_second + "0"},
       {{"-length_var_prior", "0", "1"}, "-length_var_prior: " + positive_first + "0"},
-      {{"-gradient_mean_prior", "2", "-1"}, "-gradient_mean_prior: " + positive_second + "-1"},
-      {{"-gradient_var_prior", "-1", "5"}, "-gradient_var_prior: " + positive_first + "-1"},
-      {{"-fraction_mean_prior", "0", "3"}, "-fraction_mean_prior: " + positive_first + "0"},
-      {{"-departure_mean_prior", "2", "0"}, "-departure_mean_prior: " + positive_second + "0"},
+      {{"-gradient_mean_prior", "2", "-1"},
+       "-gradient_mean_prior: " + positive_second + "-1"},
+      {{"-gradient_var_prior", "-1", "5"},
+       "-gradient_var_prior: " + positive_first + "-1"},
+      {{"-fraction_mean_prior", "0", "3"},
+       "-fraction_mean_prior: " + positive_first + "0"},
+      {{"-departure_mean_prior", "2", "0"},
+       "-departure_mean_prior: " + positive_second + "0"},
       {{"-sigma_mean_prior", "0", "1"}, "-sigma_mean_prior: " + positive_first + "0"},
       {{"-sigma_var_prior", "1", "-4"}, "-sigma_var_prior: " + positive_second + "-4"},
-      {{"-varfrac_mean_prior", "-2.5", "7.5"}, "-varfrac_mean_prior: " + positive_first + "-2.5"},
-      {{"-varfrac_var_prior", "-2", "-10"}, "-varfrac_var_prior: " + positive_first + "-2"},
+      {{"-varfrac_mean_prior", "-2.5", "7.5"},
+       "-varfrac_mean_prior: " + positive_first + "-2.5"},
+      {{"-varfrac_var_prior", "-2", "-10"},
+       "-varfrac_var_prior: " + positive_first + "-2"},
       {{"-r_mean_prior", "0"}, "-r_mean_prior: expected a positive number, got 0"},
       {{"-r_var_prior", "-1"}, "-r_var_prior: expected a positive number, got -1"},
-      {{"-center_var_prior_mean", "0", "100"}, "-center_var_prior_mean: " + positive_first + "0"},
+      {{"-center_var_prior_mean", "0", "100"},
+       "-center_var_prior_mean: " + positive_first + "0"},
       {{"-center_var_prior_mean", "-0.001", "100"},
        "-center_var_prior_mean: " + positive_first + "-0.001"},
       // Degrees of freedom below 1.
@@ -445,10 +567,26 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
        "-center_var_prior_mean: the scale 1e+308 starts the centres' variance "
        "at 3s = inf, which must be positive and finite"},
       // The edges of the domains are usable.
-      {{"-c_alpha_cohorts", "0.999", "-c_alpha_prior", "1e-6", "-pgd", "0.001",
-        "-pk", "0.001", "1e6", "-center_var_prior_mean", "1e-9", "1",
-        "-r_var_prior", "0.001", "-eta_var_prior", "1", "1e6",
-        "-alpha_star_prior", "0.01", "0.01"},
+      {{"-c_alpha_cohorts",
+        "0.999",
+        "-c_alpha_prior",
+        "1e-6",
+        "-pgd",
+        "0.001",
+        "-pk",
+        "0.001",
+        "1e6",
+        "-center_var_prior_mean",
+        "1e-9",
+        "1",
+        "-r_var_prior",
+        "0.001",
+        "-eta_var_prior",
+        "1",
+        "1e6",
+        "-alpha_star_prior",
+        "0.01",
+        "0.01"},
        ""},
   };
   for (const refusal& r : cases) {

@@ -30,7 +30,6 @@ bool exists(const std::string& name) {
   return stat(name.c_str(), &st) == 0;
 }
 
-
 snp make_snp(int j) {
   snp s;
   s.SNP_ID = "SNP" + std::to_string(j);
@@ -66,8 +65,7 @@ data finished_run(const std::string& prefix, int n_snps, const vec3& values,
   d.output_prefix = prefix;
   d.n_snps = n_snps;
   d.n_cohorts = static_cast<int>(values.size());
-  for (const vec2& cohort : values)
-    d.n_ind.push_back(static_cast<int>(cohort.size()));
+  for (const vec2& cohort : values) d.n_ind.push_back(static_cast<int>(cohort.size()));
   d.sampling = sampling;
   d.n_iter = 1000;
   for (int j = 0; j < n_snps; j++) {
@@ -109,15 +107,12 @@ class ResultFiles : public ::testing::Test {
 
 TEST_F(ResultFiles, TalliesAreSharesOfTheKeptIterations) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/out", 1, {{{0, 1000, 0, 0}, {500, 500, 0, 0}}},
-                        true);
+  data d = finished_run(dir + "/out", 1, {{{0, 1000, 0, 0}, {500, 500, 0, 0}}}, true);
   quiet_output(d);
-  EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
-            "SNP0 rs0 1000 A G 0 1 0 0.5000 0.5000 0 \n");
+  EXPECT_EQ(read_file(dir + "/out_0_mcmc"), "SNP0 rs0 1000 A G 0 1 0 0.5000 0.5000 0 \n");
   // The switch to four decimals carries over to the parameter file.
   const std::string p = read_file(dir + "/out_params");
-  EXPECT_NE(p.find("\nSNP0 rs0 1000 A G 0.1235 0.0100 1.5000 0.2500 "),
-            std::string::npos)
+  EXPECT_NE(p.find("\nSNP0 rs0 1000 A G 0.1235 0.0100 1.5000 0.2500 "), std::string::npos)
       << p;
   EXPECT_NE(read_file(dir + "/out_information")
                 .find("\nSNP0 rs0 1000 A G -1234.5679 12.5000 -1.0000 \n"),
@@ -145,9 +140,8 @@ TEST_F(ResultFiles, DefaultFormatWhileEveryValueIsZeroOrOne) {
 
 TEST_F(ResultFiles, BoundsOfTheRoundedValues) {
   const std::string dir = temp_dir();
-  data d = finished_run(
-      dir + "/out", 1,
-      {{{0.9991, 0.0009, 0.999, 0}, {0.001, 0.5, 0.25, 0.249}}}, false);
+  data d = finished_run(dir + "/out", 1,
+                        {{{0.9991, 0.0009, 0.999, 0}, {0.001, 0.5, 0.25, 0.249}}}, false);
   quiet_output(d);
   // The null class (the fourth value) is never written.
   EXPECT_EQ(read_file(dir + "/out_0_mcmc"),
@@ -227,8 +221,7 @@ TEST_F(ResultFiles, AnUnwritableFileIsReportedByName) {
   }
   // The files that could be written are complete.
   EXPECT_EQ(read_file(dir + "/out_0_mcmc"), "SNP0 rs0 1000 A G 0 0 1 \n");
-  EXPECT_NE(read_file(dir + "/out_information").find("\nSNP0 "),
-            std::string::npos);
+  EXPECT_NE(read_file(dir + "/out_information").find("\nSNP0 "), std::string::npos);
 }
 
 TEST_F(ResultFiles, MissingDirectoryNamesEveryFile) {
@@ -279,8 +272,7 @@ TEST_F(ResultFiles, FourDecimalsFromAGenotypeFileThatCannotBeOpened) {
   // later files.
   const std::string dir = temp_dir();
   ASSERT_EQ(mkdir((dir + "/out_0_mcmc").c_str(), 0700), 0);
-  data d = finished_run(dir + "/out", 1,
-                        {{{0.5, 0.5, 0, 0}}, {{0, 1, 0, 0}}}, false);
+  data d = finished_run(dir + "/out", 1, {{{0.5, 0.5, 0, 0}}, {{0, 1, 0, 0}}}, false);
   EXPECT_THROW(quiet_output(d), user_error);
   EXPECT_EQ(read_file(dir + "/out_1_mcmc"), "SNP0 rs0 1000 A G 0 1 0 \n");
   EXPECT_NE(read_file(dir + "/out_information")

@@ -42,7 +42,8 @@ using Density = double (*)(double, double, double);
 // Expects f(x, a, b) to be ref(x, a, b), within rel * (1 + |ref(x, a, b)|),
 // for every x, a and b of the lists.
 void expect_agrees(Density f, Density ref, const std::vector<double>& xs,
-                   const std::vector<double>& as, const std::vector<double>& bs, double rel) {
+                   const std::vector<double>& as, const std::vector<double>& bs,
+                   double rel) {
   for (double x : xs)
     for (double a : as)
       for (double b : bs)
@@ -81,8 +82,8 @@ TEST(DensityForms, GammaByMeanAndVarianceAndByShapeAndRate) {
   // Mean 2 and variance 4 is shape 1, rate 0.5.
   for (double x : {0.1, 1.0, 7.5})
     EXPECT_NEAR(log_dgamma_mean_var(x, 2, 4), ref_gamma(x, 1, 0.5), 1e-13);
-  expect_agrees(log_dgamma_mean_var, ref_gamma_mean_var, {0.05, 1.3, 12.0}, {0.2, 1.0, 20.0},
-                {0.01, 1.0, 9.0}, 1e-9);
+  expect_agrees(log_dgamma_mean_var, ref_gamma_mean_var, {0.05, 1.3, 12.0},
+                {0.2, 1.0, 20.0}, {0.01, 1.0, 9.0}, 1e-9);
   expect_agrees(log_dgamma, ref_gamma, {0.05, 1.3, 12.0}, {1.0, 10.0, 20.0},
                 {4.0, 20.0, 100.0}, 1e-9);
 }
@@ -189,8 +190,8 @@ TEST(LogPosterior, CountsAndDirichletTermsOfSimpleStates) {
   EXPECT_EQ(d.log_posterior_terms[1], 0.0);
   double expected = 0;
   for (int k = 0; k < 4; k++) {
-    const double w = k < 3 ? 10 * (1 - d.eta[0]) * d.geno_prop(0, k, d.alpha[0])
-                           : 10 * d.eta[0];
+    const double w =
+        k < 3 ? 10 * (1 - d.eta[0]) * d.geno_prop(0, k, d.alpha[0]) : 10 * d.eta[0];
     expected += (w - 1) * std::log(0.25) - std::lgamma(w);
   }
   EXPECT_NEAR(d.log_posterior_terms[2], expected, 1e-12);

@@ -129,16 +129,21 @@ TEST_F(GeneratorTest, DrawsGoThroughTheInstalledGenerator) {
 
 TEST_F(GeneratorTest, DrawingWithoutAGeneratorFails) {
   Uniform u;
-  EXPECT_NE(message_of<Runtime_error>([&] { u.Next(); }).find("Vargen: uniform rng not setup"),
-            std::string::npos);
+  EXPECT_NE(
+      message_of<Runtime_error>([&] { u.Next(); }).find("Vargen: uniform rng not setup"),
+      std::string::npos);
   Random plain;
-  EXPECT_NE(message_of<Runtime_error>([&] { plain.Next(); }).find("Vargen: uniform rng not setup"),
+  EXPECT_NE(message_of<Runtime_error>([&] {
+              plain.Next();
+            }).find("Vargen: uniform rng not setup"),
             std::string::npos);
-  EXPECT_NE(message_of<Runtime_error>([] { Random::Dummy->CSTD(); })
-                .find("Vargen: uniform rng not setup"),
+  EXPECT_NE(message_of<Runtime_error>([] {
+              Random::Dummy->CSTD();
+            }).find("Vargen: uniform rng not setup"),
             std::string::npos);
-  EXPECT_NE(message_of<Runtime_error>([] { Random::Dummy->CSFD(true); })
-                .find("Vargen: uniform rng not setup"),
+  EXPECT_NE(message_of<Runtime_error>([] {
+              Random::Dummy->CSFD(true);
+            }).find("Vargen: uniform rng not setup"),
             std::string::npos);
   EXPECT_STREQ(Random::Dummy->Name(), "DummyRNG");
 }
@@ -172,8 +177,9 @@ TEST_F(GeneratorTest, DestroyingTheInstalledTwisterPutsThePlaceholderBack) {
     EXPECT_EQ(Random::RNG, &installed);
   }
   EXPECT_EQ(Random::RNG, Random::Dummy);
-  EXPECT_NE(message_of<Runtime_error>([] { Uniform().Next(); })
-                .find("Vargen: uniform rng not setup"),
+  EXPECT_NE(message_of<Runtime_error>([] {
+              Uniform().Next();
+            }).find("Vargen: uniform rng not setup"),
             std::string::npos);
 }
 
@@ -187,17 +193,22 @@ TEST_F(GeneratorTest, BaseOperationsAndTheirFailures) {
   r.tDelete();  // does nothing
   r.CSFD(true);
   r.CSTD();
-  EXPECT_NE(message_of<Logic_error>([&] { r.ulNext(); }).find("Vargen: ulNext function not available"),
+  EXPECT_NE(message_of<Logic_error>([&] {
+              r.ulNext();
+            }).find("Vargen: ulNext function not available"),
             std::string::npos);
-  EXPECT_NE(message_of<Logic_error>([&] { r.Density(0.5); })
-                .find("Vargen: density function not available"),
+  EXPECT_NE(message_of<Logic_error>([&] {
+              r.Density(0.5);
+            }).find("Vargen: density function not available"),
             std::string::npos);
-  EXPECT_NE(message_of<Logic_error>([&] { r.load(nullptr, nullptr, nullptr); })
-                .find("Vargen: illegal combination"),
+  EXPECT_NE(message_of<Logic_error>([&] {
+              r.load(nullptr, nullptr, nullptr);
+            }).find("Vargen: illegal combination"),
             std::string::npos);
   // The placeholder has no ulNext either.
-  EXPECT_NE(message_of<Logic_error>([] { Random::Dummy->ulNext(); })
-                .find("Vargen: ulNext function not available"),
+  EXPECT_NE(message_of<Logic_error>([] {
+              Random::Dummy->ulNext();
+            }).find("Vargen: ulNext function not available"),
             std::string::npos);
 }
 
@@ -219,8 +230,9 @@ TEST_F(GeneratorTest, UniformAndConstant) {
   EXPECT_EQ(c.Mean().Value(), 2.5);
   EXPECT_EQ(c.Variance().Code(), Finite);
   EXPECT_EQ(c.Variance().Value(), 0.0);
-  EXPECT_NE(message_of<Logic_error>([&] { c.Density(2.5); })
-                .find("Vargen: density function not available"),
+  EXPECT_NE(message_of<Logic_error>([&] {
+              c.Density(2.5);
+            }).find("Vargen: density function not available"),
             std::string::npos);
 
   EXPECT_STREQ(MT(0.5).Name(), "MT19937");

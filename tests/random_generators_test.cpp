@@ -172,15 +172,21 @@ TEST_F(OtherGenerators, SeedsOutsideTheOpenUnitIntervalAreRejected) {
   for (double s : {0.0, 1.0, -0.5, 2.0, std::nan("")}) {
     SCOPED_TRACE(s);
     EXPECT_NE(message_of<Logic_error>([=] { WH g(s); }).find(msg), std::string::npos);
-    EXPECT_NE(message_of<Logic_error>([=] { MotherOfAll g(s); }).find(msg), std::string::npos);
-    EXPECT_NE(message_of<Logic_error>([=] { MultWithCarry g(s); }).find(msg), std::string::npos);
-    EXPECT_NE(message_of<Logic_error>([=] { LGM_base g(s); }).find(msg), std::string::npos);
-    EXPECT_NE(message_of<Logic_error>([=] { LGM_simple g(s); }).find(msg), std::string::npos);
-    EXPECT_NE(message_of<Logic_error>([=] { LGM_mixed g(s); }).find(msg), std::string::npos);
+    EXPECT_NE(message_of<Logic_error>([=] { MotherOfAll g(s); }).find(msg),
+              std::string::npos);
+    EXPECT_NE(message_of<Logic_error>([=] { MultWithCarry g(s); }).find(msg),
+              std::string::npos);
+    EXPECT_NE(message_of<Logic_error>([=] { LGM_base g(s); }).find(msg),
+              std::string::npos);
+    EXPECT_NE(message_of<Logic_error>([=] { LGM_simple g(s); }).find(msg),
+              std::string::npos);
+    EXPECT_NE(message_of<Logic_error>([=] { LGM_mixed g(s); }).find(msg),
+              std::string::npos);
     EXPECT_NE(message_of<Logic_error>([=] { FM g(s); }).find(msg), std::string::npos);
   }
   // MotherOfAll also needs a seed word above 0.
-  EXPECT_NE(message_of<Logic_error>([] { MotherOfAll g(1e-10); }).find(msg), std::string::npos);
+  EXPECT_NE(message_of<Logic_error>([] { MotherOfAll g(1e-10); }).find(msg),
+            std::string::npos);
   EXPECT_EQ(message_of<Logic_error>([] { MotherOfAll g(1e-9); }), "<no exception>");
   EXPECT_EQ(message_of<Logic_error>([] { LGM_base g(1e-10); }), "<no exception>");
   EXPECT_EQ(message_of<Logic_error>([] { FM g(1e-10); }), "<no exception>");
@@ -206,8 +212,9 @@ TEST_F(OtherGenerators, NamesAndMoments) {
   for (Random* g : all) {
     EXPECT_EQ(g->Mean().Value(), 0.5) << g->Name();
     EXPECT_EQ(g->Variance().Value(), 0.08333333333333333) << g->Name();
-    EXPECT_NE(message_of<Logic_error>([g] { g->Density(0.5); })
-                  .find("Vargen: density function not available"),
+    EXPECT_NE(message_of<Logic_error>([g] {
+                g->Density(0.5);
+              }).find("Vargen: density function not available"),
               std::string::npos);
   }
   // LGM_base has no seed file: its copies do nothing, even without a
@@ -272,8 +279,9 @@ TEST_F(OtherGenerators, InstalledGeneratorServesEveryDrawAndIsHandedBack) {
     Random::Set(*g);
     delete g;
     EXPECT_EQ(Random::RNG, Random::Dummy);
-    EXPECT_NE(message_of<Runtime_error>([] { Uniform().Next(); })
-                  .find("Vargen: uniform rng not setup"),
+    EXPECT_NE(message_of<Runtime_error>([] {
+                Uniform().Next();
+              }).find("Vargen: uniform rng not setup"),
               std::string::npos);
   };
   check(new WH(0.5));

@@ -123,7 +123,8 @@ TEST_F(TablesTest, NamesMeansAndVariances) {
   EXPECT_EQ(e.Mean().Value(), 1.0);
   EXPECT_EQ(e.Variance().Value(), 1.0);
   EXPECT_EQ(n.Mean().Code(), Finite);
-  for (Random* r : {static_cast<Random*>(&p), static_cast<Random*>(&s), static_cast<Random*>(&a)}) {
+  for (Random* r :
+       {static_cast<Random*>(&p), static_cast<Random*>(&s), static_cast<Random*>(&a)}) {
     EXPECT_EQ(r->Mean().Code(), Missing);
     EXPECT_EQ(r->Variance().Code(), Missing);
   }
@@ -137,7 +138,8 @@ TEST_F(TablesTest, BuildFailures) {
     EXPECT_THROWS_MESSAGE(Runtime_error, p.Next(), "Vargen: area too large");
     EXPECT_FALSE(p.ready());  // nothing half-built is kept ...
     EXPECT_EQ(p.x(), nullptr);
-    EXPECT_THROWS_MESSAGE(Runtime_error, p.Next(), "Vargen: area too large");  // ... so it fails again
+    EXPECT_THROWS_MESSAGE(Runtime_error, p.Next(),
+                          "Vargen: area too large");  // ... so it fails again
   }
   {
     HalfMassExponential p;
@@ -149,7 +151,8 @@ TEST_F(TablesTest, BuildFailures) {
   }
   {
     TwoSided right_heavy(2.0, 0.3);
-    EXPECT_THROWS_MESSAGE(Runtime_error, right_heavy.Next(), "Vargen: area too large (a)");
+    EXPECT_THROWS_MESSAGE(Runtime_error, right_heavy.Next(),
+                          "Vargen: area too large (a)");
     TwoSided left_heavy(0.3, 2.0);
     EXPECT_THROWS_MESSAGE(Runtime_error, left_heavy.Next(), "Vargen: area too large (b)");
     TwoSided light(0.3, 0.3);
@@ -158,11 +161,13 @@ TEST_F(TablesTest, BuildFailures) {
     TwoSided both_heavy(2.0, 2.0);
     EXPECT_THROWS_MESSAGE(Runtime_error, both_heavy.Next(), "Vargen: area too large (a)");
     TwoSided together_heavy(0.61, 0.61);
-    EXPECT_THROWS_MESSAGE(Runtime_error, together_heavy.Next(), "Vargen: area too large (b)");
+    EXPECT_THROWS_MESSAGE(Runtime_error, together_heavy.Next(),
+                          "Vargen: area too large (b)");
   }
   {
     NoDensity s;
-    EXPECT_THROWS_MESSAGE(Logic_error, s.Next(), "Vargen: density function not available");
+    EXPECT_THROWS_MESSAGE(Logic_error, s.Next(),
+                          "Vargen: density function not available");
   }
   EXPECT_EQ(rng.count(), 0u);  // no failed build drew anything
 }
@@ -182,11 +187,12 @@ TEST_F(TablesTest, AsymmetricTableLayout) {
   EXPECT_EQ(a.x()[ic + 1], 0.0);  // the left side starts again at the mode
   EXPECT_GT(a.x()[120], 40.0);    // right end point
   EXPECT_EQ(a.fx()[120], 0.0);
-  EXPECT_LT(a.x()[n], -40.0);     // left end point
+  EXPECT_LT(a.x()[n], -40.0);  // left end point
   EXPECT_LE(a.fx()[n], 0.0);
   for (int k = 0; k < n; ++k) {
     const int next = k == ic ? 120 : k + 1;
-    EXPECT_NEAR(a.fx()[k] * std::fabs(a.x()[next] - a.x()[k]), 0.01, 1e-12) << "strip " << k;
+    EXPECT_NEAR(a.fx()[k] * std::fabs(a.x()[next] - a.x()[k]), 0.01, 1e-12)
+        << "strip " << k;
   }
 }
 
@@ -245,8 +251,8 @@ TEST_F(TablesTest, TwoSidedTablesHoldTheValuesOfTheStepByStepWalk) {
   const double sides[][2] = {{0.6, 0.5}, {0.5, 0.6}, {0.3, 0.7}};
   for (const auto& m : sides) {
     AsymProbe<TwoSided> a(m[0], m[1]);
-    expect_step_by_step_table(a, 0.0,
-                              "masses " + std::to_string(m[0]) + ", " + std::to_string(m[1]));
+    expect_step_by_step_table(
+        a, 0.0, "masses " + std::to_string(m[0]) + ", " + std::to_string(m[1]));
   }
   for (double shape : {1.0000001, 2.5, 20.0, 481.3, 100000.0}) {
     AsymProbe<Gamma2> g(shape);
@@ -268,7 +274,7 @@ TEST_F(TablesTest, NormalObjectsShareOneTable) {
     Probe<Normal> third;  // joins the second
     EXPECT_EQ(third.x(), second->x());
   }
-  delete second;  // the last one frees the table
+  delete second;        // the last one frees the table
   Probe<Normal> fresh;  // builds a new one
   EXPECT_EQ(fresh.strips(), 106.0);
   EXPECT_NEAR(fresh.x()[53], 8.777, 0.0005);
@@ -402,7 +408,8 @@ TEST_F(TablesTest, NormalMatchesTheReferenceDistribution) {
   Random::Set(mt);
   Normal n;
   const boost::math::normal_distribution<double> reference(0.0, 1.0);
-  EXPECT_TRUE(gof::fits_continuous(n, 50000, [&](double x) { return cdf(reference, x); }));
+  EXPECT_TRUE(
+      gof::fits_continuous(n, 50000, [&](double x) { return cdf(reference, x); }));
   // Moments, and the symmetry of the sign.
   double sum = 0, sum2 = 0;
   int negative = 0;
@@ -423,7 +430,8 @@ TEST_F(TablesTest, ExponentialMatchesTheReferenceDistribution) {
   Random::Set(mt);
   Exponential e;
   const boost::math::exponential_distribution<double> reference(1.0);
-  EXPECT_TRUE(gof::fits_continuous(e, 50000, [&](double x) { return cdf(reference, x); }));
+  EXPECT_TRUE(
+      gof::fits_continuous(e, 50000, [&](double x) { return cdf(reference, x); }));
 }
 
 TEST_F(TablesTest, TheCheckRejectsAWrongDistribution) {

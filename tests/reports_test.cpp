@@ -16,8 +16,7 @@ void two_cohorts(data* d) {
   d->n_cohorts = 2;
   d->counts = {{30, 50, 20, 0}, {0, 0, 0, 4}};
   d->lambda = {{0.25, 0.5, 0.125, 0.125}, {0.1, 0.2, 0.3, 0.4}};
-  d->mu = {{{1.5, 0.5}, {1.25, 1.25}, {0.5, 1.5}},
-           {{2, 0.25}, {1, 1}, {0.25, 2}}};
+  d->mu = {{{1.5, 0.5}, {1.25, 1.25}, {0.5, 1.5}}, {{2, 0.25}, {1, 1}, {0.25, 2}}};
   d->gradient = {1, 2};
   d->gradient_mean = 1.5;
   d->gradient_var = 0.02;
@@ -137,25 +136,25 @@ class Rates : public ::testing::Test {
 };
 
 TEST_F(Rates, LabelsAndDivisors) {
-  d.n_cohorts = 2;  // C = 2, T = 1200
-  d.accept_alpha = 1200;       // / (2 T)       = 0.5
-  d.accept_alpha_star = 600;   // / (2 T)       = 0.25
-  d.accept_eta = 2400;         // / (4 T)       = 0.5
-  d.accept_r = 3000;           // / (12 T)      = 0.2083333333
-  d.accept_sigma = 960;        // / (4 T)       = 0.2
-  d.accept_varfrac = 480;      // / (4 T)       = 0.1
-  d.accept_gradient = 1440;    // / (4 T)       = 0.3
-  d.accept_length = 1920;      // / (4 T)       = 0.4
-  d.accept_fraction = 2880;    // / (4 T)       = 0.6
-  d.accept_departure = 3360;   // / (4 T)       = 0.7
-  d.accept_global = 96;        // / (T / 10)    = 0.8
-  d.accept_center = 4320;      // / (4 T)       = 0.9
+  d.n_cohorts = 2;            // C = 2, T = 1200
+  d.accept_alpha = 1200;      // / (2 T)       = 0.5
+  d.accept_alpha_star = 600;  // / (2 T)       = 0.25
+  d.accept_eta = 2400;        // / (4 T)       = 0.5
+  d.accept_r = 3000;          // / (12 T)      = 0.2083333333
+  d.accept_sigma = 960;       // / (4 T)       = 0.2
+  d.accept_varfrac = 480;     // / (4 T)       = 0.1
+  d.accept_gradient = 1440;   // / (4 T)       = 0.3
+  d.accept_length = 1920;     // / (4 T)       = 0.4
+  d.accept_fraction = 2880;   // / (4 T)       = 0.6
+  d.accept_departure = 3360;  // / (4 T)       = 0.7
+  d.accept_global = 96;       // / (T / 10)    = 0.8
+  d.accept_center = 4320;     // / (4 T)       = 0.9
   const std::vector<std::string> expected = {
-      "Acceptance rates : ",  "     alpha : 0.5",   "alpha_star : 0.25",
-      "       eta : 0.5",     "        mu : 0",     "         r : 0.2083333333",
-      "     sigma : 0.2",     "    vafrac : 0.1",   "  gradient : 0.3",
-      "    length : 0.4",     "  fraction : 0.6",   " departure : 0.7",
-      "    global : 0.8",     "    center : 0.9",   ""};
+      "Acceptance rates : ", "     alpha : 0.5", "alpha_star : 0.25",
+      "       eta : 0.5",    "        mu : 0",   "         r : 0.2083333333",
+      "     sigma : 0.2",    "    vafrac : 0.1", "  gradient : 0.3",
+      "    length : 0.4",    "  fraction : 0.6", " departure : 0.7",
+      "    global : 0.8",    "    center : 0.9", ""};
   EXPECT_EQ(report(), expected);
 }
 

@@ -1,5 +1,7 @@
 // The last check of one SNP's results: every value that is not a finite
 // number is named by its result-file column, and finite results pass.
+#include "result_check.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include <string>
 
 #include "data.h"
-#include "result_check.h"
 
 namespace {
 

@@ -6,10 +6,8 @@
 // uniform it hands out, so that a test can check how many uniforms a step
 // took and in which order:
 //
-//   ScriptedRNG rng({0.3, 0.6, 0.1});          // or ScriptedRNG(pass_through_mt, 0.12345)
-//   Random::Set(rng);
-//   double x = Normal().Next();
-//   EXPECT_EQ(rng.count(), 3u);
+//   ScriptedRNG rng({0.3, 0.6, 0.1});          // or ScriptedRNG(pass_through_mt,
+//   0.12345) Random::Set(rng); double x = Normal().Next(); EXPECT_EQ(rng.count(), 3u);
 //
 // A scripted generator whose script runs out throws std::out_of_range, so a
 // step that draws more than the test expects fails loudly.  Destroying the
@@ -57,8 +55,8 @@ class ScriptedRNG : public Random {
       u = mt_->Next();
     } else {
       if (next_ >= script_.size())
-        throw std::out_of_range("ScriptedRNG: script of " + std::to_string(script_.size()) +
-                                " uniforms exhausted");
+        throw std::out_of_range("ScriptedRNG: script of " +
+                                std::to_string(script_.size()) + " uniforms exhausted");
       u = script_[next_++];
     }
     drawn_.push_back(u);

@@ -156,8 +156,9 @@ TEST_F(SeedFiles, EveryGeneratorWritesItsOwnFile) {
   LGM_mixed mixed(0.5);
   FM fm(0.5);
   const std::pair<Random*, const char*> all[] = {
-      {&mt, "mt19937.txt"}, {&wh, "wh.txt"},      {&mother, "mother.txt"}, {&mwc, "multwc.txt"},
-      {&simple, "lgm.txt"}, {&mixed, "lgm_mix.txt"}, {&fm, "fm.txt"}};
+      {&mt, "mt19937.txt"}, {&wh, "wh.txt"},      {&mother, "mother.txt"},
+      {&mwc, "multwc.txt"}, {&simple, "lgm.txt"}, {&mixed, "lgm_mix.txt"},
+      {&fm, "fm.txt"}};
   const std::size_t digits[] = {5000, 24, 80, 16, 8, 8, 8};
   for (std::size_t i = 0; i < 7; ++i) {
     all[i].first->CSTD();
@@ -167,7 +168,8 @@ TEST_F(SeedFiles, EveryGeneratorWritesItsOwnFile) {
     EXPECT_EQ(text.substr(10 + digits[i]), marker + "\n");
     EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF", 10), 10 + digits[i]);
   }
-  EXPECT_EQ(read_file(file("multwc.txt")), marker + "80000000" + "0012D687" + marker + "\n");
+  EXPECT_EQ(read_file(file("multwc.txt")),
+            marker + "80000000" + "0012D687" + marker + "\n");
   EXPECT_EQ(read_file(file("lgm.txt")), marker + "40000000" + marker + "\n");
   EXPECT_EQ(read_file(file("fm.txt")), marker + "40000000" + marker + "\n");
   // LGM_mixed's x has made its 128 table steps.
@@ -268,7 +270,8 @@ TEST_F(SeedFiles, MixedGeneratorRebuildsItsTableFromTheStoredState) {
 }
 
 TEST_F(SeedFiles, WhiteSpaceBetweenCharactersIsSkipped) {
-  write_file(file("wh.txt"), " !Vargen03!\n0000 3B1E\n000004D2  0000162E\t!Vargen03!\n\n");
+  write_file(file("wh.txt"),
+             " !Vargen03!\n0000 3B1E\n000004D2  0000162E\t!Vargen03!\n\n");
   WH reader(0.9);
   reader.CSFD(false);
   WH reference(0.5);
@@ -344,16 +347,20 @@ TEST_F(SeedFiles, CopiesGoThroughTheInstalledGenerator) {
 }
 
 TEST_F(SeedFiles, CopiesNeedADirectoryAndAGenerator) {
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: uniform rng not setup", Random::CopySeedToDisk());
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: uniform rng not setup",
+                    Random::CopySeedToDisk());
   EXPECT_FAILS_WITH(Runtime_error, "Vargen: uniform rng not setup",
                     Random::CopySeedFromDisk(false));
   Random::SetDirectory("");
   WH wh(0.5);
   Random::Set(wh);
-  EXPECT_FAILS_WITH(Logic_error, "Vargen: directory not defined", Random::CopySeedToDisk());
-  EXPECT_FAILS_WITH(Logic_error, "Vargen: directory not defined", Random::CopySeedFromDisk(true));
+  EXPECT_FAILS_WITH(Logic_error, "Vargen: directory not defined",
+                    Random::CopySeedToDisk());
+  EXPECT_FAILS_WITH(Logic_error, "Vargen: directory not defined",
+                    Random::CopySeedFromDisk(true));
   Random::RNG = Random::Dummy;
-  EXPECT_FAILS_WITH(Logic_error, "Vargen: directory not defined", Random::CopySeedToDisk());
+  EXPECT_FAILS_WITH(Logic_error, "Vargen: directory not defined",
+                    Random::CopySeedToDisk());
 }
 
 // ---------------------------------------------------------------------------
@@ -361,28 +368,38 @@ TEST_F(SeedFiles, CopiesNeedADirectoryAndAGenerator) {
 
 TEST_F(SeedFiles, ReadingFailures) {
   WH wh(0.5);
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't open seed file", wh.CSFD(false));  // missing
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't open seed file",
+                    wh.CSFD(false));  // missing
 
   write_file(file("wh.txt"), "");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   write_file(file("wh.txt"), "  \n ");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   write_file(file("wh.txt"), "!Vargen02!00003B1E000004D20000162E!Vargen03!\n");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   write_file(file("wh.txt"), "Vargen03!00003B1E000004D20000162E!Vargen03!\n");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   write_file(file("wh.txt"), "!Varg");  // the opening marker cut short
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   // The payload complete, the closing marker missing, cut short or wrong.
   write_file(file("wh.txt"), "!Vargen03!00003B1E000004D20000162E");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   write_file(file("wh.txt"), "!Vargen03!00003B1E000004D20000162E!Vargen0");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   write_file(file("wh.txt"), "!Vargen03!00003B1E000004D20000162E!VARGEN03!\n");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
   // A digit too many leaves a digit where the closing marker should begin.
   write_file(file("wh.txt"), "!Vargen03!00003B1E000004D20000162E0!Vargen03!\n");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", wh.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    wh.CSFD(false));
 
   // The payload cut short, inside a field or at a field's end.
   for (const char* cut : {"!Vargen03!00003B1E000004", "!Vargen03!00003B1E", "!Vargen03!",
@@ -404,7 +421,8 @@ TEST_F(SeedFiles, FishmanMooreKeepsItsStateUntilTheWholeFileIsRead) {
   FM fm(0.5);
   FM reference(0.5);
   write_file(file("fm.txt"), marker + "12345678" + "!Vargen0");
-  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", fm.CSFD(false));
+  EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                    fm.CSFD(false));
   write_file(file("fm.txt"), marker + "1234");
   EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't open seed file", fm.CSFD(false));
   for (int i = 0; i < 5; ++i) EXPECT_EQ(fm.Next(), reference.Next());
@@ -427,7 +445,8 @@ TEST_F(SeedFiles, TwisterIndexOutsideTheStateIsRefused) {
     std::string bad = good;
     bad.replace(5002, 8, index);
     write_file(file("mt19937.txt"), bad);
-    EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails", again.CSFD(true));
+    EXPECT_FAILS_WITH(Runtime_error, "Vargen: seed file verification fails",
+                      again.CSFD(true));
     // The words read are the stream's own and its index was kept: the stream
     // goes on unharmed, and nothing is written back.
     for (std::size_t i = 0; i < expected.size(); ++i)
@@ -459,7 +478,8 @@ TEST_F(SeedFiles, ForeignContentIsNotOverwritten) {
   for (const char* old : {"", " \n", "!Vargen03!garbage after the marker"}) {
     write_file(file("wh.txt"), old);
     EXPECT_EQ(message_of<Runtime_error>([&] { wh.CSTD(); }), "<no exception>") << old;
-    EXPECT_EQ(read_file(file("wh.txt")), "!Vargen03!00003B1E000004D20000162E!Vargen03!\n");
+    EXPECT_EQ(read_file(file("wh.txt")),
+              "!Vargen03!00003B1E000004D20000162E!Vargen03!\n");
   }
 }
 
@@ -516,8 +536,9 @@ TEST_F(SeedFiles, AFailedWriteLeavesThePreviousFileWhole) {
   copying_back->ulNext();
   ::testing::internal::CaptureStderr();
   with_file_size_limit(1000, [&] { delete copying_back; });
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("MT19937 could not be written back"),
-            std::string::npos);
+  EXPECT_NE(
+      ::testing::internal::GetCapturedStderr().find("MT19937 could not be written back"),
+      std::string::npos);
   EXPECT_EQ(read_file(file("mt19937.txt")), previous);
   // Nothing of the failed writes is left beside it.
   EXPECT_EQ(entries_of(dir), std::vector<std::string>{"mt19937.txt"});
@@ -536,9 +557,10 @@ TEST_F(SeedFiles, DestructorReportsAFailedCopyBackWithoutThrowing) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(message_of<Runtime_error>([&] { delete wh; }), "<no exception>");
   const std::string report = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(report,
-            "Vargen: the seed file of Wichmann Hill could not be written back when it was "
-            "destroyed\n");
+  EXPECT_EQ(
+      report,
+      "Vargen: the seed file of Wichmann Hill could not be written back when it was "
+      "destroyed\n");
   EXPECT_EQ(Random::RNG, Random::Dummy);  // handed back all the same
   EXPECT_EQ(read_file(file("wh.txt")), "replaced by someone else\n");
 
@@ -565,8 +587,9 @@ TEST_F(SeedFiles, DestructorDuringUnwindingLetsTheExceptionThrough) {
   } catch (...) {
     caught = "<another exception>";
   }
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("MT19937 could not be written back"),
-            std::string::npos);
+  EXPECT_NE(
+      ::testing::internal::GetCapturedStderr().find("MT19937 could not be written back"),
+      std::string::npos);
   EXPECT_EQ(caught, "the first failure");
   EXPECT_EQ(Random::RNG, Random::Dummy);
   EXPECT_EQ(read_file(file("mt19937.txt")), "not a seed file\n");

@@ -3,15 +3,13 @@
 // and compressed output that decompresses to the plain bytes.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <boost/iostreams/copy.hpp>
 #include <boost/iostreams/device/file.hpp>
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
-
-#include <sys/wait.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -37,9 +35,9 @@ class SimulateTest : public ::testing::Test {
   // directory); returns its exit status. Standard error goes to dir_/stderr.
   int run(const std::string& options, const std::string& sub = "out") {
     fs::create_directories(dir_ / sub);
-    const std::string command = std::string(SIMULATE_BIN) + " " + options + " --out '" +
-                                (dir_ / sub).string() + "' >'" + (dir_ / "stdout").string() +
-                                "' 2>'" + (dir_ / "stderr").string() + "'";
+    const std::string command =
+        std::string(SIMULATE_BIN) + " " + options + " --out '" + (dir_ / sub).string() +
+        "' >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -119,7 +117,8 @@ TEST_F(SimulateTest, FilesHaveTheInputShape) {
 }
 
 TEST_F(SimulateTest, TruthAgreesWithThePoints) {
-  ASSERT_EQ(run("--seed 11 --cohorts 2 --individuals 200 --snps 6 --null-fraction 0.05"), 0);
+  ASSERT_EQ(run("--seed 11 --cohorts 2 --individuals 200 --snps 6 --null-fraction 0.05"),
+            0);
   const fs::path out = dir_ / "out";
   const auto truth = lines_of_tokens(out / "truth.txt");
   int seen[4] = {0, 0, 0, 0};
@@ -134,10 +133,18 @@ TEST_F(SimulateTest, TruthAgreesWithThePoints) {
         ASSERT_GE(k, 0);
         ASSERT_LE(k, 3);
         ++seen[k];
-        if (k == 0) { EXPECT_GT(x, y + 0.3); }
-        if (k == 2) { EXPECT_GT(y, x + 0.3); }
-        if (k == 1) { EXPECT_LT(std::abs(x - y), 0.4); }
-        if (k == 3) { EXPECT_LT(x + y, 0.4); }
+        if (k == 0) {
+          EXPECT_GT(x, y + 0.3);
+        }
+        if (k == 2) {
+          EXPECT_GT(y, x + 0.3);
+        }
+        if (k == 1) {
+          EXPECT_LT(std::abs(x - y), 0.4);
+        }
+        if (k == 3) {
+          EXPECT_LT(x + y, 0.4);
+        }
       }
     }
   }
@@ -145,7 +152,9 @@ TEST_F(SimulateTest, TruthAgreesWithThePoints) {
 }
 
 TEST_F(SimulateTest, TruthFollowsFrequencyAndNullOptions) {
-  ASSERT_EQ(run("--individuals 50 --snps 3 --freq-min 1 --freq-max 1 --null-fraction 0", "a"), 0);
+  ASSERT_EQ(
+      run("--individuals 50 --snps 3 --freq-min 1 --freq-max 1 --null-fraction 0", "a"),
+      0);
   for (const auto& line : lines_of_tokens(dir_ / "a" / "truth.txt"))
     for (size_t t = 2; t < line.size(); ++t) EXPECT_EQ(line[t], "0");
 
@@ -175,7 +184,9 @@ TEST_F(SimulateTest, SexFilesAndNoHeterozygousMales) {
       if (sex[i] == 1) ++males;
       for (int s = 0; s < 8; ++s) {
         const std::string& k = truth[s * 2 + c][2 + i];
-        if (sex[i] == 1) { EXPECT_NE(k, "1") << "heterozygous male " << i; }
+        if (sex[i] == 1) {
+          EXPECT_NE(k, "1") << "heterozygous male " << i;
+        }
         if (sex[i] == 2 && k == "1") ++female_hets;
       }
     }
@@ -187,8 +198,10 @@ TEST_F(SimulateTest, SexFilesAndNoHeterozygousMales) {
 std::string decompress(const fs::path& path, bool gzip) {
   namespace io = boost::iostreams;
   io::filtering_istream in;
-  if (gzip) in.push(io::gzip_decompressor());
-  else in.push(io::bzip2_decompressor());
+  if (gzip)
+    in.push(io::gzip_decompressor());
+  else
+    in.push(io::bzip2_decompressor());
   in.push(io::file_source(path.string(), std::ios::in | std::ios::binary));
   std::ostringstream text;
   io::copy(in, text);
@@ -217,9 +230,9 @@ TEST_F(SimulateTest, CompressedFilesHoldThePlainBytesAndSeedsRepeat) {
 }
 
 TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
-  for (const char* bad : {"--snps 0", "--individuals x", "--spread -1",
-                          "--freq-min 0.7 --freq-max 0.2", "--null-fraction 2", "--compress zip",
-                          "--seed -3", "--bogus", "--cohorts"}) {
+  for (const char* bad :
+       {"--snps 0", "--individuals x", "--spread -1", "--freq-min 0.7 --freq-max 0.2",
+        "--null-fraction 2", "--compress zip", "--seed -3", "--bogus", "--cohorts"}) {
     EXPECT_EQ(run(bad), 1) << bad;
     EXPECT_FALSE(read(dir_ / "stderr").empty()) << bad;
   }

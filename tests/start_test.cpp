@@ -31,8 +31,8 @@ class Start : public ::testing::Test {
       s.points.assign(sizes.size(), vec2());
       for (std::size_t c = 0; c < sizes.size(); c++)
         for (int i = 0; i < sizes[c]; i++)
-          s.points[c].push_back({0.2 + 1.6 * ((i * 7) % 11) / 10.0,
-                                 0.1 + 0.8 * ((i * 3) % 5) / 4.0});
+          s.points[c].push_back(
+              {0.2 + 1.6 * ((i * 7) % 11) / 10.0, 0.1 + 0.8 * ((i * 3) % 5) / 4.0});
       s.x_low = 0.2;
       s.x_high = 1.8;
       s.y_low = 0.1;

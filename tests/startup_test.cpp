@@ -5,7 +5,6 @@
 // ends with values that are not numbers (status 2, every result written);
 // and the report of each kind of exception that can end a run.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 #include <sys/wait.h>
 
@@ -57,9 +56,9 @@ class StartupTest : public ::testing::Test {
   // Runs a program in the run directory; standard output and error are kept
   // outside it.
   outcome run_program(const std::string& program, const std::string& args) {
-    std::string command = "cd '" + run_dir().string() + "' && '" + program +
-                          "' " + args + " > '" + (root_ / "stdout").string() +
-                          "' 2> '" + (root_ / "stderr").string() + "'";
+    std::string command = "cd '" + run_dir().string() + "' && '" + program + "' " + args +
+                          " > '" + (root_ / "stdout").string() + "' 2> '" +
+                          (root_ / "stderr").string() + "'";
     int raw = std::system(command.c_str());
     outcome o;
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -117,8 +116,8 @@ TEST_F(StartupTest, RunLogsTheInputThenFitsEverySnp) {
   const std::string tail = "finished\n";
   ASSERT_GE(o.out.size(), tail.size());
   EXPECT_EQ(o.out.substr(o.out.size() - tail.size()), tail);
-  std::set<std::string> want = {"a.txt", "b.txt", "res_0_mcmc", "res_1_mcmc",
-                                "res_params", "res_information"};
+  std::set<std::string> want = {"a.txt",      "b.txt",      "res_0_mcmc",
+                                "res_1_mcmc", "res_params", "res_information"};
   EXPECT_EQ(files(), want);
 }
 
@@ -137,7 +136,8 @@ TEST_F(StartupTest, SeededRunsRepeatAndCompressionChangesNothing) {
   ASSERT_EQ(gz.status, 0) << gz.err;
   simulate("--seed 11 --cohorts 2 --individuals 40 --snps 3 --snpinfo --compress bzip2");
   outcome bz2 = velmar(
-      std::string("-bz2 -i cohort0.txt.bz2 cohort1.txt.bz2 -f snpinfo.txt -o bz2") + quick);
+      std::string("-bz2 -i cohort0.txt.bz2 cohort1.txt.bz2 -f snpinfo.txt -o bz2") +
+      quick);
   ASSERT_EQ(bz2.status, 0) << bz2.err;
 
   for (const char* suffix : {"_0_mcmc", "_1_mcmc", "_params", "_information"}) {
@@ -272,7 +272,8 @@ TEST_F(StartupFailureTest, BadInputs) {
   expect_fails("-i a.txt -snps 7 9",
                "-snps: the range starts at SNP 7, but intensity file 'a.txt' "
                "holds only 3 SNPs");
-  write("bad.txt", std::string(cohort_b).replace(std::string(cohort_b).find("0.8 0.1"), 7, "0.8"));
+  write("bad.txt",
+        std::string(cohort_b).replace(std::string(cohort_b).find("0.8 0.1"), 7, "0.8"));
   expect_fails("-i a.txt bad.txt",
                "intensity file 'bad.txt' line 3: expected 11 fields (5 keys, "
                "then x and y of each of 3 individuals), got 10");

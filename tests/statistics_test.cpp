@@ -1,20 +1,20 @@
 // Tests of the caller's statistics functions: moments, densities, samplers
 // and matrix functions.
+#include "statistics.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <set>
-#include <vector>
-
 #include <boost/math/distributions/beta.hpp>
 #include <boost/math/distributions/gamma.hpp>
 #include <boost/math/distributions/inverse_chi_squared.hpp>
 #include <boost/math/distributions/inverse_gamma.hpp>
 #include <boost/math/distributions/normal.hpp>
+#include <cmath>
+#include <set>
+#include <vector>
 
 #include "newmat.h"
-#include "statistics.h"
 #include "vargen1.h"
 #include "vargen2.h"
 
@@ -23,8 +23,7 @@ namespace {
 // A generator that returns the given uniforms in turn and counts its draws.
 class ScriptedUniforms : public Random {
  public:
-  explicit ScriptedUniforms(std::vector<double> values)
-      : values_(values) {}
+  explicit ScriptedUniforms(std::vector<double> values) : values_(values) {}
   double Next() override {
     double u = values_[draws_ % values_.size()];
     draws_++;
@@ -143,8 +142,7 @@ TEST(Densities, NormalAgainstBoost) {
     EXPECT_NEAR(dnorm(x, &m, &s), boost::math::pdf(nd, x),
                 1e-10 * boost::math::pdf(nd, x));
     // 2 pi is written to ten digits: the log differs by about 1e-10.
-    EXPECT_NEAR(log_dnorm(x, 1.5, 0.49), std::log(boost::math::pdf(nd, x)),
-                1e-9);
+    EXPECT_NEAR(log_dnorm(x, 1.5, 0.49), std::log(boost::math::pdf(nd, x)), 1e-9);
   }
 }
 
@@ -177,8 +175,7 @@ TEST(Densities, DirichletAgainstBetaAndFlat) {
   boost::math::beta_distribution<> bd(2.5, 0.7);
   for (double x1 : {0.05, 0.4, 0.93}) {
     double x[2] = {x1, 1 - x1};
-    EXPECT_NEAR(ddirichlet(x, alpha, &k), std::log(boost::math::pdf(bd, x1)),
-                1e-11);
+    EXPECT_NEAR(ddirichlet(x, alpha, &k), std::log(boost::math::pdf(bd, x1)), 1e-11);
   }
   // The flat Dirichlet on the simplex of three has the density Gamma(3) = 2.
   double flat[3] = {1, 1, 1};
@@ -239,8 +236,7 @@ TEST(MultivariateNormal, OneDimensionMatchesLogDnorm) {
     x(1) = xv;
     mu(1) = 0.4;
     sigma(1, 1) = 2.25;
-    EXPECT_NEAR(log_mvt_norm_density(&x, &mu, &sigma),
-                log_dnorm(xv, 0.4, 2.25), 1e-13);
+    EXPECT_NEAR(log_mvt_norm_density(&x, &mu, &sigma), log_dnorm(xv, 0.4, 2.25), 1e-13);
   }
 }
 
@@ -259,8 +255,7 @@ TEST(MultivariateNormal, TwoDimensions) {
   NEWMAT::SymmetricMatrix cov = sym2(s1 * s1, rho * s1 * s2, s2 * s2);
   double z1 = (1.0 - 0.2) / s1, z2 = (-0.5 - 0.1) / s2;
   double q = (z1 * z1 - 2 * rho * z1 * z2 + z2 * z2) / (1 - rho * rho);
-  double want = -std::log(6.283185308 * s1 * s2 * std::sqrt(1 - rho * rho)) -
-                0.5 * q;
+  double want = -std::log(6.283185308 * s1 * s2 * std::sqrt(1 - rho * rho)) - 0.5 * q;
   EXPECT_NEAR(log_mvt_norm_density(&x, &mu, &cov), want, 1e-12);
 }
 

@@ -1,5 +1,7 @@
 // The shared step rule: guards, the two acceptance modes, the one uniform,
 // counters, proposal densities, and the gamma and beta variates.
+#include "step_rule.h"
+
 #include <gtest/gtest.h>
 
 #include <boost/math/distributions/beta.hpp>
@@ -11,7 +13,6 @@
 #include "goodness_of_fit.h"
 #include "scripted_rng.h"
 #include "stats.h"
-#include "step_rule.h"
 #include "vargen2.h"
 
 namespace {
@@ -68,7 +69,7 @@ TEST(Test, SamplingDrawsExactlyOneUniformEveryTime) {
   d.sampling = true;
   ScriptedRNG rng({0.9, 0.2, 0.5, 0.3, 0.999, 0.01});
   rng.install();
-  EXPECT_TRUE(mh::test(d, -7, 3.0));             // positive: still draws
+  EXPECT_TRUE(mh::test(d, -7, 3.0));  // positive: still draws
   EXPECT_EQ(rng.count(), 1u);
   EXPECT_TRUE(mh::test(d, 0, std::log(0.25)));
   EXPECT_EQ(rng.count(), 2u);                    // 0.2 < 0.25
@@ -141,16 +142,14 @@ TEST(Proposals, DensitiesAgreeWithBoost) {
   EXPECT_NEAR(g.log_q(0.31, 0.3), std::log(boost::math::pdf(gd, 0.31)), 1e-9);
 
   const mh::beta_walk b(10, 1e-8);
-  const boost::math::beta_distribution<double> bd(10 * 0.2 + 1e-8,
-                                                  0.8 * 10 + 1e-8);
+  const boost::math::beta_distribution<double> bd(10 * 0.2 + 1e-8, 0.8 * 10 + 1e-8);
   EXPECT_NEAR(b.log_q(0.25, 0.2), std::log(boost::math::pdf(bd, 0.25)), 1e-9);
 
   const mh::prior_draw pg(mh::support::positive, 2, 4);  // shape 1, rate 0.5
   EXPECT_NEAR(pg.log_q(3, 99), std::log(0.5) - 1.5, 1e-12);
   const mh::prior_draw pb(mh::support::unit, 0.5, 0.5);  // Beta(0.5, 0.5)
   const boost::math::beta_distribution<double> arcsine(0.5, 0.5);
-  EXPECT_NEAR(pb.log_q(0.1, 0.7), std::log(boost::math::pdf(arcsine, 0.1)),
-              1e-12);
+  EXPECT_NEAR(pb.log_q(0.1, 0.7), std::log(boost::math::pdf(arcsine, 0.1)), 1e-12);
 }
 
 TEST(Proposals, CorrectionInBothOrders) {
@@ -211,7 +210,7 @@ TEST(Variates, FitTheirDistributions) {
 TEST(Variates, DrawsAboutAMeanAndSpread) {
   ScriptedRNG rng(pass_through_mt, 0.53);
   rng.install();
-  const double g = mh::gamma_about(2, 4);             // shape 1, rate 0.5
+  const double g = mh::gamma_about(2, 4);              // shape 1, rate 0.5
   const double b = mh::beta_about(0.3, 0.1, 1e-8, 0);  // Beta(2.7 + 1e-8, 6.3)
   const double c = mh::beta_about(0.25, 0.5);          // Beta(0.25, 0.75)
   const std::vector<double> drawn = rng.drawn();

@@ -15,11 +15,10 @@ std::vector<target> alpha_targets(const data& d) {
   std::vector<target> t;
   for (int j = 0; j < d.n_cohorts; ++j)
     t.push_back({"alpha[" + std::to_string(j) + "]",
-                 [j](data& m) -> double& { return m.alpha[j]; }, -1,
-                 mh::support::unit, harness::beta_walk(d.pk[1], 1e-8),
-                 harness::beta_walk_q(d.pk[1], 1e-8)});
-  t.push_back({"alpha_star", [](data& m) -> double& { return m.alpha_star; },
-               -1, mh::support::unit, harness::beta_walk(d.pk[1], 1e-8),
+                 [j](data& m) -> double& { return m.alpha[j]; }, -1, mh::support::unit,
+                 harness::beta_walk(d.pk[1], 1e-8), harness::beta_walk_q(d.pk[1], 1e-8)});
+  t.push_back({"alpha_star", [](data& m) -> double& { return m.alpha_star; }, -1,
+               mh::support::unit, harness::beta_walk(d.pk[1], 1e-8),
                harness::beta_walk_q(d.pk[1], 1e-8)});
   return t;
 }
@@ -28,9 +27,8 @@ std::vector<target> eta_targets(const data& d) {
   std::vector<target> t;
   for (int j = 0; j < d.n_cohorts; ++j)
     t.push_back({"eta[" + std::to_string(j) + "]",
-                 [j](data& m) -> double& { return m.eta[j]; }, -1,
-                 mh::support::unit, harness::beta_walk(d.pk[0], 1e-8),
-                 harness::beta_walk_q(d.pk[0], 1e-8)});
+                 [j](data& m) -> double& { return m.eta[j]; }, -1, mh::support::unit,
+                 harness::beta_walk(d.pk[0], 1e-8), harness::beta_walk_q(d.pk[0], 1e-8)});
   t.push_back({"eta_mean", [](data& m) -> double& { return m.eta_mean; }, -1,
                mh::support::unit, harness::beta_walk(d.pk[0], 1e-8),
                harness::beta_walk_q(d.pk[0], 1e-8)});
@@ -94,8 +92,8 @@ TEST(MHAlphaDensity, WorkedFigure) {
   const double o[3] = {9 * 0.25, 9 * 0.5, 9 * 0.25};
   double expected = 0;
   for (int k = 0; k < 3; ++k)
-    expected += (n[k] - o[k]) * std::log(d.lambda[0][k]) - std::lgamma(n[k]) +
-                std::lgamma(o[k]);
+    expected +=
+        (n[k] - o[k]) * std::log(d.lambda[0][k]) - std::lgamma(n[k]) + std::lgamma(o[k]);
   expected += harness::log_beta_mean_disp(0.6, d.alpha_star, d.c_alpha_cohorts) -
               harness::log_beta_mean_disp(0.5, d.alpha_star, d.c_alpha_cohorts);
   EXPECT_NEAR(d.MH_alpha_density(0, 0.5, 0.6), expected, 1e-10);

@@ -13,8 +13,8 @@
 namespace {
 
 double log_normal_pdf(double x, double m, double v) {
-  return std::log(boost::math::pdf(
-      boost::math::normal_distribution<double>(m, std::sqrt(v)), x));
+  return std::log(
+      boost::math::pdf(boost::math::normal_distribution<double>(m, std::sqrt(v)), x));
 }
 
 struct seen_decision {
@@ -70,11 +70,10 @@ TEST_P(Centers, MovesMeanAndVarianceInOrder) {
       const double lp1 = shadow.log_posterior(false);
       EXPECT_NEAR(dec.L, lp1 - lp0, 1e-9 * (1 + std::fabs(lp0)));
       if (d.sampling) {
-        const double correction =
-            log_normal_pdf(old[0], before.center_mean[0], cv) +
-            log_normal_pdf(old[1], before.center_mean[1], cv) -
-            log_normal_pdf(proposed[0], before.center_mean[0], cv) -
-            log_normal_pdf(proposed[1], before.center_mean[1], cv);
+        const double correction = log_normal_pdf(old[0], before.center_mean[0], cv) +
+                                  log_normal_pdf(old[1], before.center_mean[1], cv) -
+                                  log_normal_pdf(proposed[0], before.center_mean[0], cv) -
+                                  log_normal_pdf(proposed[1], before.center_mean[1], cv);
         EXPECT_NEAR(dec.t - dec.L, correction, 1e-8);
         EXPECT_EQ(dec.u, drawn[end]);
       } else {
@@ -110,8 +109,7 @@ TEST_P(Centers, MovesMeanAndVarianceInOrder) {
       double SS = 0;
       for (int i = 0; i < 2; ++i)
         for (int j = 0; j < C; ++j)
-          SS += (d.center[j][i] - d.center_mean[i]) *
-                (d.center[j][i] - d.center_mean[i]);
+          SS += (d.center[j][i] - d.center_mean[i]) * (d.center[j][i] - d.center_mean[i]);
       EXPECT_NEAR(d.center_var, (nu0 * s0sq + SS) / (nu + 2), 1e-14);
     } else {
       // One normal per axis, then one gamma variate.
@@ -124,17 +122,14 @@ TEST_P(Centers, MovesMeanAndVarianceInOrder) {
       const double mx = mean[0] + zx * std::sqrt(vpost);
       const double my = mean[1] + zy * std::sqrt(vpost);
       double SS = 0;
-      for (int j = 0; j < C; ++j)
-        SS += (d.center[j][0] - mx) * (d.center[j][0] - mx);
-      for (int j = 0; j < C; ++j)
-        SS += (d.center[j][1] - my) * (d.center[j][1] - my);
+      for (int j = 0; j < C; ++j) SS += (d.center[j][0] - mx) * (d.center[j][0] - mx);
+      for (int j = 0; j < C; ++j) SS += (d.center[j][1] - my) * (d.center[j][1] - my);
       const double chi2 = rgamma(0.5 * nu, 0.5);
       EXPECT_EQ(replay.remaining(), 0u);
       rng.install();
       EXPECT_NEAR(d.center_mean[0], mx, 1e-12);
       EXPECT_NEAR(d.center_mean[1], my, 1e-12);
-      EXPECT_NEAR(d.center_var, (nu0 * s0sq + SS) / nu * nu / chi2,
-                  1e-12 * d.center_var);
+      EXPECT_NEAR(d.center_var, (nu0 * s0sq + SS) / nu * nu / chi2, 1e-12 * d.center_var);
     }
   }
 }
@@ -174,8 +169,7 @@ TEST(CentersNames, TraceLines) {
   std::string line;
   while (std::getline(in, line))
     if (line.rfind("update_", 0) == 0) names.push_back(line);
-  EXPECT_EQ(names, (std::vector<std::string>{"update_centers()",
-                                             "update_center_mean()",
+  EXPECT_EQ(names, (std::vector<std::string>{"update_centers()", "update_center_mean()",
                                              "update_center_var()"}));
   EXPECT_EQ(out.find("accept"), std::string::npos);  // sampling: no trace
 }

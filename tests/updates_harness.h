@@ -36,12 +36,11 @@ namespace harness {
 
 // Log densities from Boost, independent of the model's own forms.
 inline double log_gamma_pdf(double y, double shape, double rate) {
-  return std::log(boost::math::pdf(
-      boost::math::gamma_distribution<double>(shape, 1.0 / rate), y));
+  return std::log(
+      boost::math::pdf(boost::math::gamma_distribution<double>(shape, 1.0 / rate), y));
 }
 inline double log_beta_pdf(double y, double a, double b) {
-  return std::log(
-      boost::math::pdf(boost::math::beta_distribution<double>(a, b), y));
+  return std::log(boost::math::pdf(boost::math::beta_distribution<double>(a, b), y));
 }
 inline double log_gamma_mean_var(double y, double m, double v) {
   return log_gamma_pdf(y, m * m / v, m / v);
@@ -58,10 +57,9 @@ inline void make_model(data* d, int cohorts) {
     cohort_points pts;
     const double shift = 0.03 * c;
     // Small fixed offsets about three cluster means.
-    const double off[6][2] = {{0.02, -0.01}, {-0.03, 0.02}, {0.01, 0.03},
-                              {-0.02, -0.02}, {0.04, 0.0}, {0.0, -0.04}};
-    const double centres[3][2] = {{1.6 + shift, 0.4}, {1.15, 1.2 + shift},
-                                  {0.4, 1.6}};
+    const double off[6][2] = {{0.02, -0.01},  {-0.03, 0.02}, {0.01, 0.03},
+                              {-0.02, -0.02}, {0.04, 0.0},   {0.0, -0.04}};
+    const double centres[3][2] = {{1.6 + shift, 0.4}, {1.15, 1.2 + shift}, {0.4, 1.6}};
     for (int k = 0; k < 3; ++k)
       for (int i = 0; i < 6; ++i)
         pts.push_back({centres[k][0] + off[i][0], centres[k][1] + off[i][1]});
@@ -107,11 +105,9 @@ inline std::vector<observed> run_observed(ScriptedRNG& rng,
 
 // Replays `fn` on exactly the uniforms drawn[from, to): it must use them all
 // and no more. Reinstalls `back` afterwards.
-inline double replay(const std::vector<double>& drawn, std::size_t from,
-                     std::size_t to, const std::function<double()>& fn,
-                     ScriptedRNG& back, bool* exact) {
-  ScriptedRNG script(
-      std::vector<double>(drawn.begin() + from, drawn.begin() + to));
+inline double replay(const std::vector<double>& drawn, std::size_t from, std::size_t to,
+                     const std::function<double()>& fn, ScriptedRNG& back, bool* exact) {
+  ScriptedRNG script(std::vector<double>(drawn.begin() + from, drawn.begin() + to));
   script.install();
   double value = NAN;
   *exact = true;
@@ -130,8 +126,8 @@ inline double replay(const std::vector<double>& drawn, std::size_t from,
 // stands after.
 inline void check_decisions(const data& before, data& after,
                             const std::vector<observed>& seen,
-                            const std::vector<target>& targets,
-                            ScriptedRNG& rng, std::size_t start = 0) {
+                            const std::vector<target>& targets, ScriptedRNG& rng,
+                            std::size_t start = 0) {
   ASSERT_EQ(seen.size(), targets.size()) << "number of decisions";
   data shadow = before;
   const std::vector<double> drawn = rng.drawn();
@@ -151,8 +147,8 @@ inline void check_decisions(const data& before, data& after,
       return;
     }
     bool exact = false;
-    const double raw = replay(drawn, position, end,
-                              [&] { return tg.propose(x); }, rng, &exact);
+    const double raw = replay(
+        drawn, position, end, [&] { return tg.propose(x); }, rng, &exact);
     EXPECT_TRUE(exact) << "the proposal uses exactly the uniforms before the test";
     const double expected = mh::in_support(tg.kind, raw) ? raw : x;
     EXPECT_EQ(dec.proposed, expected);

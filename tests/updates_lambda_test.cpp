@@ -24,8 +24,7 @@ TEST(UpdateLambda, MaximisingFigure) {
   none.install();
   d.update_lambda();
   EXPECT_EQ(none.count(), 0u);
-  const double dk[4] = {10 + 1e-7 + 2.25, 20 + 1e-7 + 4.5, 10 + 1e-7 + 2.25,
-                        1e-7 + 1};
+  const double dk[4] = {10 + 1e-7 + 2.25, 20 + 1e-7 + 4.5, 10 + 1e-7 + 2.25, 1e-7 + 1};
   const double s = dk[0] + dk[1] + dk[2] + dk[3];
   double sum = 0;
   for (int k = 0; k < 4; ++k) {
@@ -93,17 +92,16 @@ struct cohort_state {
   vec2 mu;
   bool operator==(const cohort_state& o) const {
     return alpha == o.alpha && eta == o.eta && gradient == o.gradient &&
-           length == o.length && fraction == o.fraction &&
-           departure == o.departure && sigma == o.sigma &&
-           varfrac == o.varfrac && lambda == o.lambda && center == o.center &&
-           r == o.r && mu == o.mu;
+           length == o.length && fraction == o.fraction && departure == o.departure &&
+           sigma == o.sigma && varfrac == o.varfrac && lambda == o.lambda &&
+           center == o.center && r == o.r && mu == o.mu;
   }
 };
 
 cohort_state state_of(const data& d, int j) {
-  return {d.alpha[j],     d.eta[j],   d.gradient[j], d.length[j],
-          d.fraction[j],  d.departure[j], d.sigma[j], d.varfrac[j],
-          d.lambda[j],    d.center[j], d.r[j],       d.mu[j]};
+  return {d.alpha[j],    d.eta[j],       d.gradient[j], d.length[j],
+          d.fraction[j], d.departure[j], d.sigma[j],    d.varfrac[j],
+          d.lambda[j],   d.center[j],    d.r[j],        d.mu[j]};
 }
 
 double clamp_unit(double x) {
@@ -123,13 +121,11 @@ cohort_state draw_joint(const data& h, const data& model, int j) {
   s.alpha = clamp_unit(beta_about(h.alpha_star, h.c_alpha_cohorts, 1e-8, 1e-8));
   s.eta = beta_about(h.eta_mean, h.eta_var, 0, 0) + 1e-8;
   const double a = s.alpha, e = s.eta;
-  s.lambda = {a * (1 - e) * a, 2 * (1 - e) * a * (1 - a),
-              (1 - a) * (1 - e) * (1 - a), e};
+  s.lambda = {a * (1 - e) * a, 2 * (1 - e) * a * (1 - a), (1 - a) * (1 - e) * (1 - a), e};
   s.gradient = gamma_about(h.gradient_mean, h.gradient_var) + 1e-8;
   s.length = gamma_about(h.length_mean, h.length_var) + 1e-8;
   s.fraction = clamp_unit(beta_about(h.fraction_mean, h.fraction_var, 0, 0));
-  s.departure = clamp_unit(
-      beta_about(h.departure_mean, h.departure_var, 1e-8, 0) + 1e-8);
+  s.departure = clamp_unit(beta_about(h.departure_mean, h.departure_var, 1e-8, 0) + 1e-8);
   Normal n;
   const double z1 = n.Next();
   const double z2 = n.Next();
@@ -137,8 +133,7 @@ cohort_state draw_joint(const data& h, const data& model, int j) {
               h.center_mean[1] + z2 * std::sqrt(h.center_var)};
   s.sigma = gamma_about(h.sigma_mean, h.sigma_var) + 1e-8;
   s.varfrac = beta_about(h.varfrac_mean, h.varfrac_var, 0, 0) + 1e-8;
-  for (int k = 0; k < 3; ++k)
-    s.r[k] = beta_about(h.r_mean[k], h.r_var[k], 0, 0) + 1e-8;
+  for (int k = 0; k < 3; ++k) s.r[k] = beta_about(h.r_mean[k], h.r_var[k], 0, 0) + 1e-8;
   return s;
 }
 
@@ -273,9 +268,7 @@ TEST(JointMove, AlleleFrequencyIsClamped) {
 }
 
 // A drawn allele frequency of 1e-8 or less is held at 1e-8.
-TEST(JointMove, LowAlleleFrequencyIsClamped) {
-  EXPECT_EQ(drawn_alpha(1e-12), 1e-8);
-}
+TEST(JointMove, LowAlleleFrequencyIsClamped) { EXPECT_EQ(drawn_alpha(1e-12), 1e-8); }
 
 // A departure above 1 before the move is reported first: "problem_0", then
 // the departure and the six coordinates of the class means, one per line.
@@ -293,8 +286,7 @@ TEST(JointMove, DepartureAboveOneIsReportedBeforeTheMove) {
   std::ostringstream expected;
   expected.precision(std::cout.precision());
   expected << "problem_0\n1.25\n";
-  for (int k = 0; k < 3; ++k)
-    expected << means[k][0] << "\n" << means[k][1] << "\n";
+  for (int k = 0; k < 3; ++k) expected << means[k][0] << "\n" << means[k][1] << "\n";
   EXPECT_EQ(out.substr(0, expected.str().size()), expected.str());
 }
 

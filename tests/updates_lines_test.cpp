@@ -31,62 +31,70 @@ std::vector<target> line_targets(const data& d, const family_case& f) {
   std::function<double(double, double)> prior_q;
   if (gamma) {
     from_prior = [m, v](double) { return rgamma(m * m / v, m / v); };
-    prior_q = [m, v](double y, double) {
-      return harness::log_gamma_mean_var(y, m, v);
-    };
+    prior_q = [m, v](double y, double) { return harness::log_gamma_mean_var(y, m, v); };
   } else {
     from_prior = [m, v](double) {
       return genbet(m * (1 - v) / v, (1 - m) * (1 - v) / v);
     };
-    prior_q = [m, v](double y, double) {
-      return harness::log_beta_mean_disp(y, m, v);
-    };
+    prior_q = [m, v](double y, double) { return harness::log_beta_mean_disp(y, m, v); };
   }
   const auto walk = gamma ? harness::gamma_walk(k) : harness::beta_walk(k, 0);
-  const auto walk_q =
-      gamma ? harness::gamma_walk_q(k) : harness::beta_walk_q(k, 0);
+  const auto walk_q = gamma ? harness::gamma_walk_q(k) : harness::beta_walk_q(k, 0);
   std::vector<target> t;
   for (int j = 0; j < d.n_cohorts; ++j) {
     vec data::*values = f.values;
     t.push_back({std::string(f.name) + "[" + std::to_string(j) + "]",
-                 [values, j](data& x) -> double& { return (x.*values)[j]; }, j,
-                 f.kind, from_prior, prior_q});
+                 [values, j](data& x) -> double& { return (x.*values)[j]; }, j, f.kind,
+                 from_prior, prior_q});
   }
   double data::*mean = f.mean;
   double data::*var = f.var;
   t.push_back({std::string(f.name) + "_mean",
-               [mean](data& x) -> double& { return x.*mean; }, -1, f.kind, walk,
-               walk_q});
-  t.push_back({std::string(f.name) + "_var",
-               [var](data& x) -> double& { return x.*var; }, -1, f.kind, walk,
-               walk_q});
+               [mean](data& x) -> double& { return x.*mean; }, -1, f.kind, walk, walk_q});
+  t.push_back({std::string(f.name) + "_var", [var](data& x) -> double& { return x.*var; },
+               -1, f.kind, walk, walk_q});
   return t;
 }
 
 const family_case families[] = {
-    {"gradient", &data::update_gradients, &data::gradient,
-     &data::gradient_mean, &data::gradient_var, &data::accept_gradient,
+    {"gradient",
+     &data::update_gradients,
+     &data::gradient,
+     &data::gradient_mean,
+     &data::gradient_var,
+     &data::accept_gradient,
      mh::support::positive,
      {"update_gradients()", "update_gradient_mean()", "update_gradient_var()"}},
-    {"length", &data::update_lengths, &data::length, &data::length_mean,
-     &data::length_var, &data::accept_length, mh::support::positive,
+    {"length",
+     &data::update_lengths,
+     &data::length,
+     &data::length_mean,
+     &data::length_var,
+     &data::accept_length,
+     mh::support::positive,
      {"update_lengths()", "update_length_mean()", "update_length_var()"}},
-    {"fraction", &data::update_fractions, &data::fraction,
-     &data::fraction_mean, &data::fraction_var, &data::accept_fraction,
+    {"fraction",
+     &data::update_fractions,
+     &data::fraction,
+     &data::fraction_mean,
+     &data::fraction_var,
+     &data::accept_fraction,
      mh::support::unit,
      {"update_fractions()", "update_fraction_mean()", "update_fraction_var()"}},
-    {"departure", &data::update_departures, &data::departure,
-     &data::departure_mean, &data::departure_var, &data::accept_departure,
+    {"departure",
+     &data::update_departures,
+     &data::departure,
+     &data::departure_mean,
+     &data::departure_var,
+     &data::accept_departure,
      mh::support::unit,
-     {"update_departures()", "update_departure_mean()",
-      "update_departure_var()"}},
+     {"update_departures()", "update_departure_mean()", "update_departure_var()"}},
 };
 
 // Names the family in test messages.
 void PrintTo(const family_case& f, std::ostream* os) { *os << f.name; }
 
-class LineSteps
-    : public ::testing::TestWithParam<std::tuple<family_case, bool>> {};
+class LineSteps : public ::testing::TestWithParam<std::tuple<family_case, bool>> {};
 
 TEST_P(LineSteps, RatiosDrawsAndCounters) {
   const family_case f = std::get<0>(GetParam());
@@ -131,8 +139,7 @@ TEST_P(LineSteps, NamesAndAcceptTraces) {
     if (line.rfind("update_", 0) == 0) step_names.push_back(line);
     if (line.rfind("old = ", 0) == 0) traces.push_back(line);
   }
-  EXPECT_EQ(step_names,
-            (std::vector<std::string>{f.names[0], f.names[1], f.names[2]}));
+  EXPECT_EQ(step_names, (std::vector<std::string>{f.names[0], f.names[1], f.names[2]}));
 
   const bool departures = std::string(f.name) == "departure";
   std::size_t expected_traces = 0;
@@ -144,14 +151,13 @@ TEST_P(LineSteps, NamesAndAcceptTraces) {
   EXPECT_EQ(traces.size(), expected_traces);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Families, LineSteps,
-    ::testing::Combine(::testing::ValuesIn(families),
-                       ::testing::Values(true, false)),
-    [](const auto& info) {
-      return std::string(std::get<0>(info.param).name) +
-             (std::get<1>(info.param) ? "Sampling" : "Maximising");
-    });
+INSTANTIATE_TEST_SUITE_P(Families, LineSteps,
+                         ::testing::Combine(::testing::ValuesIn(families),
+                                            ::testing::Values(true, false)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "Sampling" : "Maximising");
+                         });
 
 // Every per-cohort move evaluates the cohort's likelihood twice, before and
 // after, over the classes the value shapes: 0-2, and for the departure the

@@ -20,12 +20,10 @@ std::vector<target> sigma_targets(const data& d) {
                  [j](data& m) -> double& { return m.sigma[j]; }, -1,
                  mh::support::positive, harness::gamma_walk(k),
                  harness::gamma_walk_q(k)});
-  t.push_back({"sigma_mean", [](data& m) -> double& { return m.sigma_mean; },
-               -1, mh::support::positive, harness::gamma_walk(k),
-               harness::gamma_walk_q(k)});
+  t.push_back({"sigma_mean", [](data& m) -> double& { return m.sigma_mean; }, -1,
+               mh::support::positive, harness::gamma_walk(k), harness::gamma_walk_q(k)});
   t.push_back({"sigma_var", [](data& m) -> double& { return m.sigma_var; }, -1,
-               mh::support::positive, harness::gamma_walk(k),
-               harness::gamma_walk_q(k)});
+               mh::support::positive, harness::gamma_walk(k), harness::gamma_walk_q(k)});
   return t;
 }
 
@@ -34,15 +32,13 @@ std::vector<target> varfrac_targets(const data& d) {
   std::vector<target> t;
   for (int j = 0; j < d.n_cohorts; ++j)
     t.push_back({"varfrac[" + std::to_string(j) + "]",
-                 [j](data& m) -> double& { return m.varfrac[j]; }, -1,
-                 mh::support::unit, harness::beta_walk(k, 1e-8),
-                 harness::beta_walk_q(k, 1e-8)});
-  t.push_back({"varfrac_mean",
-               [](data& m) -> double& { return m.varfrac_mean; }, -1,
+                 [j](data& m) -> double& { return m.varfrac[j]; }, -1, mh::support::unit,
+                 harness::beta_walk(k, 1e-8), harness::beta_walk_q(k, 1e-8)});
+  t.push_back({"varfrac_mean", [](data& m) -> double& { return m.varfrac_mean; }, -1,
                mh::support::unit, harness::beta_walk(k, 1e-8),
                harness::beta_walk_q(k, 1e-8)});
-  t.push_back({"varfrac_var", [](data& m) -> double& { return m.varfrac_var; },
-               -1, mh::support::unit, harness::beta_walk(k, 1e-8),
+  t.push_back({"varfrac_var", [](data& m) -> double& { return m.varfrac_var; }, -1,
+               mh::support::unit, harness::beta_walk(k, 1e-8),
                harness::beta_walk_q(k, 1e-8)});
   return t;
 }
@@ -58,14 +54,12 @@ std::vector<target> r_targets(const data& d) {
                    harness::beta_walk_q(10, 1e-8)});
   for (int c = 0; c < 3; ++c)
     t.push_back({"r_mean[" + std::to_string(c) + "]",
-                 [c](data& m) -> double& { return m.r_mean[c]; }, -1,
-                 mh::support::unit, harness::beta_walk(k, 1e-8),
-                 harness::beta_walk_q(k, 1e-8)});
+                 [c](data& m) -> double& { return m.r_mean[c]; }, -1, mh::support::unit,
+                 harness::beta_walk(k, 1e-8), harness::beta_walk_q(k, 1e-8)});
   for (int c = 0; c < 3; ++c)
     t.push_back({"r_var[" + std::to_string(c) + "]",
-                 [c](data& m) -> double& { return m.r_var[c]; }, -1,
-                 mh::support::unit, harness::beta_walk(k, 1e-8),
-                 harness::beta_walk_q(k, 1e-8)});
+                 [c](data& m) -> double& { return m.r_var[c]; }, -1, mh::support::unit,
+                 harness::beta_walk(k, 1e-8), harness::beta_walk_q(k, 1e-8)});
   return t;
 }
 
@@ -79,8 +73,7 @@ struct family_case {
 // Names the family in test messages.
 void PrintTo(const family_case& f, std::ostream* os) { *os << f.name; }
 
-class VarianceSteps
-    : public ::testing::TestWithParam<std::tuple<family_case, bool>> {};
+class VarianceSteps : public ::testing::TestWithParam<std::tuple<family_case, bool>> {};
 
 // Several sweeps of one family: every decision's ratio, draws and outcome;
 // the counter grows by the number of accepted decisions, which is at most
@@ -109,14 +102,13 @@ const family_case families[] = {
     {"r", &data::update_r, &r_targets, &data::accept_r},
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Families, VarianceSteps,
-    ::testing::Combine(::testing::ValuesIn(families),
-                       ::testing::Values(true, false)),
-    [](const auto& info) {
-      return std::string(std::get<0>(info.param).name) +
-             (std::get<1>(info.param) ? "Sampling" : "Maximising");
-    });
+INSTANTIATE_TEST_SUITE_P(Families, VarianceSteps,
+                         ::testing::Combine(::testing::ValuesIn(families),
+                                            ::testing::Values(true, false)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "Sampling" : "Maximising");
+                         });
 
 // "-pr" in maximisation mode: each per-cohort sigma move prints its ratio,
 // followed by "reject " when rejected; an acceptance adds nothing.
@@ -129,8 +121,7 @@ TEST(SigmaTrace, LogRatioThenRejectWhenMaximising) {
   ScriptedRNG rng(pass_through_mt, 0.7);
   testing::internal::CaptureStdout();
   auto seen = harness::run_observed(rng, [&] { d.update_sigma(); });
-  const std::vector<std::string> got =
-      lines_of(testing::internal::GetCapturedStdout());
+  const std::vector<std::string> got = lines_of(testing::internal::GetCapturedStdout());
   std::vector<std::string> expected;
   for (int j = 0; j < 2; ++j) {
     std::ostringstream ratio;
@@ -152,8 +143,7 @@ TEST(RTrace, AcceptOrRejectWhenSampling) {
   ScriptedRNG rng(pass_through_mt, 0.9);
   testing::internal::CaptureStdout();
   auto seen = harness::run_observed(rng, [&] { d.update_r(); });
-  const std::vector<std::string> got =
-      lines_of(testing::internal::GetCapturedStdout());
+  const std::vector<std::string> got = lines_of(testing::internal::GetCapturedStdout());
   ASSERT_EQ(seen.size(), 9u);
   std::vector<std::string> expected;
   for (int k = 0; k < 3; ++k)
@@ -170,8 +160,7 @@ TEST(VarfracTrace, NewThenOld) {
   ScriptedRNG rng(pass_through_mt, 0.4);
   testing::internal::CaptureStdout();
   auto seen = harness::run_observed(rng, [&] { d.update_varfrac(); });
-  const std::vector<std::string> got =
-      lines_of(testing::internal::GetCapturedStdout());
+  const std::vector<std::string> got = lines_of(testing::internal::GetCapturedStdout());
   std::ostringstream pair;
   pair.precision(std::cout.precision());
   pair << seen[0].dec.proposed << " " << seen[0].dec.current;

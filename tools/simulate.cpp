@@ -11,7 +11,6 @@
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -168,10 +167,14 @@ Options parse_options(int argc, char** argv) {
       o.chrX = true;
     } else if (word == "--compress") {
       const std::string kind = value();
-      if (kind == "none") o.compress = Compression::none;
-      else if (kind == "gzip") o.compress = Compression::gzip;
-      else if (kind == "bzip2") o.compress = Compression::bzip2;
-      else fail("--compress: expected none, gzip or bzip2, got '" + kind + "'");
+      if (kind == "none")
+        o.compress = Compression::none;
+      else if (kind == "gzip")
+        o.compress = Compression::gzip;
+      else if (kind == "bzip2")
+        o.compress = Compression::bzip2;
+      else
+        fail("--compress: expected none, gzip or bzip2, got '" + kind + "'");
     } else if (word == "--out") {
       o.out = value();
       if (o.out.empty()) fail("--out: expected a directory name");
@@ -179,8 +182,10 @@ Options parse_options(int argc, char** argv) {
       fail("unknown option '" + word + "'");
     }
   }
-  if (o.freq_min < 0.0 || o.freq_min > 1.0) fail("--freq-min: expected a number from 0 to 1");
-  if (o.freq_max < 0.0 || o.freq_max > 1.0) fail("--freq-max: expected a number from 0 to 1");
+  if (o.freq_min < 0.0 || o.freq_min > 1.0)
+    fail("--freq-min: expected a number from 0 to 1");
+  if (o.freq_max < 0.0 || o.freq_max > 1.0)
+    fail("--freq-max: expected a number from 0 to 1");
   if (o.freq_min > o.freq_max) fail("--freq-min must not be above --freq-max");
   return o;
 }
@@ -284,7 +289,9 @@ int draw_class(Generator& g, double a, bool male) {
   return 2;
 }
 
-std::string file_in(const Options& o, const std::string& name) { return o.out + "/" + name; }
+std::string file_in(const Options& o, const std::string& name) {
+  return o.out + "/" + name;
+}
 
 }  // namespace
 
@@ -315,8 +322,8 @@ int main(int argc, char** argv) {
                                                           : ".txt";
   std::vector<std::unique_ptr<OutFile>> cohort_files;
   for (int c = 0; c < n_cohorts; ++c) {
-    cohort_files.push_back(
-        std::make_unique<OutFile>(file_in(o, "cohort" + std::to_string(c) + suffix), o.compress));
+    cohort_files.push_back(std::make_unique<OutFile>(
+        file_in(o, "cohort" + std::to_string(c) + suffix), o.compress));
     std::string header = "SNP_ID rs position allele1 allele2";
     for (int i = 1; i <= n_ind; ++i) {
       const std::string id = std::to_string(c) + "_" + std::to_string(i);
@@ -326,7 +333,8 @@ int main(int argc, char** argv) {
   }
   OutFile truth(file_in(o, "truth.txt"), Compression::none);
   std::unique_ptr<OutFile> info;
-  if (o.snpinfo) info = std::make_unique<OutFile>(file_in(o, "snpinfo.txt"), Compression::none);
+  if (o.snpinfo)
+    info = std::make_unique<OutFile>(file_in(o, "snpinfo.txt"), Compression::none);
 
   static const char* const allele_pairs[][2] = {{"A", "G"}, {"C", "T"}, {"A", "C"},
                                                 {"G", "T"}, {"A", "T"}, {"C", "G"}};
