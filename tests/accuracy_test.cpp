@@ -4,17 +4,15 @@
 // outside the null class.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-namespace fs = std::filesystem;
+#include "scratch_dir.h"
 
 namespace {
 
@@ -22,18 +20,8 @@ const int cohorts = 2;
 const int individuals = 200;
 const int snps = 6;
 
-class Accuracy : public ::testing::Test {
+class Accuracy : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/velmar_accuracy_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    dir_ = made;
-  }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
-  }
-
   int shell(const std::string& command) {
     const int status = std::system(("cd '" + dir_ + "' && " + command).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -55,10 +43,10 @@ class Accuracy : public ::testing::Test {
 
     // truth.txt: per SNP, per cohort: SNP_ID, cohort, the class of every
     // individual (3 = null).
-    std::ifstream truth(dir_ + "/truth.txt");
+    std::ifstream truth(path("truth.txt"));
     std::vector<std::ifstream> called;
     for (int c = 0; c < cohorts; c++)
-      called.emplace_back(dir_ + "/out_" + std::to_string(c) + "_mcmc");
+      called.emplace_back(path("out_" + std::to_string(c) + "_mcmc"));
     std::vector<std::vector<std::string> > rows(cohorts);
     int right = 0, total = 0;
     for (int j = 0; j < snps; j++) {
@@ -88,8 +76,6 @@ class Accuracy : public ::testing::Test {
     EXPECT_GT(total, 0);
     return total > 0 ? static_cast<double>(right) / total : 0.0;
   }
-
-  std::string dir_;
 };
 
 void report(const std::string& what, double share) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 #include "mixture_fixture.h"
 #include "scripted_rng.h"
@@ -275,9 +276,9 @@ TEST(UpdateCalls, NamesTracePrintsOncePerCall) {
   fill_model(&d, typical_cohorts());
   d.sampling = false;
   d.names = true;
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.update_calls(false);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "update_calls()\n");
+  EXPECT_EQ(out.text(), "update_calls()\n");
 }
 
 TEST(UpdateCallProbs, ScoresIndividualsWithoutDrawingOrCalling) {
@@ -289,10 +290,10 @@ TEST(UpdateCallProbs, ScoresIndividualsWithoutDrawingOrCalling) {
   d.counts[0] = {9, 9, 9, 9};
   ScriptedRNG rng(std::vector<double>{});
   rng.install();
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.names = true;
   d.update_call_probs();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(out.text(), "");
   EXPECT_EQ(rng.count(), 0u);
   EXPECT_EQ(d.calls[0], (std::vector<int>(5, 4)));
   EXPECT_EQ(d.counts[0], (std::vector<int>(4, 9)));

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 #include "errors.h"
 #include "scratch_dir.h"
@@ -85,14 +86,9 @@ std::string fit(data& d, int j = 0) {
   MT generator(0.12345);
   Random::Set(generator);
   d.current_snp = j;
-  testing::internal::CaptureStdout();
-  try {
-    d.v1();
-  } catch (...) {
-    testing::internal::GetCapturedStdout();
-    throw;
-  }
-  return testing::internal::GetCapturedStdout();
+  CaptureStdout out;
+  d.v1();
+  return out.text();
 }
 
 // Every individual's tallies sum to n_iter and fall on one class.
@@ -333,9 +329,8 @@ TEST(Fit, SamplingStageTwoDrawsNothing) {
     d.n_iter = n_iter;
     ScriptedRNG counter(pass_through_mt, 0.12345);
     Random::Set(counter);
-    testing::internal::CaptureStdout();
+    CaptureStdout quiet;
     d.v1();
-    testing::internal::GetCapturedStdout();
     return counter.count();
   };
   EXPECT_EQ(draws(true, 5), draws(true, 77));
@@ -357,9 +352,8 @@ TEST(Fit, SeededFitsRepeatExactly) {
 
 TEST(Fit, TraceFileHoldsTheLastSnpsRows) {
   const std::filesystem::path here = std::filesystem::current_path();
-  char pattern[] = "/tmp/velmar_fit_XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  std::filesystem::current_path(pattern);
+  ScratchDir scratch;
+  std::filesystem::current_path(scratch.dir());
 
   data d = make_run({30, 20}, 2);
   d.print_params = true;
@@ -384,7 +378,6 @@ TEST(Fit, TraceFileHoldsTheLastSnpsRows) {
   EXPECT_EQ(std::filesystem::file_size("params"), 0u);
 
   std::filesystem::current_path(here);
-  std::filesystem::remove_all(pattern);
 }
 
 TEST(Fit, GlobalMovesSwitchedOffByFancyZero) {
@@ -545,16 +538,11 @@ class FileRun : public ScratchDirTest {
     d.burn_in = 3;
     d.n_iter = 5;
     d.fancy = 5;
-    testing::internal::CaptureStdout();
-    try {
-      d.read_data();
-      for (d.current_snp = 0; d.current_snp < d.n_snps; d.current_snp++) d.v1();
-      d.output_mcmc();
-    } catch (...) {
-      testing::internal::GetCapturedStdout();
-      throw;
-    }
-    return testing::internal::GetCapturedStdout();
+    CaptureStdout out;
+    d.read_data();
+    for (d.current_snp = 0; d.current_snp < d.n_snps; d.current_snp++) d.v1();
+    d.output_mcmc();
+    return out.text();
   }
 };
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 
+#include "capture_stdout.h"
 #include "data.h"
 #include "mixture_fixture.h"
 
@@ -197,9 +198,9 @@ TEST(LineGeometry, MeansLieOnTheSegmentAndRoundTrip) {
     EXPECT_LE(m[1][0], m[0][0]);
     EXPECT_LE(m[1][1], m[2][1]);
 
-    testing::internal::CaptureStdout();
+    CaptureStdout out;
     d.set_params_from_mu(0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(out.text(), "");
     EXPECT_NEAR(d.length[0], p.L, 1e-12);
     EXPECT_NEAR(d.gradient[0], p.g, 1e-12);
     EXPECT_NEAR(d.fraction[0], p.f, 1e-12);
@@ -232,19 +233,19 @@ TEST(LineGeometry, DiagnosticsLeaveTheValuesInPlace) {
   d.length[0] = std::sqrt(2.0);
   d.fraction[0] = 0.5;
   d.departure[0] = 3;  // pushes the heterozygote past the x of mu0
-  testing::internal::CaptureStdout();
-  d.set_mu_from_params(0);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out,
-            "mu[j][1][0] > mu[j][0][0] in set_mu_from_params\n3\n1.5\n0.5\n"
-            "2.5\n2.5\n0.5\n1.5\n");
+  {
+    CaptureStdout out;
+    d.set_mu_from_params(0);
+    EXPECT_EQ(out.text(),
+              "mu[j][1][0] > mu[j][0][0] in set_mu_from_params\n3\n1.5\n0.5\n"
+              "2.5\n2.5\n0.5\n1.5\n");
+  }
   EXPECT_NEAR(d.mu[0][1][0], 2.5, 1e-15);
 
   d.mu[0][1] = {1.25, 1.8};  // above the height of mu2
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.set_params_from_mu(0);
-  const std::string out2 = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out2.substr(0, out2.find('\n') + 1),
+  EXPECT_EQ(out.text().substr(0, out.text().find('\n') + 1),
             "departure[j] > 1 in set_params_from_mu 0\n");
   EXPECT_GT(d.departure[0], 1);
 }
@@ -326,9 +327,9 @@ TEST(ClassLikelihood, NamesTracePrintsItsName) {
   fill_model(&d, {{{1, 1}}});
   d.calls[0] = {1};
   d.names = true;
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.log_posterior_X_given_K(1, 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "log_posterior_X_given_K()\n");
+  EXPECT_EQ(out.text(), "log_posterior_X_given_K()\n");
 }
 
 TEST(ClassLikelihood, KeptSumsAreTheSumsOfAFreshPass) {

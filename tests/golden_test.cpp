@@ -13,7 +13,6 @@
 // well formed.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <boost/iostreams/copy.hpp>
 #include <boost/iostreams/device/file.hpp>
@@ -26,6 +25,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 namespace io = boost::iostreams;
@@ -76,18 +77,11 @@ void compress(const std::string& from, const std::string& to, bool gzip) {
 // A scratch directory with the example's input files, for runs that name
 // their inputs relative to it (so the log does not depend on where the
 // sources lie); removed at the end of each test.
-class WholeRun : public ::testing::Test {
+class WholeRun : public ScratchDirTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/velmar_run_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    dir_ = made;
     for (const char* f : {"cohort0.txt", "cohort1.txt", "snpinfo.txt"})
-      fs::copy_file(example_dir + "/" + f, dir_ + "/" + f);
-  }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
+      fs::copy_file(example_dir + "/" + f, path(f));
   }
 
   // Runs velmar++ in the scratch directory with the given arguments; the
@@ -98,8 +92,6 @@ class WholeRun : public ::testing::Test {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   // Compares the run's result files and log with the golden copies of
   // `name`, or writes them when VELMAR_UPDATE_GOLDEN is set.
@@ -125,8 +117,6 @@ class WholeRun : public ::testing::Test {
     EXPECT_TRUE(read_file(path(log)) == read_file(golden + "/log.txt"))
         << "the log differs from " << golden << "/log.txt";
   }
-
-  std::string dir_;
 };
 
 // Splits a result line into its blank-separated fields; every field, the

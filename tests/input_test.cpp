@@ -15,6 +15,7 @@
 #include <sstream>
 #include <string>
 
+#include "capture_stdout.h"
 #include "data.h"
 #include "errors.h"
 #include "scratch_dir.h"
@@ -63,16 +64,14 @@ class InputTest : public ScratchDirTest {
 
   // read_data with standard output captured into log.
   void read(data& d, std::string* log = nullptr) {
-    testing::internal::CaptureStdout();
+    CaptureStdout out;
     try {
       d.read_data();
     } catch (...) {
-      std::string out = testing::internal::GetCapturedStdout();
-      if (log) *log = out;
+      if (log) *log = out.text();
       throw;
     }
-    std::string out = testing::internal::GetCapturedStdout();
-    if (log) *log = out;
+    if (log) *log = out.text();
   }
 
   // The message of the user_error that read_data throws, "" when none.

@@ -4,11 +4,10 @@
 #ifndef VELMAR_TESTS_MIXTURE_FIXTURE_H
 #define VELMAR_TESTS_MIXTURE_FIXTURE_H
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 
 // Points of one cohort: (x, y) pairs.
@@ -27,9 +26,10 @@ inline void fill_model(data* d, const std::vector<cohort_points>& cohorts) {
   }
   s.clumps.assign(cohorts.size(), grid());
 
-  testing::internal::CaptureStdout();
-  d->set_storage();
-  testing::internal::GetCapturedStdout();
+  {
+    CaptureStdout quiet;
+    d->set_storage();
+  }
 
   for (int j = 0; j < d->n_cohorts; j++) {
     d->alpha[j] = 0.4 + 0.05 * j;

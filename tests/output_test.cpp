@@ -15,6 +15,7 @@
 #include "capture_stdout.h"
 #include "data.h"
 #include "errors.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -86,21 +87,9 @@ void quiet_output(data& d) {
 }
 
 // Each test writes into a fresh directory, removed afterwards.
-class ResultFiles : public ::testing::Test {
+class ResultFiles : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/velmar_output_XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    dir_ = made;
-  }
-  void TearDown() override {
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
-  }
   std::string temp_dir() const { return dir_; }
-
- private:
-  std::string dir_;
 };
 
 }  // namespace

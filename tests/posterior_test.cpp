@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "data.h"
 #include "mixture_fixture.h"
 #include "stats.h"
@@ -230,10 +231,10 @@ TEST(LogPosterior, NamesTraceOrder) {
   data d;
   fill_called_model(&d);
   d.names = true;
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.log_posterior(false);
   std::string expected;
   for (int i = 0; i < 8; i++) expected += "log_posterior_X_given_K()\n";
   expected += "p_sigma\np_varfrac\np_sigma\np_varfrac\n";
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+  EXPECT_EQ(out.text(), expected);
 }

@@ -1,5 +1,10 @@
-// A test fixture with a fresh directory of its own for the files a test
-// writes, removed with everything in it after the test.
+// A fresh directory of its own for the files a test writes, removed with
+// everything in it when the object goes.
+//
+//   class ResultFiles : public ScratchDirTest {};  // one for each test
+//   ScratchDir scratch;  // one inside a test or a helper, or for a suite
+//
+// Both offer dir_ (or dir()), path(name) and write(name, text).
 #ifndef VELMAR_TESTS_SCRATCH_DIR_H
 #define VELMAR_TESTS_SCRATCH_DIR_H
 
@@ -8,27 +13,41 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <system_error>
 
-class ScratchDirTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+class ScratchDir {
+ public:
+  ScratchDir() {
     char pattern[] = "/tmp/velmar_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
+    if (mkdtemp(pattern) == nullptr)
+      throw std::runtime_error("cannot make a scratch directory in /tmp");
     dir_ = pattern;
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& dir() const { return dir_; }
 
   // The path of file `name` in the directory.
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
   // Writes `text` as file `name` and returns its path.
-  std::string write(const std::string& name, const std::string& text) {
+  std::string write(const std::string& name, const std::string& text) const {
     std::ofstream(path(name), std::ios::binary) << text;
     return path(name);
   }
 
+ protected:
   std::string dir_;
 };
+
+// A test fixture whose every test has a scratch directory of its own.
+class ScratchDirTest : public ::testing::Test, public ScratchDir {};
 
 #endif  // VELMAR_TESTS_SCRATCH_DIR_H

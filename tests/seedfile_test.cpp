@@ -19,6 +19,7 @@
 
 #include "library_errors.h"
 #include "myexcept.h"
+#include "scratch_dir.h"
 #include "vargen1.h"
 
 namespace {
@@ -68,25 +69,19 @@ void with_file_size_limit(rlim_t bytes, F f) {
 
 const std::string marker = "!Vargen03!";
 
-class SeedFiles : public ::testing::Test {
+class SeedFiles : public ScratchDirTest {
  protected:
   void SetUp() override {
     Random::RNG = Random::Dummy;
-    std::string templ = (fs::temp_directory_path() / "vargen-seeds-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir = templ;
-    Random::SetDirectory((dir.string() + "/").c_str());
+    Random::SetDirectory((dir_ + "/").c_str());
   }
   void TearDown() override {
     Random::RNG = Random::Dummy;
     Random::SetDirectory("");
     std::error_code ec;
-    fs::remove_all(dir, ec);
-    fs::remove(dir.string() + "wh.txt", ec);  // the file of the directory rule
+    fs::remove(dir_ + "wh.txt", ec);  // the file of the directory rule
   }
-  fs::path file(const char* name) const { return dir / name; }
-
-  fs::path dir;
+  fs::path file(const char* name) const { return path(name); }
 };
 
 // ---------------------------------------------------------------------------
@@ -134,7 +129,7 @@ TEST_F(SeedFiles, TwisterFileHoldsTheStateAndTheIndex) {
 }
 
 TEST_F(SeedFiles, PathIsTheDirectoryFollowedDirectlyByTheName) {
-  const std::string without_slash = dir.string();
+  const std::string without_slash = dir_;
   Random::SetDirectory(without_slash.c_str());
   WH wh(0.5);
   wh.CSTD();
@@ -484,7 +479,7 @@ TEST_F(SeedFiles, ForeignContentIsNotOverwritten) {
 }
 
 TEST_F(SeedFiles, AFileThatCannotBeWrittenFails) {
-  Random::SetDirectory((dir.string() + "/no-such-directory/").c_str());
+  Random::SetDirectory((dir_ + "/no-such-directory/").c_str());
   WH wh(0.5);
   EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't access seed file", wh.CSTD());
   MT mt(0.5);
@@ -494,7 +489,7 @@ TEST_F(SeedFiles, AFileThatCannotBeWrittenFails) {
   // A directory where the file should be, and a seed file that may not be
   // written (permissions do not bind root), stay as they are, and nothing is
   // left beside them.
-  Random::SetDirectory((dir.string() + "/").c_str());
+  Random::SetDirectory((dir_ + "/").c_str());
   fs::create_directory(file("wh.txt"));
   EXPECT_FAILS_WITH(Runtime_error, "Vargen: can't access seed file", wh.CSTD());
   EXPECT_TRUE(fs::is_directory(file("wh.txt")));
@@ -506,7 +501,7 @@ TEST_F(SeedFiles, AFileThatCannotBeWrittenFails) {
     EXPECT_EQ(read_file(file("wh.txt")), marker + marker + "\n");
     fs::remove(file("wh.txt"));
   }
-  EXPECT_EQ(entries_of(dir), std::vector<std::string>{});
+  EXPECT_EQ(entries_of(dir_), std::vector<std::string>{});
 }
 
 TEST_F(SeedFiles, AWriteCutShortByTheFileSizeLimitFails) {
@@ -541,7 +536,7 @@ TEST_F(SeedFiles, AFailedWriteLeavesThePreviousFileWhole) {
       std::string::npos);
   EXPECT_EQ(read_file(file("mt19937.txt")), previous);
   // Nothing of the failed writes is left beside it.
-  EXPECT_EQ(entries_of(dir), std::vector<std::string>{"mt19937.txt"});
+  EXPECT_EQ(entries_of(dir_), std::vector<std::string>{"mt19937.txt"});
 }
 
 // ---------------------------------------------------------------------------

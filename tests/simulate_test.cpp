@@ -18,26 +18,21 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-class SimulateTest : public ::testing::Test {
+class SimulateTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "simulate_test_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Runs simulate with the given options into `sub` (made under the temporary
   // directory); returns its exit status. Standard error goes to dir_/stderr.
   int run(const std::string& options, const std::string& sub = "out") {
-    fs::create_directories(dir_ / sub);
-    const std::string command =
-        std::string(SIMULATE_BIN) + " " + options + " --out '" + (dir_ / sub).string() +
-        "' >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "'";
+    fs::create_directories(path(sub));
+    const std::string command = std::string(SIMULATE_BIN) + " " + options + " --out '" +
+                                path(sub) + "' >'" + path("stdout") + "' 2>'" +
+                                path("stderr") + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -62,15 +57,13 @@ class SimulateTest : public ::testing::Test {
     }
     return lines;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(SimulateTest, FilesHaveTheInputShape) {
   ASSERT_EQ(run("--seed 5 --cohorts 3 --individuals 7 --snps 4 --snpinfo --freq-min 0.2 "
                 "--freq-max 0.3"),
             0);
-  const fs::path out = dir_ / "out";
+  const fs::path out = path("out");
   std::vector<std::vector<std::vector<std::string>>> cohorts;
   for (int c = 0; c < 3; ++c) {
     const std::string text = read(out / ("cohort" + std::to_string(c) + ".txt"));
@@ -119,7 +112,7 @@ TEST_F(SimulateTest, FilesHaveTheInputShape) {
 TEST_F(SimulateTest, TruthAgreesWithThePoints) {
   ASSERT_EQ(run("--seed 11 --cohorts 2 --individuals 200 --snps 6 --null-fraction 0.05"),
             0);
-  const fs::path out = dir_ / "out";
+  const fs::path out = path("out");
   const auto truth = lines_of_tokens(out / "truth.txt");
   int seen[4] = {0, 0, 0, 0};
   for (int c = 0; c < 2; ++c) {
@@ -155,11 +148,11 @@ TEST_F(SimulateTest, TruthFollowsFrequencyAndNullOptions) {
   ASSERT_EQ(
       run("--individuals 50 --snps 3 --freq-min 1 --freq-max 1 --null-fraction 0", "a"),
       0);
-  for (const auto& line : lines_of_tokens(dir_ / "a" / "truth.txt"))
+  for (const auto& line : lines_of_tokens(path("a/truth.txt")))
     for (size_t t = 2; t < line.size(); ++t) EXPECT_EQ(line[t], "0");
 
   ASSERT_EQ(run("--individuals 50 --snps 3 --null-fraction 1", "b"), 0);
-  for (const auto& line : lines_of_tokens(dir_ / "b" / "truth.txt"))
+  for (const auto& line : lines_of_tokens(path("b/truth.txt")))
     for (size_t t = 2; t < line.size(); ++t) EXPECT_EQ(line[t], "3");
 }
 
@@ -167,7 +160,7 @@ TEST_F(SimulateTest, SexFilesAndNoHeterozygousMales) {
   ASSERT_EQ(run("--seed 3 --chrX --cohorts 2 --individuals 120 --snps 8 --freq-min 0.4 "
                 "--freq-max 0.6 --null-fraction 0"),
             0);
-  const fs::path out = dir_ / "out";
+  const fs::path out = path("out");
   const auto truth = lines_of_tokens(out / "truth.txt");
   for (int c = 0; c < 2; ++c) {
     const std::string text = read(out / ("sex" + std::to_string(c) + ".txt"));
@@ -216,17 +209,17 @@ TEST_F(SimulateTest, CompressedFilesHoldThePlainBytesAndSeedsRepeat) {
   ASSERT_EQ(run(options, "again"), 0);
   ASSERT_EQ(run("--seed 43 --individuals 30 --snps 10", "other"), 0);
   for (const std::string name : {"cohort0", "cohort1"}) {
-    const std::string plain = read(dir_ / "plain" / (name + ".txt"));
+    const std::string plain = read(path("plain/" + name + ".txt"));
     ASSERT_FALSE(plain.empty());
-    EXPECT_FALSE(fs::exists(dir_ / "gz" / (name + ".txt")));
-    EXPECT_EQ(decompress(dir_ / "gz" / (name + ".txt.gz"), true), plain);
-    EXPECT_EQ(decompress(dir_ / "bz2" / (name + ".txt.bz2"), false), plain);
-    EXPECT_EQ(read(dir_ / "again" / (name + ".txt")), plain);
-    EXPECT_NE(read(dir_ / "other" / (name + ".txt")), plain);
+    EXPECT_FALSE(fs::exists(path("gz/" + name + ".txt")));
+    EXPECT_EQ(decompress(path("gz/" + name + ".txt.gz"), true), plain);
+    EXPECT_EQ(decompress(path("bz2/" + name + ".txt.bz2"), false), plain);
+    EXPECT_EQ(read(path("again/" + name + ".txt")), plain);
+    EXPECT_NE(read(path("other/" + name + ".txt")), plain);
   }
   // Truth and SNP information are never compressed, and do not depend on it.
-  EXPECT_EQ(read(dir_ / "gz" / "truth.txt"), read(dir_ / "plain" / "truth.txt"));
-  EXPECT_EQ(read(dir_ / "bz2" / "snpinfo.txt"), read(dir_ / "plain" / "snpinfo.txt"));
+  EXPECT_EQ(read(path("gz/truth.txt")), read(path("plain/truth.txt")));
+  EXPECT_EQ(read(path("bz2/snpinfo.txt")), read(path("plain/snpinfo.txt")));
 }
 
 TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
@@ -234,10 +227,10 @@ TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
        {"--snps 0", "--individuals x", "--spread -1", "--freq-min 0.7 --freq-max 0.2",
         "--null-fraction 2", "--compress zip", "--seed -3", "--bogus", "--cohorts"}) {
     EXPECT_EQ(run(bad), 1) << bad;
-    EXPECT_FALSE(read(dir_ / "stderr").empty()) << bad;
+    EXPECT_FALSE(read(path("stderr")).empty()) << bad;
   }
-  const std::string command = std::string(SIMULATE_BIN) + " --out '" +
-                              (dir_ / "no-such-dir").string() + "' 2>/dev/null";
+  const std::string command =
+      std::string(SIMULATE_BIN) + " --out '" + path("no-such-dir") + "' 2>/dev/null";
   const int status = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
 }

@@ -18,6 +18,7 @@
 
 #include "errors.h"
 #include "myexcept.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -36,18 +37,13 @@ struct outcome {
   std::string err;
 };
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public ScratchDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/velmar_startup_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    fs::create_directory(root_ / "run");
-  }
-  void TearDown() override { fs::remove_all(root_); }
+  void SetUp() override { fs::create_directory(run_dir()); }
 
-  fs::path run_dir() const { return root_ / "run"; }
+  fs::path run_dir() const { return path("run"); }
 
+  // Writes `text` as file `name` of the run directory.
   void write(const std::string& name, const std::string& text) {
     std::ofstream out(run_dir() / name, std::ios::binary);
     out << text;
@@ -57,13 +53,12 @@ class StartupTest : public ::testing::Test {
   // outside it.
   outcome run_program(const std::string& program, const std::string& args) {
     std::string command = "cd '" + run_dir().string() + "' && '" + program + "' " + args +
-                          " > '" + (root_ / "stdout").string() + "' 2> '" +
-                          (root_ / "stderr").string() + "'";
+                          " > '" + path("stdout") + "' 2> '" + path("stderr") + "'";
     int raw = std::system(command.c_str());
     outcome o;
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = slurp(root_ / "stdout");
-    o.err = slurp(root_ / "stderr");
+    o.out = slurp(path("stdout"));
+    o.err = slurp(path("stderr"));
     return o;
   }
   outcome velmar(const std::string& args) { return run_program(VELMAR_BIN, args); }
@@ -79,8 +74,6 @@ class StartupTest : public ::testing::Test {
       names.insert(entry.path().filename().string());
     return names;
   }
-
-  fs::path root_;
 };
 
 // Two cohorts of three individuals, three SNPs.

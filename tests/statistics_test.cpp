@@ -14,6 +14,7 @@
 #include <set>
 #include <vector>
 
+#include "capture_stdout.h"
 #include "newmat.h"
 #include "vargen1.h"
 #include "vargen2.h"
@@ -389,10 +390,9 @@ TEST(Samp, MoreThanExistStopsAtTheEndOfTheSet) {
   ScriptedUniforms g({0.99, 0.01, 0.5});
   Random::Set(g);
   std::vector<int> out(8, -1);
-  testing::internal::CaptureStdout();
+  CaptureStdout log;
   samp(5, 2, 8, &out);
-  std::string log = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(log, "need p >= M and p <= N in samp function\n");
+  EXPECT_EQ(log.text(), "need p >= M and p <= N in samp function\n");
   // 0.99 takes the last of {2, 3, 4}, 0.01 the first of {2, 3}, then 3.
   std::vector<int> want = {0, 1, 4, 2, 3, -1, -1, -1};
   EXPECT_EQ(out, want);
@@ -449,20 +449,20 @@ TEST(Samp1, StopsBeforeAPairThatDoesNotFit) {
   ScriptedUniforms g({0.9});
   Random::Set(g);
   std::vector<int> out(6, -1);
-  testing::internal::CaptureStdout();
-  samp1(9, 1, 6, &out);
-  std::string log = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(log, "");
+  {
+    CaptureStdout log;
+    samp1(9, 1, 6, &out);
+    EXPECT_EQ(log.text(), "");
+  }
   // The last start each time: 7, then 5; the third pair would need out[6].
   std::vector<int> want = {0, 7, 8, 5, 6, -1};
   EXPECT_EQ(out, want);
   EXPECT_EQ(g.draws(), 2u);
 
-  testing::internal::CaptureStdout();
+  CaptureStdout log;
   std::vector<int> small(3, -1);
   samp1(9, 1, 12, &small);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "need p >= M and p <= N in samp function\n");
+  EXPECT_EQ(log.text(), "need p >= M and p <= N in samp function\n");
   EXPECT_EQ(small[0], 0);
   EXPECT_EQ(small[2], small[1] + 1);
 }

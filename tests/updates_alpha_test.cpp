@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "capture_stdout.h"
 #include "updates_harness.h"
 
 namespace {
@@ -139,13 +140,9 @@ TEST(AlphaTrace, PrintsValuesUnderPrAndNames) {
   d.pr = true;
   d.names = true;
   ScriptedRNG rng(pass_through_mt, 0.3);
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   auto seen = harness::run_observed(rng, [&] { d.update_alpha(); });
-  const std::string out = testing::internal::GetCapturedStdout();
-  std::istringstream lines(out);
-  std::string line;
-  std::vector<std::string> got;
-  while (std::getline(lines, line)) got.push_back(line);
+  const std::vector<std::string> got = lines_of(out.text());
   ASSERT_EQ(got.size(), 7u);
   EXPECT_EQ(got[0], "update_alpha");
   EXPECT_EQ(got[1], "update_alpha()");
@@ -164,7 +161,6 @@ TEST(EtaTrace, AcceptTraceInMaximisation) {
   data d;
   harness::make_model(&d, 1);
   d.sampling = false;
-  const std::streamsize precision = std::cout.precision(10);
   d.eta[0] = 0.3;  // far above the counts' support: moves down improve
   bool checked = false;
   for (int attempt = 0; attempt < 20 && !checked; ++attempt) {
@@ -172,9 +168,9 @@ TEST(EtaTrace, AcceptTraceInMaximisation) {
     const double lp_before = d.log_posterior(false);
     d.names = true;
     ScriptedRNG rng(pass_through_mt, 0.1 + 0.01 * attempt);
-    testing::internal::CaptureStdout();
+    CaptureStdout captured(kRunPrecision);
     auto seen = harness::run_observed(rng, [&] { d.update_eta(); });
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = captured.text();
     if (!seen[0].dec.accepted) continue;
     checked = true;
     const std::size_t at = out.find("accept\n");
@@ -193,7 +189,6 @@ TEST(EtaTrace, AcceptTraceInMaximisation) {
     // Only the per-cohort move prints the trace, not the hyper steps.
     EXPECT_EQ(out.find("accept\n", at + 1), std::string::npos);
   }
-  std::cout.precision(precision);
   EXPECT_TRUE(checked);
 }
 

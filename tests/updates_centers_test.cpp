@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "capture_stdout.h"
 #include "updates_harness.h"
 #include "vargen2.h"
 
@@ -161,17 +162,16 @@ TEST(CentersNames, TraceLines) {
   d.names = true;
   ScriptedRNG rng(pass_through_mt, 0.8);
   rng.install();
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.update_centers();
-  const std::string out = testing::internal::GetCapturedStdout();
   std::vector<std::string> names;
-  std::istringstream in(out);
+  std::istringstream in(out.text());
   std::string line;
   while (std::getline(in, line))
     if (line.rfind("update_", 0) == 0) names.push_back(line);
   EXPECT_EQ(names, (std::vector<std::string>{"update_centers()", "update_center_mean()",
                                              "update_center_var()"}));
-  EXPECT_EQ(out.find("accept"), std::string::npos);  // sampling: no trace
+  EXPECT_EQ(out.text().find("accept"), std::string::npos);  // sampling: no trace
 }
 
 // Each centre move evaluates its cohort's likelihood over classes 0-2 only
@@ -184,10 +184,9 @@ TEST(CentersNames, LikelihoodEvaluationsPerCohort) {
   d.names = true;
   ScriptedRNG rng(pass_through_mt, 0.37);
   rng.install();
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.update_centers();
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(harness::posterior_evaluations(out), 3 * 2 * 3);
+  EXPECT_EQ(harness::posterior_evaluations(out.text()), 3 * 2 * 3);
 }
 
 }  // namespace

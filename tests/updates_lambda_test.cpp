@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "capture_stdout.h"
 #include "updates_harness.h"
 #include "vargen2.h"
 
@@ -76,13 +77,12 @@ TEST(UpdateLambda, PrPrintsTheFourValues) {
   harness::make_model(&d, 1);
   d.sampling = false;
   d.pr = true;
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.update_lambda();
-  const std::string out = testing::internal::GetCapturedStdout();
   std::ostringstream expected;
   for (int k = 0; k < 4; ++k) expected << d.lambda[0][k] << " ";
   expected << "\n";
-  EXPECT_EQ(out, expected.str());
+  EXPECT_EQ(out.text(), expected.str());
 }
 
 // Everything update_all moves in cohort j.
@@ -214,10 +214,9 @@ TEST_P(JointMove, DrawsInOrderAndStandsOrFallsWhole) {
     shadow.varfrac[j] = drawn_state.varfrac;
     shadow.r[j] = drawn_state.r;
     shadow.set_mu_from_params(j);
-    testing::internal::CaptureStdout();
+    CaptureStdout quiet;
     const double lp0 = data(before).log_posterior(false);
     const double lp1 = shadow.log_posterior(false);
-    testing::internal::GetCapturedStdout();
     EXPECT_NEAR(dec.L, lp1 - lp0, 1e-9 * (1 + std::fabs(lp0)));
     EXPECT_EQ(dec.t, dec.L);
 
@@ -255,9 +254,8 @@ double drawn_alpha(double alpha_star) {
   ScriptedRNG rng(pass_through_mt, 0.5);
   rng.install();
   mh::set_observer([&](const mh::decision&) { drawn = d.alpha[0]; });
-  testing::internal::CaptureStdout();
+  CaptureStdout quiet;
   d.update_all(0);
-  testing::internal::GetCapturedStdout();
   mh::set_observer(nullptr);
   return drawn;
 }
@@ -280,14 +278,13 @@ TEST(JointMove, DepartureAboveOneIsReportedBeforeTheMove) {
   const vec2 means = d.mu[1];
   ScriptedRNG rng(pass_through_mt, 0.4);
   rng.install();
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   d.update_all(1);
-  const std::string out = testing::internal::GetCapturedStdout();
   std::ostringstream expected;
   expected.precision(std::cout.precision());
   expected << "problem_0\n1.25\n";
   for (int k = 0; k < 3; ++k) expected << means[k][0] << "\n" << means[k][1] << "\n";
-  EXPECT_EQ(out.substr(0, expected.str().size()), expected.str());
+  EXPECT_EQ(out.text().substr(0, expected.str().size()), expected.str());
 }
 
 }  // namespace

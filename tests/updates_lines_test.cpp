@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "capture_stdout.h"
 #include "updates_harness.h"
 
 namespace {
@@ -125,15 +126,12 @@ TEST_P(LineSteps, NamesAndAcceptTraces) {
   d.sampling = std::get<1>(GetParam());
   d.names = true;
   d.pk = {60, 500};
-  const std::streamsize precision = std::cout.precision(10);
   ScriptedRNG rng(pass_through_mt, 0.33);
-  testing::internal::CaptureStdout();
+  CaptureStdout out(kRunPrecision);
   auto seen = harness::run_observed(rng, [&] { (d.*f.step)(); });
-  const std::string out = testing::internal::GetCapturedStdout();
-  std::cout.precision(precision);
 
   std::vector<std::string> step_names, traces;
-  std::istringstream in(out);
+  std::istringstream in(out.text());
   std::string line;
   while (std::getline(in, line)) {
     if (line.rfind("update_", 0) == 0) step_names.push_back(line);
@@ -174,11 +172,10 @@ TEST(LineSteps, LikelihoodEvaluationsPerCohort) {
     d.pk = {60, 500};
     ScriptedRNG rng(pass_through_mt, 0.71);
     rng.install();
-    testing::internal::CaptureStdout();
+    CaptureStdout out;
     (d.*f.step)();
-    const std::string out = testing::internal::GetCapturedStdout();
     const int classes = std::string(f.name) == "departure" ? 4 : 3;
-    EXPECT_EQ(harness::posterior_evaluations(out), 3 * 2 * classes);
+    EXPECT_EQ(harness::posterior_evaluations(out.text()), 3 * 2 * classes);
   }
 }
 

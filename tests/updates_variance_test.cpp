@@ -119,9 +119,9 @@ TEST(SigmaTrace, LogRatioThenRejectWhenMaximising) {
   d.pr = true;
   d.pk = {40, 500};
   ScriptedRNG rng(pass_through_mt, 0.7);
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   auto seen = harness::run_observed(rng, [&] { d.update_sigma(); });
-  const std::vector<std::string> got = lines_of(testing::internal::GetCapturedStdout());
+  const std::vector<std::string> got = lines_of(out.text());
   std::vector<std::string> expected;
   for (int j = 0; j < 2; ++j) {
     std::ostringstream ratio;
@@ -141,9 +141,9 @@ TEST(RTrace, AcceptOrRejectWhenSampling) {
   d.sampling = true;
   d.pr = true;
   ScriptedRNG rng(pass_through_mt, 0.9);
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   auto seen = harness::run_observed(rng, [&] { d.update_r(); });
-  const std::vector<std::string> got = lines_of(testing::internal::GetCapturedStdout());
+  const std::vector<std::string> got = lines_of(out.text());
   ASSERT_EQ(seen.size(), 9u);
   std::vector<std::string> expected;
   for (int k = 0; k < 3; ++k)
@@ -158,9 +158,9 @@ TEST(VarfracTrace, NewThenOld) {
   d.sampling = true;
   d.pr = true;
   ScriptedRNG rng(pass_through_mt, 0.4);
-  testing::internal::CaptureStdout();
+  CaptureStdout out;
   auto seen = harness::run_observed(rng, [&] { d.update_varfrac(); });
-  const std::vector<std::string> got = lines_of(testing::internal::GetCapturedStdout());
+  const std::vector<std::string> got = lines_of(out.text());
   std::ostringstream pair;
   pair.precision(std::cout.precision());
   pair << seen[0].dec.proposed << " " << seen[0].dec.current;
