@@ -260,13 +260,15 @@ double drawn_alpha(double alpha_star) {
   return drawn;
 }
 
-// A drawn allele frequency of 1 is held at 0.99999999.
+// A drawn allele frequency of 1 is held at 0.99999999, one of 1e-8 or less
+// at 1e-8.
 TEST(JointMove, AlleleFrequencyIsClamped) {
-  EXPECT_EQ(drawn_alpha(1 - 1e-12), 0.99999999);
+  const struct {
+    double alpha_star, held;
+  } cases[] = {{1 - 1e-12, 0.99999999}, {1e-12, 1e-8}};
+  for (const auto& c : cases)
+    EXPECT_EQ(drawn_alpha(c.alpha_star), c.held) << c.alpha_star;
 }
-
-// A drawn allele frequency of 1e-8 or less is held at 1e-8.
-TEST(JointMove, LowAlleleFrequencyIsClamped) { EXPECT_EQ(drawn_alpha(1e-12), 1e-8); }
 
 // A departure above 1 before the move is reported first: "problem_0", then
 // the departure and the six coordinates of the class means, one per line.
