@@ -7,7 +7,7 @@
 
 #include "data.h"
 #include "geometry.h"
-#include "stats.h"
+#include "samplers.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
-// The density forms of the model and the log posterior of one SNP's fit:
-// data, call counts, class-proportion prior, allele frequency, null weight,
-// line parameters and covariances.
+// The log posterior of one SNP's fit, the sum of seven terms: data, call
+// counts, class-proportion prior, allele frequency, null weight, line
+// parameters and covariances. The density forms it is written in are in
+// densities.cpp.
 //
 // Nothing is validated: a value outside the support of a form makes the sum
 // minus infinity or NaN, which the update steps reject (NaN fails every
@@ -9,33 +10,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
-
-double log_dbeta(double x, double a, double b) {
-  return (a - 1) * std::log(x) + (b - 1) * std::log(1 - x) + std::lgamma(a + b) -
-         std::lgamma(a) - std::lgamma(b);
-}
-
-double log_dbeta_mean_var(double x, double m, double v) {
-  const double a = m * (1 - v) / v;
-  const double b = (1 - m) * (1 - v) / v;
-  return log_dbeta(x, a, b);
-}
-
-double log_dgamma_mean_var(double x, double m, double v) {
-  const double shape = m * m / v;
-  const double rate = m / v;
-  return shape * std::log(rate) - std::lgamma(shape) + (shape - 1) * std::log(x) -
-         rate * x;
-}
-
-double log_dgamma(double x, double a, double b) {
-  return a * std::log(b) - std::lgamma(a) + (a - 1) * std::log(x) - b * x;
-}
-
-double log_dnorm(double x, double m, double w) {
-  return -0.5 * ((x - m) * (x - m) / w + std::log(6.283185308 * w));
-}
+#include "densities.h"
 
 double data::p_lambda(int j) {
   const double a = alpha[j];

@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "samplers.h"
 
 namespace {
 

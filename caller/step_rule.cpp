@@ -4,7 +4,8 @@
 #include <cmath>
 #include <iostream>
 
-#include "stats.h"
+#include "densities.h"
+#include "samplers.h"
 #include "vargen1.h"
 
 namespace mh {

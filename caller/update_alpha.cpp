@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "densities.h"
 #include "step_rule.h"
 
 // The log ratio of the target of alpha[j] between new_value and old_value:

@@ -3,7 +3,8 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "densities.h"
+#include "samplers.h"
 #include "step_rule.h"
 #include "vargen2.h"
 

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "samplers.h"
 #include "step_rule.h"
 #include "vargen2.h"
 

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "densities.h"
 #include "step_rule.h"
 
 namespace {

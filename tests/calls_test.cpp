@@ -8,8 +8,8 @@
 
 #include "data.h"
 #include "mixture_fixture.h"
+#include "samplers.h"
 #include "scripted_rng.h"
-#include "stats.h"
 
 namespace {
 

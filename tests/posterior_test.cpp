@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "data.h"
+#include "densities.h"
 #include "mixture_fixture.h"
-#include "stats.h"
 
 namespace bm = boost::math;
 
