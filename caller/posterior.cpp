@@ -23,6 +23,7 @@ double data::p_lambda(int j) {
   // A class whose weight is 0 (in X mode the heterozygotes of a cohort
   // without women) has proportion 0 under the prior and so drops out of the
   // density, instead of lgamma(0) making the whole term infinite.
+  // Written as is to keep its bits: see step_rule.h.
   double s = 0;
   for (int k = 0; k < 4; k++)
     if (d[k] != 0) s += (d[k] - 1) * std::log(lambda[j][k]);
@@ -58,12 +59,14 @@ double data::p_mu(bool verbose) {
   // Normal(1, 1000) prior on each coordinate of the centres' mean.
   for (int i = 0; i < 2; i++) {
     const double dev = center_mean[i] - 1;
+    // Written as is to keep its bits: see step_rule.h.
     p += -0.5 * (dev * dev / 1000 + std::log(6283.185308));
   }
 
   // Scaled inverse chi-square prior of the centres' variance.
   const double nu = center_var_prior_mean[1];
   const double s2 = center_var_prior_mean[0];
+  // Written as is to keep its bits: see step_rule.h.
   p += 0.5 * nu * std::log(0.5 * nu * s2) - std::lgamma(0.5 * nu) -
        std::log(center_var) * (1 + 0.5 * nu) + nu * s2 / (center_var * (-2));
   return p;
