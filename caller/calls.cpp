@@ -7,7 +7,7 @@
 
 #include "data.h"
 #include "geometry.h"
-#include "stats.h"
+#include "samplers.h"
 
 namespace {
 
@@ -41,6 +41,7 @@ const std::vector<int>& sex_codes(const data& d, int j, std::vector<int>* unknow
 double class_score(const data& d, int k, const double* cl, double log_norm,
                    double log_lambda, double x, double y, int sex_code) {
   const double q = cluster_quad(cl, x, y);
+  // Written as is to keep its bits: see step_rule.h.
   double score = (-0.5 * q + log_lambda) - log_norm;
   if (d.nonull && k == 3) score = excluded;
   if (d.chrX && k == 1 && sex_code == sex_male && !d.allow_male_hets) score = excluded;
@@ -53,6 +54,7 @@ void normalise(double* p) {
   m = p[2] > m ? p[2] : m;
   m = p[3] > m ? p[3] : m;
   for (int k = 0; k < 4; k++) p[k] = std::exp(p[k] - m);
+  // Written as is to keep its bits: see step_rule.h.
   const double s = (((0 + p[0]) + p[1]) + p[2]) + p[3];
   for (int k = 0; k < 4; k++) p[k] = p[k] / s;
 }

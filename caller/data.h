@@ -6,6 +6,16 @@
 // Index conventions: j or c a cohort (0 .. n_cohorts-1), i an individual,
 // k a genotype class: 0 = AA, 1 = AB, 2 = BB, 3 = null; a call of 4 = not yet
 // called.
+//
+// The members of `data` are defined by concern, in the sources named in the
+// headings of their groups below: model.cpp (construction, storage, stored
+// copies), input.cpp (read_data), geometry.cpp (cluster geometry and class
+// log-likelihoods), calls.cpp (genotype calls), posterior.cpp (log
+// posterior), update_alpha.cpp, update_variance.cpp, update_lambda.cpp,
+// update_lines.cpp and update_centers.cpp (the update steps), start.cpp
+// (starting configurations), clump.cpp (clumping), reports.cpp (reports to
+// the log), info.cpp (information measures), fit.cpp (the fit driver v1 and
+// the sweep) and output.cpp (result files).
 #ifndef VELMAR_DATA_H
 #define VELMAR_DATA_H
 
@@ -342,18 +352,22 @@ class data {
   double p_Var(bool verbose);
 
   // ---- update steps (update_*.cpp) ----
+  // update_alpha.cpp: allele frequencies and null-class weights.
   double MH_alpha_density(int j, double old_value, double new_value);
   double MH_eta_density(int j, double old_value, double new_value);
   void update_alpha();
   void update_alpha_star();
   void update_eta();
+  // update_variance.cpp: covariance parameters.
   void update_sigma();
   void update_varfrac();
   void update_r();
   void update_r_mean();
   void update_r_var();
+  // update_lambda.cpp: class proportions and the joint move.
   void update_lambda();
   void update_all(int j);
+  // update_lines.cpp: line parameters.
   void update_gradients();
   void update_lengths();
   void update_fractions();
@@ -366,6 +380,7 @@ class data {
   void update_fraction_var();
   void update_departure_mean();
   void update_departure_var();
+  // update_centers.cpp: centres.
   void update_centers();
 
   // ---- starting configurations (start.cpp) ----

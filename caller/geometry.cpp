@@ -40,6 +40,7 @@ void sex_weights(const data& d, int j, double* wm, double* wf) {
 }  // namespace
 
 double data::geno_prop(int j, int k, double a) {
+  // Written as is to keep its bits: see step_rule.h.
   if (!chrX) {
     if (k == 0) return a * a;
     if (k == 1) return (a + a) * (1 - a);
@@ -67,6 +68,7 @@ void data::calc_cluster(int j, int k, double* out) {
     const double s2 = sigma[j] * sigma[j];
     const double v = varfrac[j];
     const double rho = r[j][k];
+    // Written as is to keep its bits: see step_rule.h.
     if (k == 0) {
       sxx = s2;
       syy = (v * v) * s2;
@@ -98,6 +100,7 @@ void data::set_mu_from_params(int j) {
   // x-extent of the segment of length L and slope -g.
   const double a = length[j] / std::sqrt(g * g + 1);
   std::vector<std::vector<double> >& m = mu[j];
+  // Written as is to keep its bits: see step_rule.h.
   m[0][0] = cx + 0.5 * a;
   m[0][1] = cy + (-0.5 * a) * g;
   m[2][0] = cx + (-0.5 * a);
@@ -141,6 +144,7 @@ void data::set_params_from_mu(int j) {
   gradient[j] = -(y0 - y2) / (x0 - x2);
   // Projection of mu1 - mu2 on mu0 - mu2 over the squared length of the
   // latter.
+  // Written as is to keep its bits: see step_rule.h.
   fraction[j] = ((y2 - y0) * (y1 - y2) + (x2 - x0) * (x1 - x2)) /
                 ((y2 - y0) * (y0 - y2) + (x2 - x0) * (x0 - x2));
 
@@ -263,6 +267,7 @@ void data::log_posterior_X_given_classes(int j, unsigned classes, double* out) {
     const xy_list& pts = s.points[j];
     for (int k = 0; k < 4; k++) {
       if (slot_of_call[k] == unused) continue;
+      // Written as is to keep its bits: see step_rule.h.
       double t = 0;
       for (int i : class_likelihoods.members(j, k, calls[j].data(), n_ind[j]))
         t += -0.5 * cluster_quad(cl[k], pts[i][0], pts[i][1]) - log_norm[k];
@@ -282,6 +287,7 @@ void data::log_posterior_X_given_classes(int j, unsigned classes, double* out) {
           const int k = slot_of_call[c];
           const double n = cell.count;
           const double q = cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
+          // Written as is to keep its bits: see step_rule.h.
           total[k] = (q * (-0.5 * n) + total[k]) - n * log_norm[k];
         }
       }

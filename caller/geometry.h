@@ -17,6 +17,7 @@ inline double cluster_quad(const double* cl, double x, double y) {
 // The log of the normal density's constant, log(2 sqrt(det) pi), with pi
 // written as 3.141592654.
 inline double cluster_log_norm(const double* cl) {
+  // Written as is to keep its bits: see step_rule.h.
   const double root = std::sqrt(cl[0]);
   return std::log((root + root) * 3.141592654);
 }

@@ -44,6 +44,7 @@ double mean_of(const vec& v) {
 double spread_about(const vec& v, double centre) {
   const double n1 = static_cast<double>(v.size()) - 1;
   double sum = 0;
+  // Written as is to keep its bits: see step_rule.h.
   for (double t : v) sum += (t - centre) * (t - centre) / n1;
   return sum;
 }

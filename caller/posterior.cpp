@@ -1,6 +1,7 @@
-// The density forms of the model and the log posterior of one SNP's fit:
-// data, call counts, class-proportion prior, allele frequency, null weight,
-// line parameters and covariances.
+// The log posterior of one SNP's fit, the sum of seven terms: data, call
+// counts, class-proportion prior, allele frequency, null weight, line
+// parameters and covariances. The density forms it is written in are in
+// densities.cpp.
 //
 // Nothing is validated: a value outside the support of a form makes the sum
 // minus infinity or NaN, which the update steps reject (NaN fails every
@@ -9,33 +10,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
-
-double log_dbeta(double x, double a, double b) {
-  return (a - 1) * std::log(x) + (b - 1) * std::log(1 - x) + std::lgamma(a + b) -
-         std::lgamma(a) - std::lgamma(b);
-}
-
-double log_dbeta_mean_var(double x, double m, double v) {
-  const double a = m * (1 - v) / v;
-  const double b = (1 - m) * (1 - v) / v;
-  return log_dbeta(x, a, b);
-}
-
-double log_dgamma_mean_var(double x, double m, double v) {
-  const double shape = m * m / v;
-  const double rate = m / v;
-  return shape * std::log(rate) - std::lgamma(shape) + (shape - 1) * std::log(x) -
-         rate * x;
-}
-
-double log_dgamma(double x, double a, double b) {
-  return a * std::log(b) - std::lgamma(a) + (a - 1) * std::log(x) - b * x;
-}
-
-double log_dnorm(double x, double m, double w) {
-  return -0.5 * ((x - m) * (x - m) / w + std::log(6.283185308 * w));
-}
+#include "densities.h"
 
 double data::p_lambda(int j) {
   const double a = alpha[j];
@@ -48,6 +23,7 @@ double data::p_lambda(int j) {
   // A class whose weight is 0 (in X mode the heterozygotes of a cohort
   // without women) has proportion 0 under the prior and so drops out of the
   // density, instead of lgamma(0) making the whole term infinite.
+  // Written as is to keep its bits: see step_rule.h.
   double s = 0;
   for (int k = 0; k < 4; k++)
     if (d[k] != 0) s += (d[k] - 1) * std::log(lambda[j][k]);
@@ -83,12 +59,14 @@ double data::p_mu(bool verbose) {
   // Normal(1, 1000) prior on each coordinate of the centres' mean.
   for (int i = 0; i < 2; i++) {
     const double dev = center_mean[i] - 1;
+    // Written as is to keep its bits: see step_rule.h.
     p += -0.5 * (dev * dev / 1000 + std::log(6283.185308));
   }
 
   // Scaled inverse chi-square prior of the centres' variance.
   const double nu = center_var_prior_mean[1];
   const double s2 = center_var_prior_mean[0];
+  // Written as is to keep its bits: see step_rule.h.
   p += 0.5 * nu * std::log(0.5 * nu * s2) - std::lgamma(0.5 * nu) -
        std::log(center_var) * (1 + 0.5 * nu) + nu * s2 / (center_var * (-2));
   return p;

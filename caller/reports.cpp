@@ -125,6 +125,7 @@ void data::print_rates() {
   print_rate("    length : ", accept_length / ((C + 2) * T));
   print_rate("  fraction : ", accept_fraction / ((C + 2) * T));
   print_rate(" departure : ", accept_departure / ((C + 2) * T));
+  // Written as is to keep its bits: see step_rule.h.
   print_rate("    global : ", accept_global / (T / 10.0));
   print_rate("    center : ", accept_center / ((C + 2) * T));
   if (test != 0) print_rate("     model : ", accept_model / T);

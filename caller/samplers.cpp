@@ -1,8 +1,9 @@
 // Samplers that the fit uses: gamma and beta variates, a class from its
 // probabilities.
+#include "samplers.h"
+
 #include <memory>
 
-#include "stats.h"
 #include "vargen1.h"
 #include "vargen2.h"
 

@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "samplers.h"
 
 namespace {
 
@@ -106,6 +106,7 @@ void data::initialize(int type, int start) {
   }
 
   // Hardy-Weinberg class proportions scaled by the non-null share.
+  // Written as is to keep its bits: see step_rule.h.
   for (int j = 0; j < C; j++) {
     const double a = alpha[j];
     const double e = eta[j];

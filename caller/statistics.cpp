@@ -10,6 +10,7 @@
 
 #include "newmat.h"
 #include "newmatap.h"
+#include "samplers.h"
 #include "vargen1.h"
 #include "vargen2.h"
 

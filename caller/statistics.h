@@ -1,11 +1,16 @@
-// The caller's library of statistics functions beside those the fit uses:
-// sample and running moments, log densities (and two plain densities) of
-// common distributions, samplers, and the Wishart and matrix functions on
-// newmat matrices.
+// The library of statistics functions beside the fit; the fit calls none of them.
+//
+// It holds sample and running moments, log densities (and two plain
+// densities) of common distributions, samplers, and the Wishart and matrix
+// functions on newmat matrices. They are defined in statistics.cpp, apart
+// from genchi and rwish, which draw chi-square variates, in
+// statistics_chisq.cpp.
 //
 // The normal and gamma log densities `log_dnorm` and `log_dgamma` belong to
 // this family too; the fit uses them, so they are declared with the fit's
-// functions in stats.h, which this header includes.
+// density forms in densities.h, which this header includes. The samplers the
+// fit uses (rgamma, genbet and rmultinom on a probability vector) are in
+// samplers.h.
 // Random draws come from the installed generator, in the order stated for
 // each sampler.
 #ifndef VELMAR_STATISTICS_H
@@ -24,7 +29,7 @@ class SymmetricMatrix;
 class ColumnVector;
 }  // namespace NEWMAT
 
-#include "stats.h"
+#include "densities.h"
 
 // A table of weighted entries, walked from the largest weight down.
 typedef std::multimap<double, std::vector<int>, std::greater<double> > weighted_table;

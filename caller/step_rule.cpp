@@ -4,7 +4,8 @@
 #include <cmath>
 #include <iostream>
 
-#include "stats.h"
+#include "densities.h"
+#include "samplers.h"
 #include "vargen1.h"
 
 namespace mh {
@@ -25,6 +26,7 @@ double hyper_prior(support kind, double h, double a, double b) {
 }
 
 double proposal::corrected(double L, double x, double y) const {
+  // Written as is to keep its bits: see step_rule.h.
   if (order_ == reverse_first) {
     const double back = log_q(x, y);
     const double forth = log_q(y, x);
@@ -132,6 +134,7 @@ outcome hyper_step(::data& d, const hyper& h, const proposal& q, double& counter
         const double old = moving;
         const double m_new = h.moving_mean ? proposed : *h.mean;
         const double v_new = h.moving_mean ? *h.var : proposed;
+        // Written as is to keep its bits: see step_rule.h.
         double L = 0;
         for (int j = 0; j < d.n_cohorts; ++j) {
           const double value = (*h.values)[j];

@@ -12,6 +12,22 @@
 //
 // The proposal objects below supply the draws and their densities; the
 // steps supply only the parameter, the log target ratio and the trace.
+//
+// Arithmetic kept as written. A seeded run ("-nrs") must give the same
+// result files and log bit for bit, so the log ratios of the steps, the
+// log posterior and the other sums of the fit keep the exact order and
+// grouping they are written in, even where a tidier form looks equal:
+//  - 0 - x is not -x: for x = +0 the one is +0, the other -0 (and
+//    a + (0 - b) is not a - b when a = -0, b = 0);
+//  - x + 0.0 turns -0 into +0;
+//  - the order and grouping of a sum or product changes its rounding:
+//    (a + b) + c is not a + (b + c), a * (b * c) is not (a * b) * c, a sum of
+//    quotients is not the quotient of the sum, and terms that cancel (a prior
+//    added and taken away again) still round;
+//  - the build uses -ffp-contract=off so that the compiler never fuses a
+//    product and a sum into one rounding.
+// Each such place carries the line "Written as is to keep its bits: see
+// step_rule.h." Change one only with a seeded run compared byte for byte.
 #ifndef VELMAR_STEP_RULE_H
 #define VELMAR_STEP_RULE_H
 

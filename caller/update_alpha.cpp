@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "densities.h"
 #include "step_rule.h"
 
 // The log ratio of the target of alpha[j] between new_value and old_value:
@@ -23,6 +23,7 @@ double data::MH_alpha_density(int j, double old_value, double new_value) {
     g_new[k] = geno_prop(j, k, new_value);
     present[k] = g_old[k] * w != 0 || g_new[k] * w != 0;
   }
+  // Written as is to keep its bits: see step_rule.h.
   double S = 0;
   for (int k = 0; k < 3; ++k) {
     if (!present[k]) continue;
@@ -50,6 +51,7 @@ double data::MH_eta_density(int j, double old_value, double new_value) {
     present[k] = (1 - old_value) * P * g[k] != 0 || (1 - new_value) * P * g[k] != 0;
   }
   const bool null_present = old_value * P != 0 || new_value * P != 0;
+  // Written as is to keep its bits: see step_rule.h.
   double S = 0;
   for (int k = 0; k < 3; ++k) {
     if (!present[k]) continue;
@@ -92,6 +94,7 @@ void data::update_alpha_star() {
       *this, alpha_star, walk,
       [&](double proposed) {
         const double old = alpha_star;
+        // Written as is to keep its bits: see step_rule.h.
         double L = 0;
         for (int j = 0; j < n_cohorts; ++j) {
           L = L + log_dbeta_mean_var(alpha[j], proposed, c_alpha_cohorts);

@@ -3,7 +3,8 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "densities.h"
+#include "samplers.h"
 #include "step_rule.h"
 #include "vargen2.h"
 
@@ -17,6 +18,7 @@ void data::update_centers() {
     const double cv = center_var;
     double before[3];
     log_posterior_X_given_classes(j, 0x7, before);
+    // Written as is to keep its bits: see step_rule.h.
     const double L = 0 - before[0] - before[1] - before[2];
     saved_center = center[j];
     center[j] = mh::normal_about(normal, center_mean, cv);
@@ -28,6 +30,7 @@ void data::update_centers() {
     const double old_y = log_dnorm(saved_center[1], center_mean[1], cv);
     double after[3];
     log_posterior_X_given_classes(j, 0x7, after);
+    // Written as is to keep its bits: see step_rule.h.
     double logr = L + after[0] + after[1] + after[2];
     logr = logr + new_x + new_y - old_x - old_y;
     // The proposal correction cancels the prior terms.
@@ -48,6 +51,7 @@ void data::update_centers() {
   for (int i = 0; i < 2; ++i) {
     double S = 0;
     for (int j = 0; j < C; ++j) S = S + center[j][i];
+    // Written as is to keep its bits: see step_rule.h.
     const double precision = C / center_var + 0.0;
     const double vpost = 1.0 / precision;
     const double mpost = (S / center_var + 0.0) * vpost;
@@ -71,6 +75,7 @@ void data::update_centers() {
     }
   const double nu = static_cast<double>(2 * C) + nu0;
   const double s2 = (nu0 * s0sq + SS) / nu;
+  // Written as is to keep its bits: see step_rule.h.
   if (sampling) {
     const double chi2 = rgamma(0.5 * nu, 0.5);
     center_var = (s2 * nu) / chi2;

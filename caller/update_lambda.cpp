@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "samplers.h"
 #include "step_rule.h"
 #include "vargen2.h"
 
@@ -16,6 +16,7 @@ void data::update_lambda() {
     const double P = pgd;
     // Dirichlet shapes: the counts plus the prior weights.
     double d[4];
+    // Written as is to keep its bits: see step_rule.h.
     for (int k = 0; k < 3; ++k)
       d[k] = (counts[j][k] + 1e-7) + geno_prop(j, k, a) * ((1 - e) * P);
     d[3] = (counts[j][3] + 1e-7) + e * P;
@@ -32,6 +33,7 @@ void data::update_lambda() {
     if (nonull) l[3] = 1e-7;
 
     // Floor every proportion and renormalise to a sum of 1.
+    // Written as is to keep its bits: see step_rule.h.
     const double s = ((l[0] + l[1]) + l[2]) + l[3];
     const double t = 1e-6 * s;
     const double b = 1.000004 * s;
@@ -96,6 +98,7 @@ void data::update_all(int j) {
 
   const double a = alpha[j];
   const double e = eta[j];
+  // Written as is to keep its bits: see step_rule.h.
   lambda[j] = {a * ((1 - e) * a), ((1 - e) + (1 - e)) * a * (1 - a),
                (1 - a) * ((1 - e) * (1 - a)), e};
 
@@ -117,6 +120,7 @@ void data::update_all(int j) {
 
   // The whole set stands or falls by the change of the log posterior.
   const double lp_new = log_posterior(false);
+  // Written as is to keep its bits: see step_rule.h.
   const double L = lp_new + (0 - lp_old);
   if (mh::test(*this, L, L)) {
     accept_global += 1.0;

@@ -93,6 +93,7 @@ void cohort_steps(data& d, const line_family& f) {
     const unsigned classes = (1u << f.classes) - 1;
     double before[4];
     d.log_posterior_X_given_classes(j, classes, before);
+    // Written as is to keep its bits: see step_rule.h.
     double L = 0;
     for (int k = 0; k < f.classes; ++k) L = L - before[k];
     mh::step(
@@ -119,6 +120,7 @@ void hyper_step(data& d, const line_family& f, bool moving_mean) {
   const mh::hyper h{f.kind,      &(d.*f.values), &(d.*f.mean), &(d.*f.var),
                     moving_mean, pair[0],        pair[1]};
   const double k = d.pk[0];
+  // Written as is (forward_first) to keep its bits: see step_rule.h.
   if (f.kind == mh::support::positive)
     mh::hyper_step(d, h, mh::gamma_walk(k, mh::proposal::forward_first), d.*f.counter,
                    true);

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "data.h"
-#include "stats.h"
+#include "densities.h"
 #include "step_rule.h"
 
 namespace {
@@ -35,6 +35,7 @@ void data::update_sigma() {
           double ln[3];
           log_posterior_X_given_classes(j, 0x7, ln);
           const double ln0 = ln[0], ln1 = ln[1], ln2 = ln[2];
+          // Written as is to keep its bits: see step_rule.h.
           const double L = ((((0 - lo0) - lo1) - lo2 + ln0) + ln1 + ln2) -
                            log_dgamma_mean_var(x, sigma_mean, sigma_var) +
                            log_dgamma_mean_var(sigma[j], sigma_mean, sigma_var);
@@ -71,6 +72,7 @@ void data::update_varfrac() {
           log_posterior_X_given_classes(j, 0x5, ln);
           const double ln0 = ln[0], ln2 = ln[2];
           if (pr) std::cout << varfrac[j] << " " << x << std::endl;
+          // Written as is to keep its bits: see step_rule.h.
           return ln2 + (((0 - lo0) - lo2) + ln0) +
                  log_dbeta_mean_var(varfrac[j], varfrac_mean, varfrac_var) -
                  log_dbeta_mean_var(x, varfrac_mean, varfrac_var);
@@ -101,6 +103,7 @@ void data::update_r() {
           [&](double proposed) {
             r[j][k] = proposed;
             const double ln = log_posterior_X_given_K(k, j);
+            // Written as is to keep its bits: see step_rule.h.
             return ((0 - lo) + ln) + log_dbeta_mean_var(r[j][k], r_mean[k], r_var[k]) -
                    log_dbeta_mean_var(x, r_mean[k], r_var[k]);
           },

@@ -1,7 +1,7 @@
 // Random-variate library, internal to its sources: allocation that reports a
 // failure by throwing newmat's Bad_alloc("Vargen: out of space").  It
 // includes newmat's headers, so no public header of the library may include
-// it.
+// it.  Header only: it has no source of its own.
 #ifndef VARGEN_ALLOCATION_H
 #define VARGEN_ALLOCATION_H
 

@@ -1,6 +1,7 @@
 // Random-variate library, internal to its sources: the state of the Mersenne
-// twister, shared by every MT object of the process.  vargen1.cpp seeds and
-// steps it; seedfile.cpp saves it to and restores it from the seed file.
+// twister, shared by every MT object of the process.  vargen1.cpp defines,
+// seeds and steps it; seedfile.cpp saves it to and restores it from the seed
+// file.
 #ifndef VARGEN_MT_STATE_H
 #define VARGEN_MT_STATE_H
 

@@ -17,6 +17,12 @@
 // The library's headers do not include newmat's: those bring `using
 // namespace std` into the global namespace, which would make names such as
 // std::data ambiguous in every includer.
+//
+// Defined in vargen1.cpp (Random, DummyRNG, MT, Uniform, Constant),
+// generators.cpp (the other uniform generators), seedfile.cpp (the seed
+// files, their directory and the copies through the installed generator) and
+// combine.cpp (Random's operator(), which builds repeated and selected
+// variables).
 #ifndef VARGEN_VARGEN1_H
 #define VARGEN_VARGEN1_H
 

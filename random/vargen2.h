@@ -10,6 +10,10 @@
 //
 // Every uniform is taken from the installed generator (Random::RNG), three
 // per try, in the order strip (and sign), position, height.
+//
+// Defined in vargen2.cpp (the table method, Normal, Exponential and the
+// gamma generators), loggamma.cpp (the log-gamma and gamma functions) and
+// chisq.cpp (the chi-square generators).
 #ifndef VARGEN_VARGEN2_H
 #define VARGEN_VARGEN2_H
 

@@ -6,6 +6,12 @@
 // sums, products, mixtures and selections.
 //
 // Every uniform is one Next() of the installed generator (Random::RNG).
+//
+// It has no source of its own: defined in discrete.cpp (the discrete
+// generator, Cauchy, Pareto, stable and the caller-density generators),
+// permute.cpp (permutations, combinations, sorting and rounding),
+// poisson.cpp (Poisson, binomial, negative-binomial and the Vari classes)
+// and combine.cpp (the combination operators and their holders).
 #ifndef VARGEN_VARGEN3_H
 #define VARGEN_VARGEN3_H
 

@@ -9,8 +9,8 @@
 #include "capture_stdout.h"
 #include "data.h"
 #include "mixture_fixture.h"
+#include "samplers.h"
 #include "scripted_rng.h"
-#include "stats.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "capture_stdout.h"
 #include "data.h"
+#include "densities.h"
 #include "mixture_fixture.h"
-#include "stats.h"
 
 namespace bm = boost::math;
 

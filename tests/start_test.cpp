@@ -12,8 +12,8 @@
 
 #include "capture_stdout.h"
 #include "data.h"
+#include "samplers.h"
 #include "scripted_rng.h"
-#include "stats.h"
 
 namespace {
 

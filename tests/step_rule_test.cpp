@@ -11,8 +11,8 @@
 
 #include "data.h"
 #include "goodness_of_fit.h"
+#include "samplers.h"
 #include "scripted_rng.h"
-#include "stats.h"
 #include "vargen2.h"
 
 namespace {

@@ -28,8 +28,8 @@
 
 #include "data.h"
 #include "mixture_fixture.h"
+#include "samplers.h"
 #include "scripted_rng.h"
-#include "stats.h"
 #include "step_rule.h"
 
 namespace harness {

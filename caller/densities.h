@@ -1,20 +1,13 @@
-// Densities and samplers that the fit uses.
-#ifndef VELMAR_STATS_H
-#define VELMAR_STATS_H
-
-#include <vector>
+// The density forms the model is written in: natural-log densities of the
+// Beta, Gamma and normal distributions, used by the log posterior and the
+// acceptance ratios of the update steps. log_dgamma and log_dnorm belong to
+// the statistics library's family of densities too (statistics.h includes
+// this header).
+#ifndef VELMAR_DENSITIES_H
+#define VELMAR_DENSITIES_H
 
 // Log density of Beta(a, b) at x.
 double log_dbeta(double x, double a, double b);
-
-// A gamma variate with shape a and rate b.
-double rgamma(double a, double b);
-
-// A beta variate with parameters a and b (taken in single precision).
-double genbet(float a, float b);
-
-// A class drawn from the probabilities p, counted from 1.
-int rmultinom(std::vector<double>* p);
 
 // Log density of the Beta with mean m and dispersion v (both in (0, 1)):
 // log_dbeta(x, a, b) with a = m(1 - v)/v and b = (1 - m)(1 - v)/v, so that
