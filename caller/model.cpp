@@ -70,14 +70,38 @@ void data::recycle_max_params(int k) {
 }
 
 // Every member that a store copies into its twin and a restore copies back.
-#define VELMAR_STORED_MEMBERS(X)                                                      \
-  X(lambda)                                                                           \
-  X(alpha) X(alpha_star) X(eta) X(eta_mean) X(eta_var) X(sigma) X(sigma_mean)         \
-      X(sigma_var) X(r) X(r_mean) X(r_var) X(varfrac) X(varfrac_mean) X(varfrac_var)  \
-          X(mu) X(gradient) X(gradient_mean) X(gradient_var) X(length) X(length_mean) \
-              X(length_var) X(fraction) X(fraction_mean) X(fraction_var) X(departure) \
-                  X(departure_mean) X(departure_var) X(center) X(center_mean)         \
-                      X(center_var)
+#define VELMAR_STORED_MEMBERS(X) \
+  X(lambda)                      \
+  X(alpha)                       \
+  X(alpha_star)                  \
+  X(eta)                         \
+  X(eta_mean)                    \
+  X(eta_var)                     \
+  X(sigma)                       \
+  X(sigma_mean)                  \
+  X(sigma_var)                   \
+  X(r)                           \
+  X(r_mean)                      \
+  X(r_var)                       \
+  X(varfrac)                     \
+  X(varfrac_mean)                \
+  X(varfrac_var)                 \
+  X(mu)                          \
+  X(gradient)                    \
+  X(gradient_mean)               \
+  X(gradient_var)                \
+  X(length)                      \
+  X(length_mean)                 \
+  X(length_var)                  \
+  X(fraction)                    \
+  X(fraction_mean)               \
+  X(fraction_var)                \
+  X(departure)                   \
+  X(departure_mean)              \
+  X(departure_var)               \
+  X(center)                      \
+  X(center_mean)                 \
+  X(center_var)
 
 void data::store_state() {
 #define VELMAR_STORE(m) m##_store = m;
