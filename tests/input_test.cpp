@@ -807,7 +807,9 @@ TEST_F(InputTest, LaterFileWithFurtherSnpLinesIsRefused) {
       const std::string e = error_of(d);
       const std::string want = expanded(c.message, d);
       EXPECT_EQ(e.substr(0, want.size()), want);
-      if (want.empty()) EXPECT_EQ(e, "");
+      if (want.empty()) {
+        EXPECT_EQ(e, "");
+      }
     }
   }
 }
