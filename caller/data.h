@@ -200,6 +200,10 @@ class data {
 
   // ---- run state ----
   int n_snps = 0;
+  // SNPs of the range to which the SNP-information file gave no prior
+  // frequency (a mismatched rs, a frequency missing or outside [0, 1], a
+  // file that ended); counted by read_data.
+  int snps_without_prior = 0;
   // Individuals per cohort that the fit sees: after read_data the counts of
   // the intensity files' headers; during a SNP's fit (v1) the cohort's
   // present points at that SNP (one pooled entry while pooled).

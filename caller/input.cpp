@@ -12,6 +12,7 @@
 #include <boost/iostreams/filtering_stream.hpp>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -31,6 +32,34 @@ bool is_blank(char c) {
 }
 
 std::string quoted(const std::string& file) { return "'" + file + "'"; }
+
+// The UTF-8 byte-order mark that spreadsheet and Windows tools write at the
+// start of a text file.  It is no part of the first field.
+const char byte_order_mark[] = "\xEF\xBB\xBF";
+const size_t byte_order_mark_size = 3;
+
+// The number of fields of line, split as split_fields splits it, without
+// touching the line.
+size_t count_fields(const std::string& line) {
+  size_t fields = 0;
+  bool in_field = false;
+  for (char c : line) {
+    const bool blank = is_blank(c);
+    if (!blank && !in_field) ++fields;
+    in_field = !blank;
+  }
+  return fields;
+}
+
+// True for a token that marks a missing value: NaN or NA, in any letter
+// case.
+bool is_missing_token(const char* field) {
+  auto lower = [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  if (lower(field[0]) != 'n' || lower(field[1]) != 'a') return false;
+  return field[2] == '\0' || (lower(field[2]) == 'n' && field[3] == '\0');
+}
 
 // Splits line in place at blanks, tabs and carriage returns: each field ends
 // with a null character inside the line's own buffer.
@@ -73,6 +102,7 @@ void require_regular_file(const file_kind& kind, const std::string& file) {
 }
 
 // The lines of one input file, numbered from 1; a line end is LF or CR LF.
+// A byte-order mark at the start of the file is skipped.
 class line_source {
  public:
   line_source(std::istream& in, const file_kind& kind, std::string file)
@@ -87,6 +117,8 @@ class line_source {
       throw user_error("cannot read " + where(number_ + 1) + ": " + kind_.unreadable);
     if (!got) return false;
     ++number_;
+    if (number_ == 1 && line.compare(0, byte_order_mark_size, byte_order_mark) == 0)
+      line.erase(0, byte_order_mark_size);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t nul = line.find('\0');
     if (nul != std::string::npos)
@@ -147,6 +179,22 @@ void open_intensity_file(io::filtering_istream& in, const std::string& file, boo
   in.push(source);
 }
 
+// The first name after the five key columns of a header that reads as a
+// number with a fraction, when every name there reads as a number or as a
+// missing-value mark: then line 1 is a SNP line, not a header.  Null when
+// the names are names.  Sample names may be whole numbers (1001 1001 1002
+// 1002); intensities have fractions.
+const char* intensity_among_names(const std::vector<char*>& names) {
+  const char* fraction = nullptr;
+  for (size_t i = 5; i < names.size(); ++i) {
+    if (is_missing_token(names[i])) continue;
+    double value = 0;
+    if (!parse_real_number(names[i], value)) return nullptr;
+    if (!fraction && std::floor(value) != value) fraction = names[i];
+  }
+  return fraction;
+}
+
 // The number of individuals of an intensity file, from its header line: five
 // key names, then two names per individual.
 int count_individuals(const std::string& file, bool gz, bool bz2) {
@@ -168,6 +216,13 @@ int count_individuals(const std::string& file, bool gz, bool bz2) {
     throw user_error(source.where() +
                      ": the header names no individual (after the 5 key "
                      "columns come two names per individual)");
+  if (const char* intensity = intensity_among_names(names))
+    throw user_error(source.where() +
+                     ": the header line seems missing: every name after the 5 "
+                     "key columns reads as a number, and '" +
+                     printable(intensity) +
+                     "' is not a whole number; line 1 must name the columns "
+                     "(5 keys, then two names per individual)");
   return n;
 }
 
@@ -186,7 +241,7 @@ std::vector<int> read_sex_codes(const std::string& file) {
     for (char* f : fields) {
       int code = -1;
       if (!parse_whole_number(f, code) || code < 0 || code > 2)
-        throw user_error(source.where() + ": sex code '" + f +
+        throw user_error(source.where() + ": sex code '" + printable(f) +
                          "' is not 0 (unknown), 1 (male) or 2 (female)");
       codes.push_back(code);
     }
@@ -206,20 +261,20 @@ class info_reader {
       throw user_error("cannot open SNP-information file " + quoted(file) + " (-f)");
   }
 
-  // Skips the lines of the SNPs before the range.
+  // Skips the lines of the SNPs before the range; their layout is checked
+  // as for the lines of the range, their numbers are not read.
   void skip(int lines) {
-    std::string line;
     for (int i = 0; i < lines && !ended_; ++i)
-      if (!source_.next(line)) ended_ = true;
+      if (!next_snp_line()) ended_ = true;
   }
 
   // The prior frequency of snp s, number `number` (from 1), or -1 when it has
-  // none: a mismatched rs, a frequency outside [0, 1], or a file that ended.
-  // The file stays open to the end of the range, so every SNP logs its read,
-  // also after the file has ended.
+  // none: a mismatched rs, a frequency that is missing (NA or NaN) or outside
+  // [0, 1], or a file that ended.  The file stays open to the end of the
+  // range, so every SNP logs its read, also after the file has ended.
   double prior_of(const snp& s, int number) {
     std::cout << " read SNP information " << std::endl;
-    if (!ended_ && !next_filled_line()) ended_ = true;
+    if (!ended_ && !next_snp_line()) ended_ = true;
     if (ended_) {
       if (!warned_)
         std::cout << "warning: SNP-information file " << quoted(file_)
@@ -228,18 +283,20 @@ class info_reader {
       warned_ = true;
       return -1.0;
     }
-    if (fields_.size() != 5)
-      throw user_error(source_.where() +
-                       ": expected 5 fields (rs, three more, prior "
-                       "frequency), got " +
-                       std::to_string(fields_.size()));
     double freq = 0;
-    if (!parse_real_number(fields_[4], freq))
-      throw user_error(source_.where() + ": prior frequency '" + fields_[4] +
+    const bool missing = is_missing_token(fields_[4]);
+    if (!missing && !parse_real_number(fields_[4], freq))
+      throw user_error(source_.where() + ": prior frequency '" + printable(fields_[4]) +
                        "' is not a number");
     if (s.rs != fields_[0]) {
       std::cout << "MISMATCH!!!!!" << std::endl;
       std::cout << fields_[0] << " " << s.rs << std::endl;
+      return -1.0;
+    }
+    if (missing) {
+      std::cout << "warning: " << source_.where() << ": prior frequency " << fields_[4]
+                << " of " << s.rs << " is missing; the SNP gets no prior frequency"
+                << std::endl;
       return -1.0;
     }
     if (!(freq >= 0 && freq <= 1)) {
@@ -263,6 +320,17 @@ class info_reader {
     throw user_error(source_.where(blank) + " is blank");
   }
 
+  // next_filled_line, and the line must hold the five fields of a SNP.
+  bool next_snp_line() {
+    if (!next_filled_line()) return false;
+    if (fields_.size() != 5)
+      throw user_error(source_.where() +
+                       ": expected 5 fields (rs, three more, prior "
+                       "frequency), got " +
+                       std::to_string(fields_.size()));
+    return true;
+  }
+
   std::string file_;
   std::ifstream in_;
   line_source source_;
@@ -281,16 +349,6 @@ class info_reader {
 const double largest_intensity = 1e150;
 const char* const largest_intensity_text = "1e150";
 
-// True for a token that marks a missing intensity: NaN or NA, in any letter
-// case.
-bool is_missing_token(const char* field) {
-  auto lower = [](char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  };
-  if (lower(field[0]) != 'n' || lower(field[1]) != 'a') return false;
-  return field[2] == '\0' || (lower(field[2]) == 'n' && field[3] == '\0');
-}
-
 }  // namespace
 
 int countLines(std::istream& in) {
@@ -305,11 +363,17 @@ line_tally tally_lines(std::istream& in, const char* file) {
   line_tally tally;
   int line = 1;
   bool filled = false;
+  bool first_block = true;
   std::vector<char> buffer(1 << 16);
   for (;;) {
     in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     std::streamsize got = in.gcount();
-    for (std::streamsize i = 0; i < got; ++i) {
+    std::streamsize from = 0;
+    if (first_block && got >= static_cast<std::streamsize>(byte_order_mark_size) &&
+        std::memcmp(buffer.data(), byte_order_mark, byte_order_mark_size) == 0)
+      from = byte_order_mark_size;
+    first_block = false;
+    for (std::streamsize i = from; i < got; ++i) {
       char c = buffer[static_cast<size_t>(i)];
       if (c == '\n') {
         if (filled) tally.last_filled_line = line;
@@ -336,6 +400,7 @@ void data::read_data() {
   if (chrX) std::cout << "assuming X chromosome mode" << std::endl;
 
   check_input_options(*this);
+  snps_without_prior = 0;
   n_cohorts = static_cast<int>(intensity_files.size());
   n_ind.resize(n_cohorts);
   sex_counts.resize(n_cohorts);
@@ -425,30 +490,42 @@ void data::read_data() {
                              const std::string& reason) {
       return user_error(source.where() + ": " + (axis == 0 ? "x" : "y") +
                         " intensity of individual " + std::to_string(i + 1) + " is '" +
-                        field + "', " + reason);
+                        printable(field) + "', " + reason);
     };
 
-    for (int s = 0; s < snp_start; ++s)  // the header and the SNPs before
+    const int n = n_ind[c];
+    const size_t expected = 5 + 2 * static_cast<size_t>(n);
+    // A SNP line of the wrong layout (a blank line has no field).
+    auto wrong_field_count = [&](size_t got) {
+      return user_error(source.where() + ": expected " + std::to_string(expected) +
+                        " fields (5 keys, then x and y of each of " + std::to_string(n) +
+                        " individuals), got " + std::to_string(got));
+    };
+
+    // The header, then the SNPs before the range: only their fields are
+    // counted (no number is read), so that SNP s is line s + 1 however far
+    // down the range starts.
+    if (!source.next(line)) throw ends_before(snp_start);
+    for (int s = 1; s < snp_start; ++s) {
       if (!source.next(line)) throw ends_before(snp_start);
+      const size_t got = count_fields(line);
+      if (got != expected) throw wrong_field_count(got);
+    }
     if (c == 0 && info) info->skip(snp_start - 1);
 
-    const int n = n_ind[c];
     size_t missing_points = 0;
-    const size_t expected = 5 + 2 * static_cast<size_t>(n);
     for (int k = 0; k < n_snps; ++k) {
       std::cout << "\r"
                 << " snp [" << k + 1 << "/" << n_snps << "]" << std::flush;
       snp& s = snps[k];
       if (!source.next(line)) throw ends_before(snp_start + k);
       split_fields(line, fields);
-      if (fields.size() != expected)
-        throw user_error(source.where() + ": expected " + std::to_string(expected) +
-                         " fields (5 keys, then x and y of each of " + std::to_string(n) +
-                         " individuals), got " + std::to_string(fields.size()));
+      if (fields.size() != expected) throw wrong_field_count(fields.size());
       if (c > 0 && (s.SNP_ID != fields[0] || s.rs != fields[1]))
-        throw user_error(source.where() + ": SNP " + fields[0] + " [" + fields[1] +
-                         "], but intensity file " + quoted(intensity_files[0]) +
-                         " has SNP " + s.SNP_ID + " [" + s.rs + "] at the same line");
+        throw user_error(source.where() + ": SNP " + printable(fields[0]) + " [" +
+                         printable(fields[1]) + "], but intensity file " +
+                         quoted(intensity_files[0]) + " has SNP " + printable(s.SNP_ID) +
+                         " [" + printable(s.rs) + "] at the same line");
       s.SNP_ID = fields[0];
       s.rs = fields[1];
       s.position = fields[2];
@@ -456,7 +533,10 @@ void data::read_data() {
       s.allele2 = fields[4];
       if (c == 0) {
         s.prior_freq = -1.0;
-        if (info) s.prior_freq = info->prior_of(s, snp_start + k);
+        if (info) {
+          s.prior_freq = info->prior_of(s, snp_start + k);
+          if (s.prior_freq < 0) ++snps_without_prior;
+        }
       }
 
       xy_list points;
@@ -489,6 +569,17 @@ void data::read_data() {
       s.points.push_back(std::move(points));
       s.missing.push_back(std::move(missing));
     }
+    // A range that runs to the last SNP of the first file: a later file must
+    // end there too (blank lines excepted), or its further SNPs would be
+    // dropped without a word.
+    if (c > 0 && snp_end == total)
+      while (source.next(line))
+        if (count_fields(line) > 0)
+          throw user_error(source.where() + ": a further SNP line: intensity file " +
+                           quoted(intensity_files[0]) + " holds " +
+                           std::to_string(total) + (total == 1 ? " SNP" : " SNPs") +
+                           " (the last on line " + std::to_string(total + 1) +
+                           "), and every cohort's file must hold the same SNP lines");
     in.reset();
     std::cout << std::endl;
     if (missing_points > 0)
@@ -496,4 +587,30 @@ void data::read_data() {
                 << std::endl;
   }
   std::cout << "..done" << std::endl;
+}
+
+std::string printable(const std::string& field) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string text;
+  for (char c : field) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte <= 0x7E) {
+      text += c;
+    } else {
+      text += "\\x";
+      text += hex[byte >> 4];
+      text += hex[byte & 0xF];
+    }
+  }
+  return text;
+}
+
+std::string missing_priors_warning(const data& d) {
+  if (d.snps_without_prior == 0) return "";
+  return std::to_string(d.snps_without_prior) + " of " + std::to_string(d.n_snps) +
+         (d.n_snps == 1 ? " SNP" : " SNPs") +
+         " got no prior frequency from SNP-information file " + quoted(d.info_file) +
+         " (an rs that differs from the intensity file's, a frequency that is "
+         "missing or outside [0, 1], or a file that ends early); the log's "
+         "\"MISMATCH!!!!!\" and \"warning:\" lines say which";
 }

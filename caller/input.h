@@ -5,6 +5,9 @@
 #define VELMAR_INPUT_H
 
 #include <istream>
+#include <string>
+
+class data;
 
 // Reads in from its current position to the end and returns the number of
 // line feeds met (blank lines count; a last line without a line feed does
@@ -20,8 +23,20 @@ struct line_tally {
   int last_filled_line = 0;
 };
 
-// Reads in from its current position to the end.  Throws user_error, naming
-// `file`, when the stream cannot be read (as a damaged compressed file).
+// Reads in from its current position to the end; a UTF-8 byte-order mark
+// where it starts is skipped.  Throws user_error, naming `file`, when the
+// stream cannot be read (as a damaged compressed file).
 line_tally tally_lines(std::istream& in, const char* file);
+
+// The text of a field for a message on standard error: every byte outside
+// printable ASCII (a control character, or a byte of 0x80 and above such as
+// a byte-order mark or a letter of another alphabet) is written as \xHH, so
+// that a message never hides part of what it quotes.
+std::string printable(const std::string& field);
+
+// The warning for the end of a run in which some SNPs of the range got no
+// prior frequency from the SNP-information file (d.snps_without_prior); ""
+// when there is none.
+std::string missing_priors_warning(const data& d);
 
 #endif

@@ -17,6 +17,7 @@
 
 #include "data.h"
 #include "errors.h"
+#include "input.h"
 #include "options.h"
 #include "result_check.h"
 #include "vargen1.h"
@@ -83,6 +84,8 @@ int run(int argc, char** argv, run_progress& progress) {
   std::cout << std::endl;
   d.output_mcmc();
   std::cout << "finished" << std::endl;
+  const std::string no_priors = missing_priors_warning(d);
+  if (!no_priors.empty()) std::cerr << "velmar++: warning: " << no_priors << std::endl;
   // Returning destroys the generator first (the placeholder generator is
   // installed again), then the model object.
   if (failed_snps > 0) {

@@ -84,6 +84,32 @@ class InputTest : public ScratchDirTest {
     return "";
   }
 
+  // Writes the intensity texts as the files of d's cohorts a, b, ..., plain
+  // or, with gz, gzip-compressed (and sets d.gz).
+  void set_intensity_files(data& d, const std::vector<std::string>& texts, bool gz) {
+    d.gz = gz;
+    d.intensity_files.clear();
+    for (size_t c = 0; c < texts.size(); ++c) {
+      const std::string name(1, static_cast<char>('a' + c));
+      d.intensity_files.push_back(
+          gz ? write_compressed(name + ".gz", texts[c], true, false)
+             : write(name + ".txt", texts[c]));
+    }
+  }
+
+  // The message with every "{a}", "{b}", ... replaced by the name of d's
+  // intensity file of that cohort and "{f}" by its SNP-information file.
+  static std::string expanded(std::string message, const data& d) {
+    for (size_t c = 0; c < d.intensity_files.size(); ++c) {
+      const std::string key = std::string("{") + static_cast<char>('a' + c) + "}";
+      for (size_t at; (at = message.find(key)) != std::string::npos;)
+        message.replace(at, key.size(), d.intensity_files[c]);
+    }
+    for (size_t at; (at = message.find("{f}")) != std::string::npos;)
+      message.replace(at, 3, d.info_file);
+    return message;
+  }
+
   // The error of reading cohort 0 alone, edited as for `edited`, from a.txt.
   std::string error_of_edited_cohort0(const std::string& old_text,
                                       const std::string& new_text) {
@@ -417,6 +443,13 @@ TEST_F(InputTest, SnpInformationMismatchesAndGaps) {
   EXPECT_EQ(d.snps[1].prior_freq, -1.0);  // mismatched rs
   EXPECT_EQ(d.snps[2].prior_freq, -1.0);  // outside [0, 1]
   EXPECT_EQ(d.snps[3].prior_freq, -1.0);  // the file ended
+  EXPECT_EQ(d.snps_without_prior, 3);
+  EXPECT_EQ(missing_priors_warning(d),
+            "3 of 4 SNPs got no prior frequency from SNP-information file '" +
+                path("info.txt") +
+                "' (an rs that differs from the intensity file's, a frequency "
+                "that is missing or outside [0, 1], or a file that ends early); "
+                "the log's \"MISMATCH!!!!!\" and \"warning:\" lines say which");
   EXPECT_NE(log.find(" read SNP information \nMISMATCH!!!!!\nrsX rs2\n"),
             std::string::npos);
   EXPECT_NE(log.find("warning: SNP-information file '" + path("info.txt") +
@@ -444,6 +477,43 @@ TEST_F(InputTest, SnpInformationMismatchesAndGaps) {
                      "\n\n..done\n"),
             std::string::npos);
   EXPECT_EQ(log.find("warning"), log.rfind("warning"));  // warned once
+  EXPECT_EQ(e.snps_without_prior, 2);
+
+  // Every SNP with its prior: nothing to warn of.
+  data f;
+  f.intensity_files = {d.intensity_files[0]};
+  f.info_file =
+      write("full.txt", "rs1 1 A C 0.1\nrs2 2 G T 0.2\nrs3 3 A G 0.3\nrs4 4 C T 1\n");
+  read(f);
+  EXPECT_EQ(f.snps_without_prior, 0);
+  EXPECT_EQ(missing_priors_warning(f), "");
+}
+
+TEST_F(InputTest, MissingPriorFrequencyGivesNoPrior) {
+  // NA or NaN in any letter case is an unknown frequency, logged like one
+  // outside [0, 1]; a mismatched rs is still reported as such.
+  data d;
+  d.intensity_files = {write("a.txt", cohort0)};
+  d.info_file = write("info.txt",
+                      "rs1 100 A C NA\n"
+                      "rs2 200 G T nan\n"
+                      "rs3 300 A G 0.3\n"
+                      "rsX 400 C T NaN\n");
+  std::string log;
+  read(d, &log);
+  EXPECT_EQ(d.snps[0].prior_freq, -1.0);
+  EXPECT_EQ(d.snps[1].prior_freq, -1.0);
+  EXPECT_EQ(d.snps[2].prior_freq, 0.3);
+  EXPECT_EQ(d.snps[3].prior_freq, -1.0);
+  EXPECT_EQ(d.snps_without_prior, 3);
+  EXPECT_NE(log.find("warning: SNP-information file '" + path("info.txt") +
+                     "' line 1: prior frequency NA of rs1 is missing; the SNP gets "
+                     "no prior frequency\n"),
+            std::string::npos);
+  EXPECT_NE(log.find("' line 2: prior frequency nan of rs2 is missing"),
+            std::string::npos);
+  EXPECT_NE(log.find("MISMATCH!!!!!\nrsX rs4\n"), std::string::npos);
+  EXPECT_EQ(log.find("line 4: prior"), std::string::npos);
 }
 
 TEST_F(InputTest, SnpInformationFaults) {
@@ -456,9 +526,9 @@ TEST_F(InputTest, SnpInformationFaults) {
 
   data number;
   number.intensity_files = {write("a.txt", cohort0)};
-  number.info_file = write("info.txt", "rs1 100 A C NA\n");
+  number.info_file = write("info.txt", "rs1 100 A C 0.2x\n");
   EXPECT_EQ(error_of(number), "SNP-information file '" + path("info.txt") +
-                                  "' line 1: prior frequency 'NA' is not a number");
+                                  "' line 1: prior frequency '0.2x' is not a number");
 
   data blank;
   blank.intensity_files = {write("a.txt", cohort0)};
@@ -647,6 +717,207 @@ TEST_F(InputTest, InputFilesMustBeRegularFiles) {
     sex.sex_files = {odd};
     EXPECT_EQ(error_of(sex), "sex file '" + odd + "'" + reason);
   }
+}
+
+TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
+  // -snps checks the lines before its range as a full run does, by their
+  // field counts only, so that SNP s is always line s + 1.
+  const std::string info =
+      "rs1 100 A C 0.25\n"
+      "rs2 200 G T 0.5\n"
+      "rs3 300 A G 0.75\n"
+      "rs4 400 C T 1\n";
+  const struct {
+    const char* what;
+    std::string a, b, f;  // cohort files and SNP-information file ("": none)
+    int start;
+    std::string message;  // "" when the file is read
+  } cases[] = {
+      {"blank line in cohort 0", edited(cohort0, "s3", "\ns3"), cohort1, "", 4,
+       "intensity file '{a}' line 4: expected 9 fields (5 keys, then x and y of "
+       "each of 2 individuals), got 0"},
+      {"short line in cohort 1", cohort0, edited(cohort1, "9 10 11 12", "9 10 11"), "", 3,
+       "intensity file '{b}' line 3: expected 11 fields (5 keys, then x and y of "
+       "each of 3 individuals), got 10"},
+      {"long line ending in blanks", edited(cohort0, "0.5 0.5\n", "0.5 0.5 9 \t\n"),
+       cohort1, "", 4, "intensity file '{a}' line 3: expected 9 fields"},
+      {"numbers of skipped lines are not read", edited(cohort0, "0.1 0.9", "abc 0.9"),
+       cohort1, "", 2, ""},
+      {"blank SNP-information line", cohort0, cohort1, edited(info, "rs3", "\nrs3"), 4,
+       "SNP-information file '{f}' line 3 is blank"},
+      {"SNP-information line of 4 fields", cohort0, cohort1,
+       edited(info, "A C 0.25", "A C"), 3,
+       "SNP-information file '{f}' line 1: expected 5 fields (rs, three more, "
+       "prior frequency), got 4"},
+      {"SNP-information frequency of a skipped line is not read", cohort0, cohort1,
+       edited(info, "0.5", "x"), 3, ""},
+      {"blank lines end the SNP-information file", cohort0, cohort1,
+       "rs1 100 A C 0.25\n\n \n", 4, ""},
+  };
+  for (const auto& c : cases) {
+    for (bool gz : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (gz ? ", gzip" : ", plain"));
+      data d;
+      set_intensity_files(d, {c.a, c.b}, gz);
+      if (!c.f.empty()) d.info_file = write("info.txt", c.f);
+      d.snp_start = c.start;
+      const std::string e = error_of(d);
+      if (c.message.empty()) {
+        EXPECT_EQ(e, "");
+        EXPECT_EQ(d.snps[0].rs, "rs" + std::to_string(c.start));
+        continue;
+      }
+      const std::string want = expanded(c.message, d);
+      EXPECT_EQ(e.substr(0, want.size()), want);
+
+      // A full run refuses the line with the same words.
+      data full;
+      set_intensity_files(full, {c.a, c.b}, gz);
+      full.info_file = d.info_file;
+      EXPECT_EQ(error_of(full), e);
+    }
+  }
+}
+
+TEST_F(InputTest, LaterFileWithFurtherSnpLinesIsRefused) {
+  const std::string extra = "s5 rs5 500 A T 1 2 3 4 5 6\n";
+  const struct {
+    const char* what;
+    std::string b;
+    int start, end;
+    std::string message;  // "" when the files are read
+  } cases[] = {
+      {"one more SNP", std::string(cohort1) + extra, -1, -1,
+       "intensity file '{b}' line 6: a further SNP line: intensity file '{a}' "
+       "holds 4 SNPs (the last on line 5), and every cohort's file must hold the "
+       "same SNP lines"},
+      {"after blank lines", std::string(cohort1) + "\n \r\n" + extra, 2, 0,
+       "intensity file '{b}' line 8: a further SNP line"},
+      {"blank lines only", std::string(cohort1) + "\n\t\n", -1, -1, ""},
+      {"a range that ends before the last SNP", std::string(cohort1) + extra, 1, 3, ""},
+  };
+  for (const auto& c : cases) {
+    for (bool gz : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (gz ? ", gzip" : ", plain"));
+      data d;
+      set_intensity_files(d, {cohort0, c.b}, gz);
+      d.snp_start = c.start;
+      d.snp_end = c.end;
+      const std::string e = error_of(d);
+      const std::string want = expanded(c.message, d);
+      EXPECT_EQ(e.substr(0, want.size()), want);
+      if (want.empty()) {
+        EXPECT_EQ(e, "");
+      }
+    }
+  }
+}
+
+TEST_F(InputTest, HeaderThatIsASnpLineIsRefused) {
+  const std::string snp_lines =
+      std::string(cohort0).substr(std::string(cohort0).find("s1"));
+  const struct {
+    const char* what;
+    std::string text;
+    std::string message;  // "" when the file is read
+  } cases[] = {
+      {"no header line", snp_lines,
+       "intensity file '{a}' line 1: the header line seems missing: every name "
+       "after the 5 key columns reads as a number, and '0.1' is not a whole "
+       "number; line 1 must name the columns (5 keys, then two names per "
+       "individual)"},
+      {"missing values and one fraction", "s0 rs0 1 A C NA nan 7 2.5e-1\n" + snp_lines,
+       "intensity file '{a}' line 1: the header line seems missing: every name "
+       "after the 5 key columns reads as a number, and '2.5e-1' is not"},
+      {"sample names that are whole numbers",
+       "SNP_ID rs position allele1 allele2 1001 1001 1002 1002\n" + snp_lines, ""},
+      {"whole numbers and missing values", "a b c d e 1.0 NA 12 -3\n" + snp_lines, ""},
+      {"a name among numbers", "a b c d e 0.5 0.25 x_1 0.75\n" + snp_lines, ""},
+  };
+  for (const auto& c : cases) {
+    for (bool gz : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (gz ? ", gzip" : ", plain"));
+      data d;
+      set_intensity_files(d, {c.text}, gz);
+      const std::string e = error_of(d);
+      const std::string want = expanded(c.message, d);
+      EXPECT_EQ(e.substr(0, want.size()), want);
+      if (want.empty()) {
+        EXPECT_EQ(e, "");
+        EXPECT_EQ(d.n_ind[0], 2);
+      }
+    }
+  }
+}
+
+TEST_F(InputTest, ByteOrderMarkIsSkipped) {
+  // Every input file may start with a UTF-8 byte-order mark: it reads as the
+  // file without it, intensity files plain and compressed alike.
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string info = "rs1 1 A C 0.1\nrs2 2 G T 0.2\nrs3 3 A G 0.3\nrs4 4 C T 0.4\n";
+  for (bool gz : {false, true}) {
+    SCOPED_TRACE(gz ? "gzip" : "plain");
+    data plain, marked;
+    plain.chrX = marked.chrX = true;
+    set_intensity_files(plain, {cohort0, cohort1}, gz);
+    plain.info_file = write("info.txt", info);
+    plain.sex_files = {write("s0.txt", "1\n2\n"), write("s1.txt", "2 0 1\n")};
+    std::string plain_log;
+    read(plain, &plain_log);
+
+    set_intensity_files(marked, {bom + cohort0, bom + cohort1}, gz);
+    marked.info_file = write("info_bom.txt", bom + info);
+    marked.sex_files = {write("s0_bom.txt", bom + "1\n2\n"),
+                        write("s1_bom.txt", bom + "2 0 1\n")};
+    std::string marked_log;
+    read(marked, &marked_log);
+
+    EXPECT_EQ(marked.n_ind, plain.n_ind);
+    EXPECT_EQ(marked.sex, plain.sex);
+    ASSERT_EQ(marked.snps.size(), plain.snps.size());
+    for (size_t k = 0; k < plain.snps.size(); ++k) {
+      EXPECT_EQ(marked.snps[k].SNP_ID, plain.snps[k].SNP_ID);
+      EXPECT_EQ(marked.snps[k].prior_freq, plain.snps[k].prior_freq);
+      EXPECT_EQ(marked.snps[k].points, plain.snps[k].points);
+    }
+    EXPECT_EQ(marked.snps_without_prior, 0);
+    EXPECT_EQ(marked_log.find("MISMATCH"), std::string::npos);
+  }
+  // A file of a mark and blank lines is empty.
+  data empty;
+  empty.intensity_files = {write("empty.txt", bom + "\n\n")};
+  EXPECT_EQ(error_of(empty), "intensity file '" + path("empty.txt") + "' is empty");
+  std::istringstream marked_lines(bom + "h\n1\n\n");
+  EXPECT_EQ(tally_lines(marked_lines, "f").last_filled_line, 2);
+}
+
+TEST_F(InputTest, QuotedFieldsShowUnprintableBytes) {
+  const struct {
+    std::string field, shown;
+  } cases[] = {
+      {"rs1", "rs1"},
+      {"a b~", "a b~"},
+      {"\xEF\xBB\xBF"
+       "1",
+       "\\xEF\\xBB\\xBF1"},
+      {"\t\x7F", "\\x09\\x7F"},
+      {"caf\xC3\xA9", "caf\\xC3\\xA9"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(printable(c.field), c.shown) << c.shown;
+
+  // A mark that is not at the start of the file is quoted, not skipped.
+  data sex;
+  sex.chrX = true;
+  sex.intensity_files = {write("a.txt", cohort0)};
+  sex.sex_files = {write("s.txt",
+                         "1\n\xEF\xBB\xBF"
+                         "2\n")};
+  EXPECT_EQ(error_of(sex), "sex file '" + path("s.txt") +
+                               "' line 2: sex code '\\xEF\\xBB\\xBF2' is not 0 "
+                               "(unknown), 1 (male) or 2 (female)");
+  EXPECT_NE(error_of_edited_cohort0("0.3 0.3 0.7", "0.3 0.3 0\x01.7")
+                .find("x intensity of individual 2 is '0\\x01.7', not a number"),
+            std::string::npos);
 }
 
 }  // namespace
