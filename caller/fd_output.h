@@ -15,8 +15,8 @@
 
 class fd_output_buffer : public std::streambuf {
  public:
-  // Writes to `fd`; with fd < 0, everything is dropped as after a failure
-  // whose errno is `error`.
+  // Writes to `fd`. With a non-zero `error` (fd < 0 needs one), everything
+  // is dropped as after a failed write of that errno.
   explicit fd_output_buffer(int fd, int error = 0) : fd_(fd), error_(error) {
     setp(buffer_, buffer_ + sizeof buffer_);
   }

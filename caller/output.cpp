@@ -5,7 +5,9 @@
 // The files are written under temporary names and renamed over their final
 // names together once every one of them is whole (result_writer), so that a
 // run leaves either all its result files or none, and never spoils those of
-// an earlier run. Every file goes through one output stream. Doubles are written in the
+// an earlier run.
+//
+// Every file goes through one output stream. Doubles are written in the
 // stream's default format until the first genotype value that is neither
 // near 0 nor near 1; that value switches the stream to fixed notation with
 // four decimals, and the switch holds for every later value of every later

@@ -15,6 +15,7 @@
 // be written (its reader went away, a full disk), the run goes on, writes
 // the result files and says so on standard error at the end; the status is
 // that of the results.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -134,13 +135,32 @@ int run(int argc, char** argv, run_progress& progress) {
 // into it.
 class log_output {
  public:
-  log_output() : buffer_(STDOUT_FILENO), old_(std::cout.rdbuf(&buffer_)) {}
+  log_output()
+      : buffer_(STDOUT_FILENO, open_standard_streams()),
+        old_(std::cout.rdbuf(&buffer_)) {}
   ~log_output() {
     std::cout.flush();
     std::cout.rdbuf(old_);
   }
   log_output(const log_output&) = delete;
   log_output& operator=(const log_output&) = delete;
+
+  // Puts /dev/null in the place of a closed standard output or error, so
+  // that no file the run opens takes its number and receives the log or a
+  // message; returns EBADF when standard output was closed, else 0.
+  static int open_standard_streams() {
+    int closed = 0;
+    for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+      if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+      if (fd == STDOUT_FILENO) closed = EBADF;
+      int null = open("/dev/null", O_WRONLY);
+      if (null >= 0 && null != fd) {
+        dup2(null, fd);
+        close(null);
+      }
+    }
+    return closed;
+  }
 
   // After the run: one warning on standard error when the log was lost.
   void report(bool results_written) {
