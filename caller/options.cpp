@@ -2,6 +2,7 @@
 // one function that checks the values read.
 #include "options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -504,7 +506,40 @@ void validate_options(const data& d) {
                      ", which must be positive and finite");
 }
 
+std::vector<std::string> unknown_option_words(int argc, char** argv) {
+  // Every word is tested as an option word in every pass, a value word too,
+  // so the values of an option are the words after any word that is one.
+  std::vector<bool> is_value(argc, false);
+  std::vector<bool> is_option(argc, false);
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '-') continue;
+    if (std::strcmp(argv[i], "-nrs") == 0) is_option[i] = true;
+    for (const option_rule& o : option_table()) {
+      if (std::strcmp(argv[i], o.word) != 0) continue;
+      is_option[i] = true;
+      for (int k = 1; k <= o.n_values && i + k < argc; ++k) is_value[i + k] = true;
+      break;
+    }
+  }
+  std::vector<std::string> unknown;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '-' || is_option[i] || is_value[i]) continue;
+    if (std::find(unknown.begin(), unknown.end(), argv[i]) == unknown.end())
+      unknown.push_back(argv[i]);
+  }
+  return unknown;
+}
+
 void check_command_line(int argc, char** argv) {
+  const std::vector<std::string> unknown = unknown_option_words(argc, argv);
+  if (!unknown.empty()) std::cout << std::flush;
+  for (const std::string& word : unknown)
+    std::cerr << "velmar++: warning: '" << word
+              << "' is no option and is ignored (option names are exact, "
+                 "case-sensitive words, and an option's values are the words "
+                 "after it, as in \"-nmax 60\")"
+              << std::endl;
+
   data scratch;
   read_input_options(argc, argv, scratch);
   read_run_options(argc, argv, scratch);

@@ -14,6 +14,9 @@
 #ifndef VELMAR_OPTIONS_H
 #define VELMAR_OPTIONS_H
 
+#include <string>
+#include <vector>
+
 #include "data.h"
 
 // The fixed run seed that "-nrs" selects.
@@ -36,8 +39,16 @@ void check_input_options(const data& d);
 // the run cannot use.
 void validate_options(const data& d);
 
-// Runs passes 1 and 2 on a scratch model and validates it, so that a bad
-// command line is reported before any input is read.
+// The words after argv[0] that begin with '-' but are neither an option
+// word nor a value of the option before them ("-nmax=5", "-NMAX", "-nmx"),
+// each once, in command-line order. A value that begins with '-' ("-snps -5
+// 10") is none of them.
+std::vector<std::string> unknown_option_words(int argc, char** argv);
+
+// Warns on standard error once for each of the unknown_option_words (the
+// run ignores them), then runs passes 1 and 2 on a scratch model and
+// validates it, so that a bad command line is reported before any input is
+// read.
 void check_command_line(int argc, char** argv);
 
 // Conversions used for option values and input fields: true when the whole

@@ -2,67 +2,153 @@
 // file per cohort, the parameter file, the information file and, with
 // "-test", the test file.
 //
+// The files are written under temporary names and renamed over their final
+// names together once every one of them is whole (result_writer), so that a
+// run leaves either all its result files or none, and never spoils those of
+// an earlier run.
+//
 // Every file goes through one output stream. Doubles are written in the
 // stream's default format until the first genotype value that is neither
 // near 0 nor near 1; that value switches the stream to fixed notation with
 // four decimals, and the switch holds for every later value of every later
 // file. The genotype values of each SNP are kept as their text from the end
 // of its fit (keep_genotype_values), which notes whether the switch is due.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "data.h"
 #include "errors.h"
+#include "fd_output.h"
 
 namespace {
 
-// One stream for every result file, with the names of the files that could
-// not be opened or written.
+// Every result file of a run, written through one stream beside its final
+// name under a temporary name of its own ("<name>.tmp.XXXXXX", created
+// exclusively: runs on other hosts may share the directory), and renamed
+// over the final names only when every file was written whole. A file that
+// fails is still "written" (into nothing), so that the format of the later
+// files does not depend on it; the failures are reported together at the
+// end, when every temporary file is removed and every earlier file of the
+// prefix is left as it was.
 class result_writer {
  public:
-  // Opens `name`, replacing any file of that name. A file that cannot be
-  // opened is still "written" (the stream is failed and the writes are
-  // lost), so that the format of the later files does not depend on it; it
-  // is reported at the end.
+  result_writer() : os_(nullptr) {}
+  result_writer(const result_writer&) = delete;
+  result_writer& operator=(const result_writer&) = delete;
+  ~result_writer() { remove_temporaries(); }
+
+  // Starts the file that will be called `name`.
   std::ostream& open(const std::string& name) {
-    name_ = name;
-    errno = 0;
-    os_.open(name, std::ios::out | std::ios::trunc);
-    if (os_.is_open()) {
-      os_.clear();
-      open_error_.clear();
+    file f;
+    f.name = name;
+    int error = 0;
+    struct stat st;
+    if (stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      error = EISDIR;  // the rename at the end would fail
     } else {
-      open_error_ = errno != 0 ? std::strerror(errno) : "";
+      std::string pattern = name + ".tmp.XXXXXX";
+      f.fd = mkstemp(&pattern[0]);
+      if (f.fd < 0) {
+        error = errno;
+      } else {
+        f.temporary = pattern;
+        // mkstemp makes the file private; a result file gets the mode of
+        // any new file.
+        if (fchmod(f.fd, 0666 & ~file_mode_mask()) != 0) error = errno;
+      }
     }
+    files_.push_back(f);
+    buffer_ = std::make_unique<fd_output_buffer>(error == 0 ? f.fd : -1, error);
+    os_.rdbuf(buffer_.get());
     return os_;
   }
 
-  // Closes the current file and notes it when anything was lost.
+  // Ends the current file: its buffer written out, the file on disk and
+  // closed, every step checked.
   void close() {
-    bool ok = os_.is_open() && !os_.fail();
-    if (os_.is_open()) {
-      os_.close();
-      if (os_.fail()) ok = false;
+    file& f = files_.back();
+    buffer_->pubsync();
+    if (f.fd >= 0) {
+      // Some file systems report a lost write only here or at the close.
+      if (buffer_->error() == 0 && fsync(f.fd) != 0 && errno != EINVAL)
+        buffer_->note_error(errno);
+      if (::close(f.fd) != 0) buffer_->note_error(errno);
+      f.fd = -1;
     }
-    if (!ok) {
-      std::string entry = name_;
-      if (!open_error_.empty()) entry += " (" + open_error_ + ")";
-      failed_.push_back(entry);
+    f.error = buffer_->error();
+    os_.rdbuf(nullptr);
+    buffer_.reset();
+  }
+
+  // Renames every file over its final name when all were written, else
+  // removes them all; throws user_error naming each file that failed and
+  // the reason.
+  void commit() {
+    std::vector<std::string> failed;
+    for (const file& f : files_)
+      if (f.error != 0) failed.push_back(f.name + " (" + std::strerror(f.error) + ")");
+    if (!failed.empty()) {
+      remove_temporaries();
+      std::string message = "cannot write result file";
+      if (failed.size() > 1) message += "s";
+      for (size_t k = 0; k < failed.size(); k++)
+        message += (k == 0 ? " " : ", ") + failed[k];
+      throw user_error(message + "; no result file was written or replaced");
+    }
+    for (size_t k = 0; k < files_.size(); k++) {
+      file& f = files_[k];
+      if (std::rename(f.temporary.c_str(), f.name.c_str()) != 0) {
+        const int error = errno;
+        remove_temporaries();
+        std::string message =
+            "cannot write result file " + f.name + " (" + std::strerror(error) + ")";
+        if (k == 0)
+          throw user_error(message + "; no result file was written or replaced");
+        message += "; written before it:";
+        for (size_t done = 0; done < k; done++) message += " " + files_[done].name;
+        throw user_error(message);
+      }
+      f.temporary.clear();
     }
   }
 
-  const std::vector<std::string>& failed() const { return failed_; }
-
  private:
-  std::ofstream os_;
-  std::string name_;
-  std::string open_error_;
-  std::vector<std::string> failed_;
+  struct file {
+    std::string name;       // the final name
+    std::string temporary;  // the name it is written under; empty once renamed
+    int fd = -1;
+    int error = 0;  // errno of the first failure, 0 if none
+  };
+
+  // The bits the process's umask clears from the mode of a new file.
+  static mode_t file_mode_mask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+  }
+
+  void remove_temporaries() {
+    for (file& f : files_) {
+      if (f.fd >= 0) ::close(f.fd);
+      f.fd = -1;
+      if (!f.temporary.empty()) unlink(f.temporary.c_str());
+      f.temporary.clear();
+    }
+  }
+
+  std::ostream os_;
+  std::unique_ptr<fd_output_buffer> buffer_;
+  std::vector<file> files_;
 };
 
 // The words that head the five key columns, each followed by a blank.
@@ -231,12 +317,10 @@ void data::output_mcmc() {
     files.close();
   }
 
-  if (!files.failed().empty()) {
+  try {
+    files.commit();
+  } catch (const user_error&) {
     std::cout << std::endl;
-    std::string message = "cannot write result file";
-    if (files.failed().size() > 1) message += "s";
-    for (size_t f = 0; f < files.failed().size(); f++)
-      message += (f == 0 ? " " : ", ") + files.failed()[f];
-    throw user_error(message);
+    throw;
   }
 }

@@ -1,7 +1,8 @@
-// The last check of one SNP's results: the fit's guards keep the parameters
-// inside their supports, so a value that is not finite here means the fit
-// went wrong for this SNP, and the run says so instead of presenting nan as
-// a result.
+// The last checks of one SNP's results: the fit's guards keep the
+// parameters inside their supports, so a value that is not finite here means
+// the fit went wrong for this SNP, and the run says so instead of presenting
+// nan as a result; and a SNP whose individuals mostly fall in the null class
+// is counted, as a hint at intensities on another scale than the priors'.
 #include "result_check.h"
 
 #include <cmath>
@@ -71,4 +72,15 @@ std::string non_finite_results(const params& p, const vec3& genotype_values) {
   found.check_per_cohort("info2", p.info2);
   found.check_genotypes(genotype_values);
   return found.text();
+}
+
+bool mostly_null_class(const vec3& values, double n_iter) {
+  size_t present = 0, null_class = 0;
+  for (const vec2& cohort : values)
+    for (const vec& v : cohort) {
+      ++present;
+      // Divided one by one, as the genotype files write them.
+      if (v[0] / n_iter + v[1] / n_iter + v[2] / n_iter < 0.5) ++null_class;
+    }
+  return 2 * null_class > present;
 }

@@ -1,5 +1,6 @@
-// The last check of one SNP's results before they are written: every
-// written value must be a finite number.
+// The last checks of one SNP's results before they are written: every
+// written value must be a finite number, and most individuals should not sit
+// in the null class.
 #ifndef VELMAR_RESULT_CHECK_H
 #define VELMAR_RESULT_CHECK_H
 
@@ -13,5 +14,14 @@
 // "final_log_posterior = nan, sigma_1 = inf"; empty when every value is
 // finite.
 std::string non_finite_results(const params& p, const vec3& genotype_values);
+
+// True when more than half of the individuals of one SNP (those present in
+// its intensity files) sit in the null class: their genotype values of
+// classes 0, 1 and 2, as written, sum to less than 0.5. `values` [C][n_c][4]
+// are the stage-2 values of the present individuals, `n_iter` their divisor:
+// the number of kept iterations when they are tallies, 1 when they are
+// class probabilities. When this holds for most SNPs of a run, the
+// intensities are most likely not on the normalised scale the priors assume.
+bool mostly_null_class(const vec3& values, double n_iter);
 
 #endif

@@ -10,13 +10,24 @@
 // on standard error); 3 when the run stopped on a failure inside the fit
 // (the random-variate library refused a parameter, memory ran out, ...),
 // before any result file was written.
+//
+// The log on standard output is not needed for the results: when it cannot
+// be written (its reader went away, a full disk), the run goes on, writes
+// the result files and says so on standard error at the end; the status is
+// that of the results.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <string>
 
 #include "data.h"
 #include "errors.h"
+#include "fd_output.h"
 #include "input.h"
 #include "options.h"
 #include "result_check.h"
@@ -32,7 +43,48 @@ struct run_progress {
 
   std::string where() const {
     if (!fitting) return "";
-    return " while fitting SNP " + std::to_string(snp) + " [" + rs + "]";
+    return " while fitting SNP " + std::to_string(snp) + " [" + printable(rs) + "]";
+  }
+};
+
+// What the checks of each SNP's results found; reported at the end.
+struct result_findings {
+  int failed_snps = 0;      // with values that are not finite numbers
+  int null_class_snps = 0;  // more than half of the individuals in the null class
+
+  // Checks the results of SNP j, just fitted; a SNP whose results are not
+  // all finite numbers is named on standard error at once.
+  void check_snp(const data& d, int j) {
+    const vec3& values = d.stage2_values();
+    if (mostly_null_class(values, d.sampling ? d.n_iter : 1)) ++null_class_snps;
+    std::string fault = non_finite_results(d.all_params.back(), values);
+    if (fault.empty()) return;
+    std::cout << std::flush;
+    std::cerr << "velmar++: SNP " << j + 1 << " [" << printable(d.snps[j].rs)
+              << "]: the fit ended with values that are not finite numbers: " << fault
+              << std::endl;
+    ++failed_snps;
+  }
+
+  // The end-of-run warnings; returns the exit status.
+  int report(const data& d) const {
+    const std::string no_priors = missing_priors_warning(d);
+    if (!no_priors.empty()) std::cerr << "velmar++: warning: " << no_priors << std::endl;
+    const int n_snps = d.n_snps;
+    const char* s = n_snps == 1 ? "" : "s";
+    if (2 * null_class_snps > n_snps)
+      std::cerr
+          << "velmar++: warning: in " << null_class_snps << " of " << n_snps << " SNP"
+          << s
+          << " more than half of the individuals fell in the null class (genotype values "
+             "summing to less than 0.5): the intensities may not be "
+             "normalised; the default priors assume normalised intensities "
+             "of roughly 0 to 2"
+          << std::endl;
+    if (failed_snps == 0) return 0;
+    std::cerr << "velmar++: the fit of " << failed_snps << " of " << n_snps << " SNP" << s
+              << " failed (named above); the result files hold every SNP" << std::endl;
+    return status_failed_snps;
   }
 };
 
@@ -63,39 +115,71 @@ int run(int argc, char** argv, run_progress& progress) {
   std::cout << std::endl;
   std::cout << "algorithm" << std::endl;
 
-  int failed_snps = 0;
+  result_findings findings;
   for (int j = 0; j < d.n_snps; ++j) {
     d.current_snp = j;
     progress = {true, j + 1, d.snps[j].rs};
     std::cout << std::endl;
     std::cout << "snp " << j + 1 << " [" << d.snps[j].rs << "] " << std::endl;
     d.v1();
-    std::string fault = non_finite_results(d.all_params.back(), d.stage2_values());
-    if (!fault.empty()) {
-      std::cout << std::flush;
-      std::cerr << "velmar++: SNP " << j + 1 << " [" << d.snps[j].rs
-                << "]: the fit ended with values that are not finite numbers: " << fault
-                << std::endl;
-      ++failed_snps;
-    }
+    findings.check_snp(d, j);
   }
   progress.fitting = false;
 
   std::cout << std::endl;
   d.output_mcmc();
   std::cout << "finished" << std::endl;
-  const std::string no_priors = missing_priors_warning(d);
-  if (!no_priors.empty()) std::cerr << "velmar++: warning: " << no_priors << std::endl;
   // Returning destroys the generator first (the placeholder generator is
   // installed again), then the model object.
-  if (failed_snps > 0) {
-    std::cerr << "velmar++: the fit of " << failed_snps << " of " << d.n_snps << " SNP"
-              << (d.n_snps == 1 ? "" : "s")
-              << " failed (named above); the result files hold every SNP" << std::endl;
-    return status_failed_snps;
-  }
-  return 0;
+  return findings.report(d);
 }
+
+// Standard output, the run's log, written through a buffer that keeps the
+// first failure instead of ending the run; while it lives, std::cout writes
+// into it.
+class log_output {
+ public:
+  log_output()
+      : buffer_(STDOUT_FILENO, open_standard_streams()),
+        old_(std::cout.rdbuf(&buffer_)) {}
+  ~log_output() {
+    std::cout.flush();
+    std::cout.rdbuf(old_);
+  }
+  log_output(const log_output&) = delete;
+  log_output& operator=(const log_output&) = delete;
+
+  // Puts /dev/null in the place of a closed standard output or error, so
+  // that no file the run opens takes its number and receives the log or a
+  // message; returns EBADF when standard output was closed, else 0.
+  static int open_standard_streams() {
+    int closed = 0;
+    for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+      if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+      if (fd == STDOUT_FILENO) closed = EBADF;
+      int null = open("/dev/null", O_WRONLY);
+      if (null >= 0 && null != fd) {
+        dup2(null, fd);
+        close(null);
+      }
+    }
+    return closed;
+  }
+
+  // After the run: one warning on standard error when the log was lost.
+  void report(bool results_written) {
+    std::cout.flush();
+    if (buffer_.error() == 0) return;
+    std::cerr << "velmar++: warning: the log could not be written to standard output ("
+              << std::strerror(buffer_.error()) << ")";
+    if (results_written) std::cerr << "; the fit went on and the result files are whole";
+    std::cerr << std::endl;
+  }
+
+ private:
+  fd_output_buffer buffer_;
+  std::streambuf* old_;
+};
 
 }  // namespace
 
@@ -103,10 +187,19 @@ int run(int argc, char** argv, run_progress& progress) {
 // run (the model, the generator) are gone by then, and no result file is
 // written, as they are written only at the very end of an orderly run.
 int main(int argc, char** argv) {
+  // A reader of the log that goes away, or a limit on the size of files,
+  // shows as a failed write (EPIPE, EFBIG) that the run reports, instead of
+  // a signal that would end it without a word.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+  log_output log;
   run_progress progress;
+  int status;
   try {
-    return run(argc, argv, progress);
+    status = run(argc, argv, progress);
   } catch (...) {
-    return report_failure(progress.where());
+    status = report_failure(progress.where());
   }
+  log.report(status == 0 || status == status_failed_snps);
+  return status;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -604,6 +606,43 @@ TEST(OptionFaults, ValidateChecksTheModelItIsGiven) {
   EXPECT_NO_THROW(validate_options(d));
   d.r_var_prior_b[1] = 0;  // 1 / 1 is not
   EXPECT_THROW(validate_options(d), user_error);
+}
+
+TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
+  struct case_ {
+    std::vector<std::string> words;
+    std::vector<std::string> warned;
+  };
+  const case_ cases[] = {
+      {{"-i", "a.txt", "-nmax=5"}, {"-nmax=5"}},
+      {{"-i", "a.txt", "-NMAX", "5", "-nmx", "5"}, {"-NMAX", "-nmx"}},
+      // Values that begin with '-', of one- and two-value options.
+      {{"-i", "a.txt", "-snps", "-5", "10", "-o", "-x", "-test", "1", "-0.5"}, {}},
+      // A value word that is itself an option takes its own values.
+      {{"-i", "a.txt", "-o", "-n", "-2", "-max2"}, {}},
+      // The lists end at the first word with '-': it is not one of theirs.
+      {{"-i", "a.txt", "-b.txt", "-chrX", "s.txt", "-s2.txt"}, {"-b.txt", "-s2.txt"}},
+      // Valueless options take no value; a word repeated is warned once.
+      {{"-i", "a.txt", "-nrs", "-5", "-gz", "-", "-5"}, {"-5", "-"}},
+  };
+  for (const case_& c : cases) {
+    command_line cl(c.words);
+    EXPECT_EQ(unknown_option_words(cl.argc(), cl.argv()), c.warned) << c.words.back();
+    // Checking the command line prints each warning once, on standard
+    // error only.
+    std::ostringstream err;
+    std::streambuf* old = std::cerr.rdbuf(err.rdbuf());
+    std::string fault = command_line_error(cl);
+    std::cerr.rdbuf(old);
+    std::string expected;
+    for (const std::string& w : c.warned)
+      expected += "velmar++: warning: '" + w +
+                  "' is no option and is ignored (option names are exact, "
+                  "case-sensitive words, and an option's values are the words "
+                  "after it, as in \"-nmax 60\")\n";
+    EXPECT_EQ(err.str(), expected);
+    EXPECT_EQ(fault, "") << c.words.back();
+  }
 }
 
 TEST(NumberParsing, WholeAndReal) {

@@ -1,5 +1,6 @@
-// The last check of one SNP's results: every value that is not a finite
-// number is named by its result-file column, and finite results pass.
+// The last checks of one SNP's results: every value that is not a finite
+// number is named by its result-file column, and finite results pass; a SNP
+// whose individuals mostly sit in the null class is recognised.
 #include "result_check.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,39 @@ TEST(ResultCheck, NamesEveryValueThatIsNotFinite) {
     for (size_t at; (at = got.find("-nan")) != std::string::npos;) got.erase(at, 1);
     EXPECT_EQ(got, c.named);
   }
+}
+
+TEST(ResultCheck, MostlyNullClassWhenMoreThanHalfSumBelowOneHalf) {
+  struct case_ {
+    const char* what;
+    vec3 values;
+    double n_iter;
+    bool expected;
+  };
+  const vec called = {0, 1, 0, 0};
+  const vec null = {0.2, 0.1, 0.1, 0.6};
+  const case_ cases[] = {
+      {"every individual called", {{called, called}, {called}}, 1, false},
+      {"half in the null class is not more than half",
+       {{null, called}, {null, called}},
+       1,
+       false},
+      {"3 of 5, counted over the cohorts together",
+       {{null, called}, {null, null, called}},
+       1,
+       true},
+      // 0.5 itself is not below one half.
+      {"a sum of exactly 0.5", {{{0.25, 0.25, 0, 0.5}}}, 1, false},
+      // Tallies of 1000 kept iterations: 499 in classes 0 to 2 is below
+      // one half, 500 is not.
+      {"tallies below one half", {{{0, 499, 0, 501}}}, 1000, true},
+      {"tallies of one half", {{{0, 250, 250, 500}}}, 1000, false},
+      // The same tallies read as probabilities are far above one half.
+      {"tallies read as probabilities", {{{0, 499, 0, 501}}}, 1, false},
+      {"no individual present", {{}, {}}, 1, false},
+  };
+  for (const case_& c : cases)
+    EXPECT_EQ(mostly_null_class(c.values, c.n_iter), c.expected) << c.what;
 }
 
 }  // namespace

@@ -4,9 +4,13 @@
 // written or overwritten; a fit that fails (status 3, nothing written) or
 // ends with values that are not numbers (status 2, every result written);
 // and the report of each kind of exception that can end a run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -291,6 +295,212 @@ TEST_F(StartupFailureTest, SexFileWithTheWrongCountEndsWithStatusOne) {
   expect_fails("-i a.txt b.txt -chrX s0.txt s1.txt",
                "sex file 's1.txt' of cohort 1: no individual of known sex "
                "(every code is 0); X-chromosome mode needs males or females");
+}
+
+}  // namespace
+
+// Whole runs whose result files or log cannot be written, and runs on
+// intensities of another scale than the priors assume.
+namespace {
+
+// Where a run's standard output goes.
+enum class log_sink { null_device, closed_pipe, full_device };
+
+struct finished_process {
+  int status = -1;  // 128 + the signal when a signal ended it
+  std::string err;
+};
+
+std::string file_text(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ResultRuns : public ScratchDirTest {
+ protected:
+  void SetUp() override {
+    ScratchDirTest::SetUp();
+    const std::string command = std::string(SIMULATE_BIN) +
+                                " --seed 1 --individuals 30 --snps 5 --out '" + dir_ +
+                                "' > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+
+  // Runs velmar++ on the simulated cohorts in directory `sub` (made here)
+  // with the result prefix r: standard output to `sink`, standard error kept,
+  // and, when file_limit > 0, a limit of that many bytes on every file the
+  // run writes. The program is started with the default action for SIGPIPE
+  // and SIGXFSZ, both of which end a process.
+  finished_process run(const std::string& sub, const std::string& args, log_sink sink,
+                       rlim_t file_limit = 0) {
+    const std::string dir = path(sub);
+    std::filesystem::create_directories(dir);
+    std::vector<std::string> words = {VELMAR_BIN, "-nrs", "-ns", "1",  "-nmax", "5",
+                                      "-b",       "20",   "-n",  "50", "-o",    "r"};
+    std::istringstream more(args);
+    for (std::string w; more >> w;) words.push_back(w);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(&w[0]);
+    argv.push_back(nullptr);
+    const std::string err_file = path(sub + ".err");
+
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    pid_t pid = fork();
+    if (pid == 0) {
+      signal(SIGPIPE, SIG_DFL);
+      signal(SIGXFSZ, SIG_DFL);
+      int out = -1;
+      if (sink == log_sink::closed_pipe) {
+        close(fds[0]);  // the reader is gone before the first line
+        out = fds[1];
+      } else {
+        out = open(sink == log_sink::full_device ? "/dev/full" : "/dev/null", O_WRONLY);
+      }
+      int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+          chdir(dir.c_str()))
+        _exit(126);
+      if (file_limit > 0) {
+        struct rlimit limit = {file_limit, file_limit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+      }
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(fds[0]);
+    close(fds[1]);
+    int raw = 0;
+    finished_process done;
+    if (pid < 0 || waitpid(pid, &raw, 0) != pid) return done;
+    done.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    done.err = file_text(err_file);
+    return done;
+  }
+
+  // The simulated cohorts, as seen from a run's directory.
+  static std::string inputs() { return " -i ../cohort0.txt ../cohort1.txt"; }
+
+  // The names of the files in directory `sub`.
+  std::set<std::string> files_in(const std::string& sub) const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path(sub)))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+};
+
+TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
+  struct case_ {
+    const char* what;
+    rlim_t file_limit;
+    const char* blocked;  // a directory in the place of this result file
+    const char* args;
+    std::string reason;
+  };
+  // A genotype file of 30 individuals and 5 SNPs is over 900 bytes.
+  const case_ cases[] = {
+      {"a file-size limit", 600, nullptr, "", "r_0_mcmc (File too large)"},
+      {"a file-size limit with the test file", 600, nullptr, "-test 1 0",
+       "r_0_mcmc (File too large)"},
+      {"a directory in the place of a file", 0, "r_information", "",
+       "r_information (Is a directory)"},
+  };
+  const std::set<std::string> earlier = {"r_0_mcmc", "r_1_mcmc", "r_params",
+                                         "r_information", "r_tests"};
+  for (const case_& c : cases) {
+    const std::string sub = std::string("run") + std::to_string(&c - cases);
+    std::filesystem::create_directories(path(sub));
+    for (const std::string& name : earlier)
+      if (!c.blocked || name != c.blocked)
+        std::ofstream(path(sub + "/" + name)) << "earlier " << name << "\n";
+    if (c.blocked) std::filesystem::create_directory(path(sub + "/" + c.blocked));
+
+    finished_process p =
+        run(sub, inputs() + " " + c.args, log_sink::null_device, c.file_limit);
+    EXPECT_EQ(p.status, 1) << c.what << ": " << p.err;
+    EXPECT_NE(p.err.find("velmar++: cannot write result file"), std::string::npos)
+        << c.what << ": " << p.err;
+    EXPECT_NE(p.err.find(c.reason), std::string::npos) << c.what << ": " << p.err;
+    // Every earlier file as it was, and no temporary file left.
+    EXPECT_EQ(files_in(sub), earlier) << c.what;
+    for (const std::string& name : earlier) {
+      if (c.blocked && name == c.blocked) continue;
+      EXPECT_EQ(file_text(path(sub + "/" + name)), "earlier " + name + "\n") << c.what;
+    }
+  }
+}
+
+TEST_F(ResultRuns, ALostLogKeepsTheResults) {
+  finished_process reference = run("reference", inputs(), log_sink::null_device);
+  ASSERT_EQ(reference.status, 0) << reference.err;
+  ASSERT_EQ(reference.err, "");
+  const std::set<std::string> results = {"r_0_mcmc", "r_1_mcmc", "r_params",
+                                         "r_information"};
+  ASSERT_EQ(files_in("reference"), results);
+
+  struct case_ {
+    const char* sub;
+    log_sink sink;
+    const char* reason;
+  };
+  const case_ cases[] = {{"pipe", log_sink::closed_pipe, "Broken pipe"},
+                         {"full", log_sink::full_device, "No space left on device"}};
+  for (const case_& c : cases) {
+    const std::string sub = c.sub;
+    finished_process p = run(sub, inputs(), c.sink);
+    EXPECT_EQ(p.status, 0) << c.reason << ": " << p.err;
+    EXPECT_EQ(p.err, std::string("velmar++: warning: the log could not be written to "
+                                 "standard output (") +
+                         c.reason +
+                         "); the fit went on and the result files are whole\n");
+    EXPECT_EQ(files_in(sub), results) << c.reason;
+    for (const std::string& name : results)
+      EXPECT_EQ(file_text(path(sub + "/" + name)), file_text(path("reference/" + name)))
+          << c.reason << ": " << name;
+  }
+}
+
+TEST_F(ResultRuns, IntensitiesOnARawScaleDrawOneWarning) {
+  // The simulated intensities, normalised, and the same times 1000.
+  for (int c = 0; c < 2; ++c) {
+    std::ifstream in(path("cohort" + std::to_string(c) + ".txt"));
+    std::ofstream out(path("raw" + std::to_string(c) + ".txt"));
+    std::string line;
+    std::getline(in, line);
+    out << line << "\n";
+    while (std::getline(in, line)) {
+      std::istringstream fields(line);
+      std::string f;
+      for (int k = 0; fields >> f; ++k) {
+        if (k >= 5 && f != "NA") f = std::to_string(std::stod(f) * 1000);
+        out << (k == 0 ? "" : " ") << f;
+      }
+      out << "\n";
+    }
+  }
+  struct case_ {
+    const char* args;
+    bool warned;
+  };
+  const case_ cases[] = {
+      {" -i ../cohort0.txt ../cohort1.txt", false},
+      {" -i ../cohort0.txt ../cohort1.txt -max2", false},
+      {" -i ../raw0.txt ../raw1.txt", true},
+  };
+  const std::string warning =
+      "velmar++: warning: in 5 of 5 SNPs more than half of the individuals fell in "
+      "the null class (genotype values summing to less than 0.5): the intensities "
+      "may not be normalised; the default priors assume normalised intensities of "
+      "roughly 0 to 2\n";
+  for (const case_& c : cases) {
+    const std::string sub = std::string("run") + std::to_string(&c - cases);
+    finished_process p = run(sub, c.args, log_sink::null_device);
+    EXPECT_EQ(p.status, 0) << c.args << ": " << p.err;
+    EXPECT_EQ(p.err, c.warned ? warning : "") << c.args;
+  }
 }
 
 }  // namespace
