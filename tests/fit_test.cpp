@@ -522,13 +522,6 @@ namespace {
 // every SNP fitted from a freshly seeded generator, the result files.
 class FileRun : public ScratchDirTest {
  protected:
-  static std::string read(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-
   // Short seeded runs of every SNP of d's files; returns the log.
   static std::string run(data& d) {
     MT generator(0.12345);
@@ -633,12 +626,14 @@ TEST_F(FileRun, MissingPointFitsAsIfItsColumnsWereAbsent) {
     const std::string log = run(with);
     run(without);
     EXPECT_NE(log.find(" cohort 1 # missing points = 1\n"), std::string::npos);
-    EXPECT_EQ(read(path("with_params")), read(path("without_params")));
-    EXPECT_EQ(read(path("with_information")), read(path("without_information")));
+    EXPECT_EQ(read_file(path("with_params")), read_file(path("without_params")));
+    EXPECT_EQ(read_file(path("with_information")),
+              read_file(path("without_information")));
     // Keys (5 words), then three values per individual.
     const bool pooled = with.single == 2;
     const std::string file = pooled ? "_0_mcmc" : "_1_mcmc";
-    std::istringstream a(read(path("with" + file))), b(read(path("without" + file)));
+    std::istringstream a(read_file(path("with" + file))),
+        b(read_file(path("without" + file)));
     std::vector<std::string> wa{std::istream_iterator<std::string>(a), {}};
     std::vector<std::string> wb{std::istream_iterator<std::string>(b), {}};
     const int before = pooled ? n + gone : gone;
@@ -672,7 +667,7 @@ TEST_F(FileRun, ClumpedXChromosomeCallsNoMaleHeterozygous) {
       d.output_prefix = path("x");
       run(d);
       // The genotype file: keys (5 words), then three values per individual.
-      std::istringstream lines(read(path("x_0_mcmc")));
+      std::istringstream lines(read_file(path("x_0_mcmc")));
       int snps = 0, males = 0, heterozygous_males = 0;
       for (std::string line; std::getline(lines, line); snps++) {
         std::istringstream words(line);
@@ -739,7 +734,7 @@ TEST_F(FileRun, CohortWithFewOrNoPresentPointsIsFittedFromItsPriors) {
     v.set(d);
     run(d);
     for (const char* file : {"few_params", "few_information"}) {
-      std::istringstream lines(read(path(file)));
+      std::istringstream lines(read_file(path(file)));
       std::string line;
       std::getline(lines, line);  // header
       while (std::getline(lines, line)) {
@@ -751,7 +746,7 @@ TEST_F(FileRun, CohortWithFewOrNoPresentPointsIsFittedFromItsPriors) {
         }
       }
     }
-    std::istringstream genotypes(read(path("few_0_mcmc")));
+    std::istringstream genotypes(read_file(path("few_0_mcmc")));
     std::string line;
     for (int j = 0; std::getline(genotypes, line); j++) {
       std::istringstream words(line);

@@ -42,13 +42,6 @@ const std::string example_dir = source_dir + "/example";
 const std::string short_run = "-nrs -nmax 10 -ns 2 -b 10 -n 20";
 const char* const result_suffixes[] = {"_0_mcmc", "_1_mcmc", "_params", "_information"};
 
-std::string read_file(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 void write_file(const std::string& name, const std::string& text) {
   std::ofstream out(name, std::ios::binary);
   out << text;

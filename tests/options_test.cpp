@@ -630,17 +630,16 @@ TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
     EXPECT_EQ(unknown_option_words(cl.argc(), cl.argv()), c.warned) << c.words.back();
     // Checking the command line prints each warning once, on standard
     // error only.
-    std::ostringstream err;
-    std::streambuf* old = std::cerr.rdbuf(err.rdbuf());
+    testing::internal::CaptureStderr();
     std::string fault = command_line_error(cl);
-    std::cerr.rdbuf(old);
+    const std::string err = testing::internal::GetCapturedStderr();
     std::string expected;
     for (const std::string& w : c.warned)
       expected += "velmar++: warning: '" + w +
                   "' is no option and is ignored (option names are exact, "
                   "case-sensitive words, and an option's values are the words "
                   "after it, as in \"-nmax 60\")\n";
-    EXPECT_EQ(err.str(), expected);
+    EXPECT_EQ(err, expected);
     EXPECT_EQ(fault, "") << c.words.back();
   }
 }

@@ -19,13 +19,6 @@
 
 namespace {
 
-std::string read_file(const std::string& name) {
-  std::ifstream in(name);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 bool exists(const std::string& name) {
   struct stat st;
   return stat(name.c_str(), &st) == 0;

@@ -13,9 +13,19 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+
+// The whole content of the file at `path`, byte for byte ("" when it cannot
+// be read).
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 class ScratchDir {
  public:

@@ -31,13 +31,6 @@ using RBD_COMMON::Runtime_error;
 #define EXPECT_FAILS_WITH(E, text, statement) \
   EXPECT_NE(message_of<E>([&] { statement; }).find(text), std::string::npos) << #statement
 
-std::string read_file(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 void write_file(const fs::path& p, const std::string& content) {
   std::ofstream out(p, std::ios::binary | std::ios::trunc);
   out << content;

@@ -37,16 +37,9 @@ class SimulateTest : public ScratchDirTest {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  std::string read(const fs::path& path) const {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
   std::vector<std::vector<std::string>> lines_of_tokens(const fs::path& path) const {
     std::vector<std::vector<std::string>> lines;
-    std::istringstream text(read(path));
+    std::istringstream text(read_file(path));
     std::string line;
     while (std::getline(text, line)) {
       std::istringstream words(line);
@@ -66,7 +59,7 @@ TEST_F(SimulateTest, FilesHaveTheInputShape) {
   const fs::path out = path("out");
   std::vector<std::vector<std::vector<std::string>>> cohorts;
   for (int c = 0; c < 3; ++c) {
-    const std::string text = read(out / ("cohort" + std::to_string(c) + ".txt"));
+    const std::string text = read_file(out / ("cohort" + std::to_string(c) + ".txt"));
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');
     cohorts.push_back(lines_of_tokens(out / ("cohort" + std::to_string(c) + ".txt")));
@@ -87,7 +80,7 @@ TEST_F(SimulateTest, FilesHaveTheInputShape) {
     }
   }
   // The header must end with a line feed right after its last name.
-  const std::string first = read(out / "cohort0.txt");
+  const std::string first = read_file(out / "cohort0.txt");
   EXPECT_NE(first.substr(0, first.find('\n')).back(), ' ');
 
   const auto info = lines_of_tokens(out / "snpinfo.txt");
@@ -163,7 +156,7 @@ TEST_F(SimulateTest, SexFilesAndNoHeterozygousMales) {
   const fs::path out = path("out");
   const auto truth = lines_of_tokens(out / "truth.txt");
   for (int c = 0; c < 2; ++c) {
-    const std::string text = read(out / ("sex" + std::to_string(c) + ".txt"));
+    const std::string text = read_file(out / ("sex" + std::to_string(c) + ".txt"));
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');  // the last code must be followed by white space
     std::istringstream codes(text);
@@ -209,17 +202,17 @@ TEST_F(SimulateTest, CompressedFilesHoldThePlainBytesAndSeedsRepeat) {
   ASSERT_EQ(run(options, "again"), 0);
   ASSERT_EQ(run("--seed 43 --individuals 30 --snps 10", "other"), 0);
   for (const std::string name : {"cohort0", "cohort1"}) {
-    const std::string plain = read(path("plain/" + name + ".txt"));
+    const std::string plain = read_file(path("plain/" + name + ".txt"));
     ASSERT_FALSE(plain.empty());
     EXPECT_FALSE(fs::exists(path("gz/" + name + ".txt")));
     EXPECT_EQ(decompress(path("gz/" + name + ".txt.gz"), true), plain);
     EXPECT_EQ(decompress(path("bz2/" + name + ".txt.bz2"), false), plain);
-    EXPECT_EQ(read(path("again/" + name + ".txt")), plain);
-    EXPECT_NE(read(path("other/" + name + ".txt")), plain);
+    EXPECT_EQ(read_file(path("again/" + name + ".txt")), plain);
+    EXPECT_NE(read_file(path("other/" + name + ".txt")), plain);
   }
   // Truth and SNP information are never compressed, and do not depend on it.
-  EXPECT_EQ(read(path("gz/truth.txt")), read(path("plain/truth.txt")));
-  EXPECT_EQ(read(path("bz2/snpinfo.txt")), read(path("plain/snpinfo.txt")));
+  EXPECT_EQ(read_file(path("gz/truth.txt")), read_file(path("plain/truth.txt")));
+  EXPECT_EQ(read_file(path("bz2/snpinfo.txt")), read_file(path("plain/snpinfo.txt")));
 }
 
 TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
@@ -227,7 +220,7 @@ TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
        {"--snps 0", "--individuals x", "--spread -1", "--freq-min 0.7 --freq-max 0.2",
         "--null-fraction 2", "--compress zip", "--seed -3", "--bogus", "--cohorts"}) {
     EXPECT_EQ(run(bad), 1) << bad;
-    EXPECT_FALSE(read(path("stderr")).empty()) << bad;
+    EXPECT_FALSE(read_file(path("stderr")).empty()) << bad;
   }
   const std::string command =
       std::string(SIMULATE_BIN) + " --out '" + path("no-such-dir") + "' 2>/dev/null";

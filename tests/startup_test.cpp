@@ -28,13 +28,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 struct outcome {
   int status = -1;
   std::string out;
@@ -61,8 +54,8 @@ class StartupTest : public ScratchDirTest {
     int raw = std::system(command.c_str());
     outcome o;
     o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = slurp(path("stdout"));
-    o.err = slurp(path("stderr"));
+    o.out = read_file(path("stdout"));
+    o.err = read_file(path("stderr"));
     return o;
   }
   outcome velmar(const std::string& args) { return run_program(VELMAR_BIN, args); }
@@ -138,11 +131,11 @@ TEST_F(StartupTest, SeededRunsRepeatAndCompressionChangesNothing) {
   ASSERT_EQ(bz2.status, 0) << bz2.err;
 
   for (const char* suffix : {"_0_mcmc", "_1_mcmc", "_params", "_information"}) {
-    std::string base = slurp(run_dir() / (std::string("first") + suffix));
+    std::string base = read_file(run_dir() / (std::string("first") + suffix));
     EXPECT_FALSE(base.empty()) << suffix;
-    EXPECT_EQ(slurp(run_dir() / (std::string("second") + suffix)), base) << suffix;
-    EXPECT_EQ(slurp(run_dir() / (std::string("gz") + suffix)), base) << suffix;
-    EXPECT_EQ(slurp(run_dir() / (std::string("bz2") + suffix)), base) << suffix;
+    EXPECT_EQ(read_file(run_dir() / (std::string("second") + suffix)), base) << suffix;
+    EXPECT_EQ(read_file(run_dir() / (std::string("gz") + suffix)), base) << suffix;
+    EXPECT_EQ(read_file(run_dir() / (std::string("bz2") + suffix)), base) << suffix;
   }
 }
 
@@ -164,7 +157,7 @@ class StartupFailureTest : public StartupTest {
     EXPECT_EQ(o.status, 1) << args;
     EXPECT_EQ(o.err, "velmar++: " + message + "\n");
     EXPECT_EQ(files(), before) << args;
-    EXPECT_EQ(slurp(run_dir() / "out_0_mcmc"), "earlier result\n");
+    EXPECT_EQ(read_file(run_dir() / "out_0_mcmc"), "earlier result\n");
     if (result) *result = o;
   }
 };
@@ -202,7 +195,7 @@ TEST_F(StartupFailureTest, FailureInsideTheFitNamesTheSnpAndWritesNothing) {
   EXPECT_EQ(o.status, 3);
   EXPECT_EQ(o.err, "velmar++: Vargen: area too large (a) while fitting SNP 1 [rs1]\n");
   EXPECT_EQ(files(), before);
-  EXPECT_EQ(slurp(run_dir() / "out_0_mcmc"), "earlier result\n");
+  EXPECT_EQ(read_file(run_dir() / "out_0_mcmc"), "earlier result\n");
 }
 
 TEST_F(StartupTest, SnpsWhoseFitEndsInNanAreNamedAndEveryResultIsWritten) {
@@ -311,13 +304,6 @@ struct finished_process {
   std::string err;
 };
 
-std::string file_text(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class ResultRuns : public ScratchDirTest {
  protected:
   void SetUp() override {
@@ -376,7 +362,7 @@ class ResultRuns : public ScratchDirTest {
     finished_process done;
     if (pid < 0 || waitpid(pid, &raw, 0) != pid) return done;
     done.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    done.err = file_text(err_file);
+    done.err = read_file(err_file);
     return done;
   }
 
@@ -428,7 +414,7 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
     EXPECT_EQ(files_in(sub), earlier) << c.what;
     for (const std::string& name : earlier) {
       if (c.blocked && name == c.blocked) continue;
-      EXPECT_EQ(file_text(path(sub + "/" + name)), "earlier " + name + "\n") << c.what;
+      EXPECT_EQ(read_file(path(sub + "/" + name)), "earlier " + name + "\n") << c.what;
     }
   }
 }
@@ -458,7 +444,7 @@ TEST_F(ResultRuns, ALostLogKeepsTheResults) {
                          "); the fit went on and the result files are whole\n");
     EXPECT_EQ(files_in(sub), results) << c.reason;
     for (const std::string& name : results)
-      EXPECT_EQ(file_text(path(sub + "/" + name)), file_text(path("reference/" + name)))
+      EXPECT_EQ(read_file(path(sub + "/" + name)), read_file(path("reference/" + name)))
           << c.reason << ": " << name;
   }
 }
