@@ -98,8 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
   argv.push_back(nullptr);
   const int argc = static_cast<int>(words.size());
 
-  // The reading logs to standard output; a failed stream writes nothing.
+  // The reading logs to standard output and warns on standard error; a
+  // failed stream writes nothing (the sanitizers report on the descriptor).
   std::cout.setstate(std::ios::failbit);
+  std::cerr.setstate(std::ios::failbit);
   try {
     check_command_line(argc, argv.data());
     data d;
