@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -246,24 +245,4 @@ TEST_F(ResultFiles, FourDecimalsCarryOverToTheTestFile) {
             "SNP_ID rs position bayes factors\n"
             "SNP0 rs0 1000 2.5000\n"
             "SNP1 rs1 1001 0.1250\n");
-}
-
-TEST_F(ResultFiles, AFailedFileLeavesTheEarlierFilesOfThePrefixAsTheyWere) {
-  // The information file cannot be written: the genotype and parameter
-  // files of an earlier run keep their contents, and no temporary file is
-  // left beside them.
-  const std::string dir = temp_dir();
-  for (const char* name : {"/out_0_mcmc", "/out_1_mcmc", "/out_params"})
-    std::ofstream(dir + name) << "earlier run" << name << "\n";
-  ASSERT_EQ(mkdir((dir + "/out_information").c_str(), 0700), 0);
-  data d = finished_run(dir + "/out", 1, {{{0.5, 0.5, 0, 0}}, {{0, 1, 0, 0}}}, false);
-  EXPECT_THROW(quiet_output(d), user_error);
-  for (const char* name : {"/out_0_mcmc", "/out_1_mcmc", "/out_params"})
-    EXPECT_EQ(read_file(dir + name), std::string("earlier run") + name + "\n");
-  int entries = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    (void)entry;
-    entries++;
-  }
-  EXPECT_EQ(entries, 4);
 }
