@@ -67,6 +67,9 @@ const domain at_least_zero{"a whole number of at least 0",
                            [](double v) { return v >= 0; }};
 const domain at_least_one{"a whole number of at least 1",
                           [](double v) { return v >= 1; }};
+// A loop `for (it = 1; it <= n; ++it)` on an int ends only for n < INT_MAX.
+const domain loop_bound{"a whole number of at most 2147483646",
+                        [](double v) { return v < INT_MAX; }};
 
 // " as its first value" or " as its second value" for an option of two
 // values, nothing for one of a single value.
@@ -283,8 +286,9 @@ const std::vector<option_rule>& option_table() {
       flag_option("-watch_counts", 2, &data::watch_counts, true),
       flag_option("-max1", 2, &data::sampling_stage1, false),
       flag_option("-max2", 2, &data::sampling_stage2, false),
-      whole_option("-nmax", 2, &data::nmax, any_value),
-      // At least 1 when stage 2 samples: see the rules across options.
+      whole_option("-nmax", 2, &data::nmax, loop_bound),
+      // At least 1 when stage 2 samples, and with -b within the stage-2
+      // counter: see the rules across options.
       whole_option("-n", 2, &data::n_iter, any_value),
       whole_option("-b", 2, &data::burn_in, at_least_zero),
       whole_option("-ns", 2, &data::ns, at_least_one),
@@ -466,6 +470,15 @@ void validate_options(const data& d) {
     throw user_error(at_least("-n", "a whole number", 1, d.n_iter) +
                      " (stage 2 samples and the genotype values are "
                      "divided by it; give -max2 to maximise instead)");
+  // Stage 2 counts and prints its iterations, burn-in included, in an int;
+  // -approx 1 raises -n to 10 before it. (-b is at least 0 by now.)
+  const bool raised = d.approx == 1 && d.n_iter < 10;
+  const long long iterations = raised ? 10 : d.n_iter;
+  if (d.burn_in + iterations > INT_MAX)
+    throw user_error("-b and -n: the burn-in plus the iterations of stage 2, " +
+                     std::to_string(d.burn_in) + " + " + std::to_string(iterations) +
+                     (raised ? " (-approx 1 raises -n to 10)" : "") +
+                     ", must be at most " + std::to_string(INT_MAX));
   if (d.approx != 0 && d.grid_cells < 1)
     throw user_error("-approx: clumping mode " + std::to_string(d.approx) +
                      " needs a whole number of grid cells of at least 1, got " +

@@ -497,6 +497,8 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
   const std::string positive_second =
       "expected a positive number as its second value, got ";
   const std::string unit = "expected a number strictly between 0 and 1, got ";
+  const std::string stage2 = "-b and -n: the burn-in plus the iterations of stage 2, ";
+  const std::string at_most = ", must be at most 2147483647";
   const refusal cases[] = {
       // Concentrations, shapes, rates and scales must be positive.
       {{"-pk", "0", "0"}, "-pk: " + positive_first + "0"},
@@ -568,6 +570,13 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
       {{"-center_var_prior_mean", "1e308", "1"},
        "-center_var_prior_mean: the scale 1e+308 starts the centres' variance "
        "at 3s = inf, which must be positive and finite"},
+      // Counts beyond the int counters of the fit's loops.
+      {{"-nmax", "2147483647"},
+       "-nmax: expected a whole number of at most 2147483646, got 2147483647"},
+      {{"-b", "2147483000", "-n", "2000"}, stage2 + "2147483000 + 2000" + at_most},
+      {{"-max2", "-b", "2147483647", "-n", "1"}, stage2 + "2147483647 + 1" + at_most},
+      {{"-approx", "1", "5", "-n", "3", "-b", "2147483640"},
+       stage2 + "2147483640 + 10 (-approx 1 raises -n to 10)" + at_most},
       // The edges of the domains are usable.
       {{"-c_alpha_cohorts",
         "0.999",
@@ -590,6 +599,9 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
         "0.01",
         "0.01"},
        ""},
+      {{"-nmax", "2147483646", "-b", "2147483646", "-n", "1"}, ""},
+      {{"-approx", "1", "5", "-n", "3", "-b", "2147483637"}, ""},
+      {{"-approx", "2", "5", "-n", "3", "-b", "2147483644"}, ""},
   };
   for (const refusal& r : cases) {
     std::vector<std::string> words = {"-i", "a.txt"};
