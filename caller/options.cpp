@@ -269,7 +269,12 @@ const std::vector<option_rule>& option_table() {
          d.test = t;
        }},
       {"-o", 2, 1, "an output prefix",
-       [](data& d, const option_values& v) { d.output_prefix = v.text(1); }},
+       [](data& d, const option_values& v) {
+         // An empty prefix would name the result files "_0_mcmc", ...
+         std::string prefix = v.text(1);
+         if (prefix.empty()) throw user_error("-o: expected an output prefix, got ''");
+         d.output_prefix = prefix;
+       }},
       ignored_real_option("-thresh"),
       {"-approx", 2, 2, "two whole numbers (clumping mode and grid cells)",
        [](data& d, const option_values& v) {

@@ -577,6 +577,7 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
       {{"-max2", "-b", "2147483647", "-n", "1"}, stage2 + "2147483647 + 1" + at_most},
       {{"-approx", "1", "5", "-n", "3", "-b", "2147483640"},
        stage2 + "2147483640 + 10 (-approx 1 raises -n to 10)" + at_most},
+      {{"-o", ""}, "-o: expected an output prefix, got ''"},
       // The edges of the domains are usable.
       {{"-c_alpha_cohorts",
         "0.999",

@@ -188,6 +188,7 @@ TEST_F(StartupFailureTest, BadCommandLines) {
                "2000, must be at most 2147483647");
   expect_fails("-i a.txt -nmax 2147483647",
                "-nmax: expected a whole number of at most 2147483646, got 2147483647");
+  expect_fails("-i a.txt -o ''", "-o: expected an output prefix, got ''");
   // A sex file too many: b.txt was meant as an intensity file.
   expect_fails("-i a.txt -chrX s0.txt b.txt s1.txt",
                "-chrX: X-chromosome mode needs one sex file per cohort, got 3 "
