@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -114,12 +115,14 @@ class option_values {
 struct option_rule {
   const char* word;
   int pass;          // 1 or 2
-  int n_values;      // value words taken; 0 also for the lists "-i" and "-chrX"
+  int n_values;      // value words taken; 0 for the lists
   const char* form;  // the values as a message names them
   std::function<void(data&, const option_values&)> apply;
   // Throws when a value the option sets lies outside its domain; empty for
   // the switches, the file lists and the values that have no effect.
   std::function<void(const data&)> check = nullptr;
+  // "-i" and "-chrX": the values are the list of option_values::list().
+  bool takes_list = false;
 };
 
 option_values::option_values(int argc, char** argv, int at, const option_rule& rule)
@@ -254,12 +257,14 @@ const std::vector<option_rule>& option_table() {
       {"-i", 1, 0, "",
        [](data& d, const option_values& v) {
          for (const std::string& f : v.list()) d.intensity_files.push_back(f);
-       }},
+       },
+       nullptr, true},
       {"-chrX", 1, 0, "",
        [](data& d, const option_values& v) {
          for (const std::string& f : v.list()) d.sex_files.push_back(f);
          d.chrX = true;
-       }},
+       },
+       nullptr, true},
 
       // pass 2: the fit
       {"-test", 2, 2, "a whole number and a number",
@@ -438,6 +443,27 @@ void check_family_start(const family_start& f) {
                      "starting values are drawn from Beta(a, b)");
 }
 
+// Why `word`, which the passes do not read, is left out. A file is most
+// likely one that was meant for a file list but stands after its end.
+std::string stray_word_warning(const std::string& word) {
+  std::error_code ignored;
+  const std::filesystem::path path(word);
+  if (!word.empty() && std::filesystem::exists(path, ignored) &&
+      !std::filesystem::is_directory(path, ignored))
+    return "'" + word +
+           "' names a file but was not read: it is no intensity file of this run "
+           "(the file lists of -i and -chrX end at the first word that begins with "
+           "'-': give their files right after the option, before any other)";
+  if (word[0] == '-')
+    return "'" + word +
+           "' is no option and is ignored (option names are exact, case-sensitive "
+           "words, and an option's values are the words after it, as in \"-nmax 60\")";
+  return "'" + word +
+         "' was not read: it is no option and no option's value (an option's "
+         "values are the words right after it, as in \"-nmax 60\", and the file "
+         "lists of -i and -chrX end at the first word that begins with '-')";
+}
+
 }  // namespace
 
 double read_seed_option(int argc, char** argv, double clock_seed) {
@@ -524,39 +550,37 @@ void validate_options(const data& d) {
                      ", which must be positive and finite");
 }
 
-std::vector<std::string> unknown_option_words(int argc, char** argv) {
+std::vector<std::string> stray_words(int argc, char** argv) {
   // Every word is tested as an option word in every pass, a value word too,
   // so the values of an option are the words after any word that is one.
-  std::vector<bool> is_value(argc, false);
-  std::vector<bool> is_option(argc, false);
+  std::vector<bool> read(argc, false);
   for (int i = 1; i < argc; ++i) {
     if (argv[i][0] != '-') continue;
-    if (std::strcmp(argv[i], "-nrs") == 0) is_option[i] = true;
+    if (std::strcmp(argv[i], "-nrs") == 0) read[i] = true;
     for (const option_rule& o : option_table()) {
       if (std::strcmp(argv[i], o.word) != 0) continue;
-      is_option[i] = true;
-      for (int k = 1; k <= o.n_values && i + k < argc; ++k) is_value[i + k] = true;
+      read[i] = true;
+      const int n_values =
+          o.takes_list ? static_cast<int>(option_values(argc, argv, i, o).list().size())
+                       : o.n_values;
+      for (int k = 1; k <= n_values && i + k < argc; ++k) read[i + k] = true;
       break;
     }
   }
-  std::vector<std::string> unknown;
+  std::vector<std::string> stray;
   for (int i = 1; i < argc; ++i) {
-    if (argv[i][0] != '-' || is_option[i] || is_value[i]) continue;
-    if (std::find(unknown.begin(), unknown.end(), argv[i]) == unknown.end())
-      unknown.push_back(argv[i]);
+    if (read[i]) continue;
+    if (std::find(stray.begin(), stray.end(), argv[i]) == stray.end())
+      stray.push_back(argv[i]);
   }
-  return unknown;
+  return stray;
 }
 
 void check_command_line(int argc, char** argv) {
-  const std::vector<std::string> unknown = unknown_option_words(argc, argv);
-  if (!unknown.empty()) std::cout << std::flush;
-  for (const std::string& word : unknown)
-    std::cerr << "velmar++: warning: '" << word
-              << "' is no option and is ignored (option names are exact, "
-                 "case-sensitive words, and an option's values are the words "
-                 "after it, as in \"-nmax 60\")"
-              << std::endl;
+  const std::vector<std::string> stray = stray_words(argc, argv);
+  if (!stray.empty()) std::cout << std::flush;
+  for (const std::string& word : stray)
+    std::cerr << "velmar++: warning: " << stray_word_warning(word) << std::endl;
 
   data scratch;
   read_input_options(argc, argv, scratch);
