@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -67,6 +68,9 @@ const domain at_least_zero{"a whole number of at least 0",
                            [](double v) { return v >= 0; }};
 const domain at_least_one{"a whole number of at least 1",
                           [](double v) { return v >= 1; }};
+// A loop `for (it = 1; it <= n; ++it)` on an int ends only for n < INT_MAX.
+const domain loop_bound{"a whole number of at most 2147483646",
+                        [](double v) { return v < INT_MAX; }};
 
 // " as its first value" or " as its second value" for an option of two
 // values, nothing for one of a single value.
@@ -111,12 +115,14 @@ class option_values {
 struct option_rule {
   const char* word;
   int pass;          // 1 or 2
-  int n_values;      // value words taken; 0 also for the lists "-i" and "-chrX"
+  int n_values;      // value words taken; 0 for the lists
   const char* form;  // the values as a message names them
   std::function<void(data&, const option_values&)> apply;
   // Throws when a value the option sets lies outside its domain; empty for
   // the switches, the file lists and the values that have no effect.
   std::function<void(const data&)> check = nullptr;
+  // "-i" and "-chrX": the values are the list of option_values::list().
+  bool takes_list = false;
 };
 
 option_values::option_values(int argc, char** argv, int at, const option_rule& rule)
@@ -251,12 +257,14 @@ const std::vector<option_rule>& option_table() {
       {"-i", 1, 0, "",
        [](data& d, const option_values& v) {
          for (const std::string& f : v.list()) d.intensity_files.push_back(f);
-       }},
+       },
+       nullptr, true},
       {"-chrX", 1, 0, "",
        [](data& d, const option_values& v) {
          for (const std::string& f : v.list()) d.sex_files.push_back(f);
          d.chrX = true;
-       }},
+       },
+       nullptr, true},
 
       // pass 2: the fit
       {"-test", 2, 2, "a whole number and a number",
@@ -266,7 +274,12 @@ const std::vector<option_rule>& option_table() {
          d.test = t;
        }},
       {"-o", 2, 1, "an output prefix",
-       [](data& d, const option_values& v) { d.output_prefix = v.text(1); }},
+       [](data& d, const option_values& v) {
+         // An empty prefix would name the result files "_0_mcmc", ...
+         std::string prefix = v.text(1);
+         if (prefix.empty()) throw user_error("-o: expected an output prefix, got ''");
+         d.output_prefix = prefix;
+       }},
       ignored_real_option("-thresh"),
       {"-approx", 2, 2, "two whole numbers (clumping mode and grid cells)",
        [](data& d, const option_values& v) {
@@ -283,8 +296,9 @@ const std::vector<option_rule>& option_table() {
       flag_option("-watch_counts", 2, &data::watch_counts, true),
       flag_option("-max1", 2, &data::sampling_stage1, false),
       flag_option("-max2", 2, &data::sampling_stage2, false),
-      whole_option("-nmax", 2, &data::nmax, any_value),
-      // At least 1 when stage 2 samples: see the rules across options.
+      whole_option("-nmax", 2, &data::nmax, loop_bound),
+      // At least 1 when stage 2 samples, and with -b within the stage-2
+      // counter: see the rules across options.
       whole_option("-n", 2, &data::n_iter, any_value),
       whole_option("-b", 2, &data::burn_in, at_least_zero),
       whole_option("-ns", 2, &data::ns, at_least_one),
@@ -429,6 +443,27 @@ void check_family_start(const family_start& f) {
                      "starting values are drawn from Beta(a, b)");
 }
 
+// Why `word`, which the passes do not read, is left out. A file is most
+// likely one that was meant for a file list but stands after its end.
+std::string stray_word_warning(const std::string& word) {
+  std::error_code ignored;
+  const std::filesystem::path path(word);
+  if (!word.empty() && std::filesystem::exists(path, ignored) &&
+      !std::filesystem::is_directory(path, ignored))
+    return "'" + word +
+           "' names a file but was not read: it is no intensity file of this run "
+           "(the file lists of -i and -chrX end at the first word that begins with "
+           "'-': give their files right after the option, before any other)";
+  if (word[0] == '-')
+    return "'" + word +
+           "' is no option and is ignored (option names are exact, case-sensitive "
+           "words, and an option's values are the words after it, as in \"-nmax 60\")";
+  return "'" + word +
+         "' was not read: it is no option and no option's value (an option's "
+         "values are the words right after it, as in \"-nmax 60\", and the file "
+         "lists of -i and -chrX end at the first word that begins with '-')";
+}
+
 }  // namespace
 
 double read_seed_option(int argc, char** argv, double clock_seed) {
@@ -466,6 +501,15 @@ void validate_options(const data& d) {
     throw user_error(at_least("-n", "a whole number", 1, d.n_iter) +
                      " (stage 2 samples and the genotype values are "
                      "divided by it; give -max2 to maximise instead)");
+  // Stage 2 counts and prints its iterations, burn-in included, in an int;
+  // -approx 1 raises -n to 10 before it. (-b is at least 0 by now.)
+  const bool raised = d.approx == 1 && d.n_iter < 10;
+  const long long iterations = raised ? 10 : d.n_iter;
+  if (d.burn_in + iterations > INT_MAX)
+    throw user_error("-b and -n: the burn-in plus the iterations of stage 2, " +
+                     std::to_string(d.burn_in) + " + " + std::to_string(iterations) +
+                     (raised ? " (-approx 1 raises -n to 10)" : "") +
+                     ", must be at most " + std::to_string(INT_MAX));
   if (d.approx != 0 && d.grid_cells < 1)
     throw user_error("-approx: clumping mode " + std::to_string(d.approx) +
                      " needs a whole number of grid cells of at least 1, got " +
@@ -506,39 +550,37 @@ void validate_options(const data& d) {
                      ", which must be positive and finite");
 }
 
-std::vector<std::string> unknown_option_words(int argc, char** argv) {
+std::vector<std::string> stray_words(int argc, char** argv) {
   // Every word is tested as an option word in every pass, a value word too,
   // so the values of an option are the words after any word that is one.
-  std::vector<bool> is_value(argc, false);
-  std::vector<bool> is_option(argc, false);
+  std::vector<bool> read(argc, false);
   for (int i = 1; i < argc; ++i) {
     if (argv[i][0] != '-') continue;
-    if (std::strcmp(argv[i], "-nrs") == 0) is_option[i] = true;
+    if (std::strcmp(argv[i], "-nrs") == 0) read[i] = true;
     for (const option_rule& o : option_table()) {
       if (std::strcmp(argv[i], o.word) != 0) continue;
-      is_option[i] = true;
-      for (int k = 1; k <= o.n_values && i + k < argc; ++k) is_value[i + k] = true;
+      read[i] = true;
+      const int n_values =
+          o.takes_list ? static_cast<int>(option_values(argc, argv, i, o).list().size())
+                       : o.n_values;
+      for (int k = 1; k <= n_values && i + k < argc; ++k) read[i + k] = true;
       break;
     }
   }
-  std::vector<std::string> unknown;
+  std::vector<std::string> stray;
   for (int i = 1; i < argc; ++i) {
-    if (argv[i][0] != '-' || is_option[i] || is_value[i]) continue;
-    if (std::find(unknown.begin(), unknown.end(), argv[i]) == unknown.end())
-      unknown.push_back(argv[i]);
+    if (read[i]) continue;
+    if (std::find(stray.begin(), stray.end(), argv[i]) == stray.end())
+      stray.push_back(argv[i]);
   }
-  return unknown;
+  return stray;
 }
 
 void check_command_line(int argc, char** argv) {
-  const std::vector<std::string> unknown = unknown_option_words(argc, argv);
-  if (!unknown.empty()) std::cout << std::flush;
-  for (const std::string& word : unknown)
-    std::cerr << "velmar++: warning: '" << word
-              << "' is no option and is ignored (option names are exact, "
-                 "case-sensitive words, and an option's values are the words "
-                 "after it, as in \"-nmax 60\")"
-              << std::endl;
+  const std::vector<std::string> stray = stray_words(argc, argv);
+  if (!stray.empty()) std::cout << std::flush;
+  for (const std::string& word : stray)
+    std::cerr << "velmar++: warning: " << stray_word_warning(word) << std::endl;
 
   data scratch;
   read_input_options(argc, argv, scratch);

@@ -39,14 +39,15 @@ void check_input_options(const data& d);
 // the run cannot use.
 void validate_options(const data& d);
 
-// The words after argv[0] that begin with '-' but are neither an option
-// word nor a value of the option before them ("-nmax=5", "-NMAX", "-nmx"),
-// each once, in command-line order. A value that begins with '-' ("-snps -5
-// 10") is none of them.
-std::vector<std::string> unknown_option_words(int argc, char** argv);
+// The words after argv[0] that no pass reads: neither an option word nor
+// a value of an option before them ("-nmax=5", "-NMAX", a file after the
+// end of the -i list as in "-i a.txt -nrs b.txt"), each once, in
+// command-line order. The words of the -i and -chrX lists are values, and
+// so is a value that begins with '-' ("-snps -5 10").
+std::vector<std::string> stray_words(int argc, char** argv);
 
-// Warns on standard error once for each of the unknown_option_words (the
-// run ignores them), then runs passes 1 and 2 on a scratch model and
+// Warns on standard error once for each of the stray_words (the run
+// ignores them), then runs passes 1 and 2 on a scratch model and
 // validates it, so that a bad command line is reported before any input is
 // read.
 void check_command_line(int argc, char** argv);

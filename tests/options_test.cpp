@@ -11,6 +11,7 @@
 
 #include "data.h"
 #include "errors.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -497,6 +498,8 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
   const std::string positive_second =
       "expected a positive number as its second value, got ";
   const std::string unit = "expected a number strictly between 0 and 1, got ";
+  const std::string stage2 = "-b and -n: the burn-in plus the iterations of stage 2, ";
+  const std::string at_most = ", must be at most 2147483647";
   const refusal cases[] = {
       // Concentrations, shapes, rates and scales must be positive.
       {{"-pk", "0", "0"}, "-pk: " + positive_first + "0"},
@@ -568,6 +571,14 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
       {{"-center_var_prior_mean", "1e308", "1"},
        "-center_var_prior_mean: the scale 1e+308 starts the centres' variance "
        "at 3s = inf, which must be positive and finite"},
+      // Counts beyond the int counters of the fit's loops.
+      {{"-nmax", "2147483647"},
+       "-nmax: expected a whole number of at most 2147483646, got 2147483647"},
+      {{"-b", "2147483000", "-n", "2000"}, stage2 + "2147483000 + 2000" + at_most},
+      {{"-max2", "-b", "2147483647", "-n", "1"}, stage2 + "2147483647 + 1" + at_most},
+      {{"-approx", "1", "5", "-n", "3", "-b", "2147483640"},
+       stage2 + "2147483640 + 10 (-approx 1 raises -n to 10)" + at_most},
+      {{"-o", ""}, "-o: expected an output prefix, got ''"},
       // The edges of the domains are usable.
       {{"-c_alpha_cohorts",
         "0.999",
@@ -590,6 +601,9 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
         "0.01",
         "0.01"},
        ""},
+      {{"-nmax", "2147483646", "-b", "2147483646", "-n", "1"}, ""},
+      {{"-approx", "1", "5", "-n", "3", "-b", "2147483637"}, ""},
+      {{"-approx", "2", "5", "-n", "3", "-b", "2147483644"}, ""},
   };
   for (const refusal& r : cases) {
     std::vector<std::string> words = {"-i", "a.txt"};
@@ -609,13 +623,15 @@ TEST(OptionFaults, ValidateChecksTheModelItIsGiven) {
 }
 
 TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
+  ScratchDir scratch;
+  const std::string file = scratch.write("b.txt", "");
   struct case_ {
     std::vector<std::string> words;
     std::vector<std::string> warned;
   };
   const case_ cases[] = {
       {{"-i", "a.txt", "-nmax=5"}, {"-nmax=5"}},
-      {{"-i", "a.txt", "-NMAX", "5", "-nmx", "5"}, {"-NMAX", "-nmx"}},
+      {{"-i", "a.txt", "-NMAX", "5", "-nmx", "5"}, {"-NMAX", "5", "-nmx"}},
       // Values that begin with '-', of one- and two-value options.
       {{"-i", "a.txt", "-snps", "-5", "10", "-o", "-x", "-test", "1", "-0.5"}, {}},
       // A value word that is itself an option takes its own values.
@@ -624,21 +640,39 @@ TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
       {{"-i", "a.txt", "-b.txt", "-chrX", "s.txt", "-s2.txt"}, {"-b.txt", "-s2.txt"}},
       // Valueless options take no value; a word repeated is warned once.
       {{"-i", "a.txt", "-nrs", "-5", "-gz", "-", "-5"}, {"-5", "-"}},
+      // Words without '-' that are no list word; an existing file after the
+      // end of a list is named as such, a directory is not.
+      {{"a.txt", "-i", "b.txt", "-o", "out", "c.txt", "-thresh", "0.5", "0.7", ""},
+       {"a.txt", "c.txt", "0.7", ""}},
+      {{"-i", "a.txt", "-nrs", file, scratch.dir(), file}, {file, scratch.dir()}},
   };
   for (const case_& c : cases) {
     command_line cl(c.words);
-    EXPECT_EQ(unknown_option_words(cl.argc(), cl.argv()), c.warned) << c.words.back();
+    EXPECT_EQ(stray_words(cl.argc(), cl.argv()), c.warned) << c.words.back();
     // Checking the command line prints each warning once, on standard
     // error only.
     testing::internal::CaptureStderr();
     std::string fault = command_line_error(cl);
     const std::string err = testing::internal::GetCapturedStderr();
     std::string expected;
-    for (const std::string& w : c.warned)
-      expected += "velmar++: warning: '" + w +
-                  "' is no option and is ignored (option names are exact, "
-                  "case-sensitive words, and an option's values are the words "
-                  "after it, as in \"-nmax 60\")\n";
+    for (const std::string& w : c.warned) {
+      expected += "velmar++: warning: '" + w;
+      if (w == file)
+        expected +=
+            "' names a file but was not read: it is no intensity file of this run "
+            "(the file lists of -i and -chrX end at the first word that begins "
+            "with '-': give their files right after the option, before any other)\n";
+      else if (w[0] == '-')
+        expected +=
+            "' is no option and is ignored (option names are exact, "
+            "case-sensitive words, and an option's values are the words "
+            "after it, as in \"-nmax 60\")\n";
+      else
+        expected +=
+            "' was not read: it is no option and no option's value (an option's "
+            "values are the words right after it, as in \"-nmax 60\", and the file "
+            "lists of -i and -chrX end at the first word that begins with '-')\n";
+    }
     EXPECT_EQ(err, expected);
     EXPECT_EQ(fault, "") << c.words.back();
   }

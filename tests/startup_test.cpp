@@ -182,6 +182,13 @@ TEST_F(StartupFailureTest, BadCommandLines) {
                "-pk: expected a positive number as its first value, got 0");
   expect_fails("-i a.txt -c_alpha_cohorts 0",
                "-c_alpha_cohorts: expected a number strictly between 0 and 1, got 0");
+  // Counts beyond the fit's int counters (once every genotype value 0).
+  expect_fails("-i a.txt -b 2147483000 -n 2000",
+               "-b and -n: the burn-in plus the iterations of stage 2, 2147483000 + "
+               "2000, must be at most 2147483647");
+  expect_fails("-i a.txt -nmax 2147483647",
+               "-nmax: expected a whole number of at most 2147483646, got 2147483647");
+  expect_fails("-i a.txt -o ''", "-o: expected an output prefix, got ''");
   // A sex file too many: b.txt was meant as an intensity file.
   expect_fails("-i a.txt -chrX s0.txt b.txt s1.txt",
                "-chrX: X-chromosome mode needs one sex file per cohort, got 3 "
