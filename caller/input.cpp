@@ -606,7 +606,8 @@ std::string printable(const std::string& field) {
 }
 
 std::string missing_priors_warning(const data& d) {
-  if (d.snps_without_prior == 0) return "";
+  // -paf gives every SNP its frequency, whatever the file says.
+  if (d.use_paf || d.snps_without_prior == 0) return "";
   return std::to_string(d.snps_without_prior) + " of " + std::to_string(d.n_snps) +
          (d.n_snps == 1 ? " SNP" : " SNPs") +
          " got no prior frequency from SNP-information file " + quoted(d.info_file) +

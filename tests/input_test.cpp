@@ -487,6 +487,10 @@ TEST_F(InputTest, SnpInformationMismatchesAndGaps) {
   read(f);
   EXPECT_EQ(f.snps_without_prior, 0);
   EXPECT_EQ(missing_priors_warning(f), "");
+
+  // -paf gives every SNP a prior frequency, so none runs without one.
+  d.use_paf = true;
+  EXPECT_EQ(missing_priors_warning(d), "");
 }
 
 TEST_F(InputTest, MissingPriorFrequencyGivesNoPrior) {
