@@ -179,20 +179,27 @@ void open_intensity_file(io::filtering_istream& in, const std::string& file, boo
   in.push(source);
 }
 
-// The first name after the five key columns of a header that reads as a
-// number with a fraction, when every name there reads as a number or as a
-// missing-value mark: then line 1 is a SNP line, not a header.  Null when
-// the names are names.  Sample names may be whole numbers (1001 1001 1002
-// 1002); intensities have fractions.
-const char* intensity_among_names(const std::vector<char*>& names) {
+// Why line 1 of an intensity file seems a SNP line rather than a header, or
+// "" when it names columns.  It does when every name after the five key
+// columns reads as a number (or a missing-value mark) and either one of them
+// has a fraction or the position (the third key column) is a whole number.
+// Sample names may be whole numbers (1001 1001 1002 1002), but a header
+// names the position column with a word; intensities may be whole numbers
+// too, as scanners export raw values.
+std::string snp_line_sign(const std::vector<char*>& names) {
   const char* fraction = nullptr;
   for (size_t i = 5; i < names.size(); ++i) {
     if (is_missing_token(names[i])) continue;
     double value = 0;
-    if (!parse_real_number(names[i], value)) return nullptr;
+    if (!parse_real_number(names[i], value)) return "";
     if (!fraction && std::floor(value) != value) fraction = names[i];
   }
-  return fraction;
+  if (fraction) return "'" + printable(fraction) + "' is not a whole number";
+  double position = 0;
+  if (parse_real_number(names[2], position) && std::floor(position) == position)
+    return "the position (the third key column) is the whole number '" +
+           printable(names[2]) + "'";
+  return "";
 }
 
 // The number of individuals of an intensity file, from its header line: five
@@ -216,13 +223,14 @@ int count_individuals(const std::string& file, bool gz, bool bz2) {
     throw user_error(source.where() +
                      ": the header names no individual (after the 5 key "
                      "columns come two names per individual)");
-  if (const char* intensity = intensity_among_names(names))
+  const std::string sign = snp_line_sign(names);
+  if (!sign.empty())
     throw user_error(source.where() +
                      ": the header line seems missing: every name after the 5 "
-                     "key columns reads as a number, and '" +
-                     printable(intensity) +
-                     "' is not a whole number; line 1 must name the columns "
-                     "(5 keys, then two names per individual)");
+                     "key columns reads as a number, and " +
+                     sign +
+                     "; line 1 must name the columns (5 keys, then two names "
+                     "per individual)");
   return n;
 }
 

@@ -830,6 +830,11 @@ TEST_F(InputTest, HeaderThatIsASnpLineIsRefused) {
        "after the 5 key columns reads as a number, and '0.1' is not a whole "
        "number; line 1 must name the columns (5 keys, then two names per "
        "individual)"},
+      {"whole-number intensities", "s0 rs0 100 A C 512 NA 77 430\n" + snp_lines,
+       "intensity file '{a}' line 1: the header line seems missing: every name "
+       "after the 5 key columns reads as a number, and the position (the third "
+       "key column) is the whole number '100'; line 1 must name the columns (5 "
+       "keys, then two names per individual)"},
       {"missing values and one fraction", "s0 rs0 1 A C NA nan 7 2.5e-1\n" + snp_lines,
        "intensity file '{a}' line 1: the header line seems missing: every name "
        "after the 5 key columns reads as a number, and '2.5e-1' is not"},
