@@ -6,15 +6,18 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <boost/iostreams/device/file.hpp>
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
+#include <boost/iostreams/restrict.hpp>
 #include <cctype>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -167,39 +170,138 @@ class line_source {
   int number_ = 0;
 };
 
-// Builds the decompression chain on an intensity file: a gzip filter when gz,
-// then a bzip2 filter when bz2, then the file itself.
-void open_intensity_file(io::filtering_istream& in, const std::string& file, bool gz,
-                         bool bz2) {
-  require_regular_file(intensity_kind, file);
-  io::file_source source(file, std::ios_base::in | std::ios_base::binary);
-  if (!source.is_open()) throw user_error("cannot open intensity file " + quoted(file));
-  if (gz) in.push(io::gzip_decompressor(15, 4096));
-  if (bz2) in.push(io::bzip2_decompressor(false, 4096));
-  in.push(source);
+// How the first bytes of a gzip file, up to a cut, decompress.
+enum class gzip_prefix {
+  whole,           // member after member, to the cut
+  no_member_next,  // the bytes after a member are no gzip header
+  faulty,          // the cut falls inside a member, or the data are damaged
+};
+
+gzip_prefix read_gzip_prefix(const std::string& file, std::streamoff cut) {
+  io::filtering_istream in;
+  in.push(io::gzip_decompressor(15, 4096));
+  in.push(io::restrict(io::file_source(file, std::ios_base::in | std::ios_base::binary),
+                       0, cut));
+  in.exceptions(std::ios_base::badbit);
+  std::vector<char> buffer(1 << 16);
+  try {
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))) {
+    }
+  } catch (const io::gzip_error& e) {
+    return e.error() == io::gzip::bad_header ? gzip_prefix::no_member_next
+                                             : gzip_prefix::faulty;
+  } catch (const std::ios_base::failure&) {
+    return gzip_prefix::faulty;
+  }
+  return gzip_prefix::whole;
 }
 
-// The first name after the five key columns of a header that reads as a
-// number with a fraction, when every name there reads as a number or as a
-// missing-value mark: then line 1 is a SNP line, not a header.  Null when
-// the names are names.  Sample names may be whole numbers (1001 1001 1002
-// 1002); intensities have fractions.
-const char* intensity_among_names(const std::vector<char*>& names) {
+// Where the gzip data of `file` end when only zero bytes follow them (the
+// padding to a block size that some copying and archiving tools add, and
+// that gzip ignores); -1 when the file is to be read to its end: it does not
+// end in a zero byte, its last zero bytes belong to its last member, or
+// something else follows the data or the file is damaged (then reading it
+// reports the fault).  Only a file that ends in a zero byte costs more than
+// a look at that byte: one more pass over it, or for a padded file a few.
+std::streamoff gzip_end_before_zero_padding(const std::string& file) {
+  std::ifstream in(file, std::ios_base::binary | std::ios_base::ate);
+  if (!in) return -1;
+  const std::streamoff size = in.tellg();
+  // The trailing zero bytes, read backwards block by block.
+  std::streamoff zeros_start = size;
+  std::vector<char> block(1 << 16);
+  while (zeros_start > 0) {
+    const std::streamoff length =
+        std::min<std::streamoff>(zeros_start, static_cast<std::streamoff>(block.size()));
+    in.seekg(zeros_start - length);
+    if (!in.read(block.data(), length)) return -1;
+    std::streamoff nonzero_end = length;
+    while (nonzero_end > 0 && block[static_cast<size_t>(nonzero_end - 1)] == 0)
+      --nonzero_end;
+    zeros_start -= length - nonzero_end;
+    if (nonzero_end > 0) break;
+  }
+  if (zeros_start == size) return -1;
+  if (read_gzip_prefix(file, size) != gzip_prefix::no_member_next) return -1;
+  // The data end where the zeros start or a few bytes into them: the last
+  // bytes of a member hold zeros only in its trailer (CRC and length, 8
+  // bytes) and in the last byte or two of its compressed data.  Cut before
+  // that end the member is incomplete; after it, zeros stand where the next
+  // member's header would.
+  const std::streamoff most_zeros_ending_a_member = 16;
+  const std::streamoff last_cut =
+      std::min(size - 1, zeros_start + most_zeros_ending_a_member);
+  for (std::streamoff cut = zeros_start; cut <= last_cut; ++cut) {
+    const gzip_prefix prefix = read_gzip_prefix(file, cut);
+    if (prefix == gzip_prefix::whole) return cut;
+    if (prefix == gzip_prefix::no_member_next) break;
+  }
+  return -1;
+}
+
+// Builds the decompression chain on an intensity file for each pass over it:
+// a gzip filter when gz, then a bzip2 filter when bz2, then the file itself,
+// or, for a gzip file with zero padding, the file up to the padding.
+class intensity_opener {
+ public:
+  intensity_opener(bool gz, bool bz2) : gz_(gz), bz2_(bz2) {}
+
+  void open(io::filtering_istream& in, const std::string& file) {
+    require_regular_file(intensity_kind, file);
+    io::file_source source(file, std::ios_base::in | std::ios_base::binary);
+    if (!source.is_open()) throw user_error("cannot open intensity file " + quoted(file));
+    const std::streamoff end = gzip_end(file);
+    if (gz_) in.push(io::gzip_decompressor(15, 4096));
+    if (bz2_) in.push(io::bzip2_decompressor(false, 4096));
+    if (end < 0)
+      in.push(source);
+    else
+      in.push(io::restrict(source, 0, end));
+  }
+
+ private:
+  // gzip_end_before_zero_padding, found once per file.  With bz2 as well,
+  // the gzip data are inside the bzip2 data, and the file is read whole.
+  std::streamoff gzip_end(const std::string& file) {
+    if (!gz_ || bz2_) return -1;
+    auto found = gzip_ends_.find(file);
+    if (found == gzip_ends_.end())
+      found = gzip_ends_.emplace(file, gzip_end_before_zero_padding(file)).first;
+    return found->second;
+  }
+
+  bool gz_, bz2_;
+  std::map<std::string, std::streamoff> gzip_ends_;
+};
+
+// Why line 1 of an intensity file seems a SNP line rather than a header, or
+// "" when it names columns.  It does when every name after the five key
+// columns reads as a number (or a missing-value mark) and either one of them
+// has a fraction or the position (the third key column) is a whole number.
+// Sample names may be whole numbers (1001 1001 1002 1002), but a header
+// names the position column with a word; intensities may be whole numbers
+// too, as scanners export raw values.
+std::string snp_line_sign(const std::vector<char*>& names) {
   const char* fraction = nullptr;
   for (size_t i = 5; i < names.size(); ++i) {
     if (is_missing_token(names[i])) continue;
     double value = 0;
-    if (!parse_real_number(names[i], value)) return nullptr;
+    if (!parse_real_number(names[i], value)) return "";
     if (!fraction && std::floor(value) != value) fraction = names[i];
   }
-  return fraction;
+  if (fraction) return "'" + printable(fraction) + "' is not a whole number";
+  double position = 0;
+  if (parse_real_number(names[2], position) && std::floor(position) == position)
+    return "the position (the third key column) is the whole number '" +
+           printable(names[2]) + "'";
+  return "";
 }
 
 // The number of individuals of an intensity file, from its header line: five
 // key names, then two names per individual.
-int count_individuals(const std::string& file, bool gz, bool bz2) {
+int count_individuals(intensity_opener& opener, const std::string& file) {
   io::filtering_istream in;
-  open_intensity_file(in, file, gz, bz2);
+  opener.open(in, file);
   line_source source(in, intensity_kind, file);
   std::string header;
   if (!source.next(header))
@@ -216,13 +318,14 @@ int count_individuals(const std::string& file, bool gz, bool bz2) {
     throw user_error(source.where() +
                      ": the header names no individual (after the 5 key "
                      "columns come two names per individual)");
-  if (const char* intensity = intensity_among_names(names))
+  const std::string sign = snp_line_sign(names);
+  if (!sign.empty())
     throw user_error(source.where() +
                      ": the header line seems missing: every name after the 5 "
-                     "key columns reads as a number, and '" +
-                     printable(intensity) +
-                     "' is not a whole number; line 1 must name the columns "
-                     "(5 keys, then two names per individual)");
+                     "key columns reads as a number, and " +
+                     sign +
+                     "; line 1 must name the columns (5 keys, then two names "
+                     "per individual)");
   return n;
 }
 
@@ -404,6 +507,7 @@ void data::read_data() {
   n_cohorts = static_cast<int>(intensity_files.size());
   n_ind.resize(n_cohorts);
   sex_counts.resize(n_cohorts);
+  intensity_opener opener(gz, bz2);
 
   // Count the SNP lines of the first intensity file.  A last line without a
   // line feed is a SNP; blank lines at the end are not.
@@ -411,7 +515,7 @@ void data::read_data() {
   int total = 0;
   {
     io::filtering_istream in;
-    open_intensity_file(in, first, gz, bz2);
+    opener.open(in, first);
     line_tally tally =
         tally_lines(in, (std::string(intensity_kind.name) + " " + quoted(first)).c_str());
     in.reset();
@@ -437,7 +541,7 @@ void data::read_data() {
 
   // Headers, and the sex files in X-chromosome mode.
   for (int c = 0; c < n_cohorts; ++c) {
-    n_ind[c] = count_individuals(intensity_files[c], gz, bz2);
+    n_ind[c] = count_individuals(opener, intensity_files[c]);
     std::cout << " cohort " << c << " # ind = " << n_ind[c] << std::endl;
     if (!chrX) continue;
     const std::string& file = sex_files[c];
@@ -474,7 +578,7 @@ void data::read_data() {
   for (int c = 0; c < n_cohorts; ++c) {
     const std::string& file = intensity_files[c];
     io::filtering_istream in;
-    open_intensity_file(in, file, gz, bz2);
+    opener.open(in, file);
     std::cout << " reading file : " << file << std::endl;
     line_source source(in, intensity_kind, file);
 
@@ -606,7 +710,8 @@ std::string printable(const std::string& field) {
 }
 
 std::string missing_priors_warning(const data& d) {
-  if (d.snps_without_prior == 0) return "";
+  // -paf gives every SNP its frequency, whatever the file says.
+  if (d.use_paf || d.snps_without_prior == 0) return "";
   return std::to_string(d.snps_without_prior) + " of " + std::to_string(d.n_snps) +
          (d.n_snps == 1 ? " SNP" : " SNPs") +
          " got no prior frequency from SNP-information file " + quoted(d.info_file) +

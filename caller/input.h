@@ -34,9 +34,10 @@ line_tally tally_lines(std::istream& in, const char* file);
 // that a message never hides part of what it quotes.
 std::string printable(const std::string& field);
 
-// The warning for the end of a run in which some SNPs of the range got no
-// prior frequency from the SNP-information file (d.snps_without_prior); ""
-// when there is none.
+// The warning for the end of a run in which some SNPs of the range run
+// without a prior frequency: those that got none from the SNP-information
+// file (d.snps_without_prior), unless -paf gives every SNP one; "" when there
+// is none.
 std::string missing_priors_warning(const data& d);
 
 #endif

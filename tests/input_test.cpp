@@ -200,12 +200,49 @@ TEST_F(InputTest, PlainGzipAndBzip2GiveTheSameRecords) {
   }
 }
 
-TEST_F(InputTest, CompressionFlagThatDoesNotMatchTheFileIsReported) {
-  data d;
-  d.gz = true;
-  d.intensity_files = {write("a.txt", cohort0)};
-  std::string e = error_of(d);
-  EXPECT_EQ(e.find("cannot read intensity file '" + path("a.txt") + "'"), 0u) << e;
+TEST_F(InputTest, FilesThatDoNotDecompressAreReportedZeroPaddingIsRead) {
+  // Zero bytes after the last member of a gzip file (block padding, which
+  // gzip ignores) read as nothing, in the first file and in a later one.
+  auto gzip = [this](const std::string& text) {
+    return read_file(write_compressed("member.gz", text, true, false));
+  };
+  const std::string text0 = cohort0, gz0 = gzip(cohort0), gz1 = gzip(cohort1);
+  const std::string two_members = gzip(text0.substr(0, 100)) + gzip(text0.substr(100));
+  const std::string zeros(700, '\0');
+  const struct {
+    const char* what;
+    std::string file0, file1;
+    const char* refused;  // the file named in the message; "" when read
+  } cases[] = {
+      {"a plain file", text0, gz1, "a.gz"},
+      {"one zero byte", gz0 + '\0', gz1, ""},
+      {"zeros after both files", gz0 + zeros, gz1 + zeros, ""},
+      {"two members, then zeros", two_members + zeros, gz1, ""},
+      {"a byte, then zeros", gz0 + "\x1f" + zeros, gz1, "a.gz"},
+      {"a byte, then zeros, in the later file", gz0, gz1 + "x" + zeros, "b.gz"},
+      {"a member cut in its trailer, then zeros", gz0.substr(0, gz0.size() - 8) + zeros,
+       gz1, "a.gz"},
+  };
+  data plain;
+  set_intensity_files(plain, {cohort0, cohort1}, false);
+  read(plain);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    data g;
+    g.gz = true;
+    g.intensity_files = {write("a.gz", c.file0), write("b.gz", c.file1)};
+    const std::string error = error_of(g);
+    if (*c.refused) {
+      EXPECT_EQ(error.find("cannot read intensity file '" + path(c.refused) + "'"), 0u)
+          << error;
+      continue;
+    }
+    EXPECT_EQ(error, "");
+    if (!error.empty()) continue;
+    ASSERT_EQ(g.snps.size(), plain.snps.size());
+    for (size_t k = 0; k < plain.snps.size(); ++k)
+      EXPECT_EQ(g.snps[k].points, plain.snps[k].points);
+  }
 }
 
 TEST(CountLines, CountsEveryLineFeed) {
@@ -487,6 +524,10 @@ TEST_F(InputTest, SnpInformationMismatchesAndGaps) {
   read(f);
   EXPECT_EQ(f.snps_without_prior, 0);
   EXPECT_EQ(missing_priors_warning(f), "");
+
+  // -paf gives every SNP a prior frequency, so none runs without one.
+  d.use_paf = true;
+  EXPECT_EQ(missing_priors_warning(d), "");
 }
 
 TEST_F(InputTest, MissingPriorFrequencyGivesNoPrior) {
@@ -826,6 +867,11 @@ TEST_F(InputTest, HeaderThatIsASnpLineIsRefused) {
        "after the 5 key columns reads as a number, and '0.1' is not a whole "
        "number; line 1 must name the columns (5 keys, then two names per "
        "individual)"},
+      {"whole-number intensities", "s0 rs0 100 A C 512 NA 77 430\n" + snp_lines,
+       "intensity file '{a}' line 1: the header line seems missing: every name "
+       "after the 5 key columns reads as a number, and the position (the third "
+       "key column) is the whole number '100'; line 1 must name the columns (5 "
+       "keys, then two names per individual)"},
       {"missing values and one fraction", "s0 rs0 1 A C NA nan 7 2.5e-1\n" + snp_lines,
        "intensity file '{a}' line 1: the header line seems missing: every name "
        "after the 5 key columns reads as a number, and '2.5e-1' is not"},
