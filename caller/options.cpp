@@ -530,7 +530,7 @@ std::vector<std::string> unknown_option_words(int argc, char** argv) {
   return unknown;
 }
 
-void check_command_line(int argc, char** argv) {
+data check_command_line(int argc, char** argv) {
   const std::vector<std::string> unknown = unknown_option_words(argc, argv);
   if (!unknown.empty()) std::cout << std::flush;
   for (const std::string& word : unknown)
@@ -544,4 +544,5 @@ void check_command_line(int argc, char** argv) {
   read_input_options(argc, argv, scratch);
   read_run_options(argc, argv, scratch);
   validate_options(scratch);
+  return scratch;
 }
