@@ -194,6 +194,8 @@ typedef std::vector<std::vector<double> > vec2;
 typedef std::vector<std::vector<std::vector<double> > > vec3;
 typedef std::vector<std::vector<int> > ivec2;
 
+class staged_file;  // result_files.h
+
 class data {
  public:
   data();
@@ -411,8 +413,13 @@ class data {
   double info_calc2(int j);
 
   // ---- fit driver (fit.cpp) and result files (output.cpp) ----
-  void v1();
-  void output_mcmc();
+  // Fits snps[current_snp]. With a `trace` (the file of "-print_params"),
+  // a sampling stage 2 writes the log-posterior terms of every iteration
+  // to it, afresh for each SNP; a failed write throws user_error.
+  void v1(staged_file* trace = nullptr);
+  // Writes every result file and renames them, and the finished `trace`
+  // when given, over their final names together (result_files.h).
+  void output_mcmc(staged_file* trace = nullptr);
   // The genotype values of the SNP fitted last, as v1 leaves them: the
   // stage-2 tallies (sampling) or the class probabilities (maximising).
   const vec3& stage2_values() const { return sampling ? call_tallies : call_probs; }

@@ -5,7 +5,7 @@
 //
 // The update steps live in the update_*.cpp files; this file only orders
 // them (the sweep), owns the loops and keeps the results.
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -13,6 +13,8 @@
 
 #include "data.h"
 #include "errors.h"
+#include "input.h"
+#include "result_files.h"
 
 namespace {
 
@@ -216,8 +218,11 @@ void zero_acceptance_counters(data& d) {
 
 // Stage 2: `burn_in` + `n_iter` iterations from the restored state. A
 // maximising stage improves the parameters; a sampling stage holds them and
-// tallies each individual's call over the iterations after the burn-in.
-void run_stage2(data& d, snp& s, std::ofstream& trace) {
+// tallies each individual's call over the iterations after the burn-in,
+// and writes the log-posterior terms of every iteration to the trace, which
+// holds the rows of the last SNP only. A failed trace write ends the run
+// here rather than after every SNP is fitted.
+void run_stage2(data& d, snp& s, staged_file* trace) {
   zero_acceptance_counters(d);
   if (d.sampling) {
     for (int c = 0; c < d.n_cohorts; c++)
@@ -226,14 +231,8 @@ void run_stage2(data& d, snp& s, std::ofstream& trace) {
     // Each individual takes its cell's call before anything is tallied.
     if (d.clumped) d.copy_cell_calls(s);
   }
-  if (d.print_params) {
-    trace.open("params", std::ios::out | std::ios::trunc);
-    if (!trace.is_open()) {
-      std::cerr << "velmar++: cannot open the trace file 'params'; its rows "
-                   "are not written"
-                << std::endl;
-    }
-  }
+  if (trace) trace->restart();
+  std::ostream rows(trace ? trace->buffer() : nullptr);
   d.print_all();
 
   for (int h = 0; h < d.burn_in + d.n_iter; h++) {
@@ -247,14 +246,23 @@ void run_stage2(data& d, snp& s, std::ofstream& trace) {
     // The parameters and calls hold still, so the log posterior is only
     // worked out where it shows: watched, traced, or its steps named.
     double lp = 0;
-    if (d.watch_counts || d.print_params || d.names) lp = d.log_posterior(false);
+    if (d.watch_counts || trace || d.names) lp = d.log_posterior(false);
     if (h >= d.burn_in) tally_calls(d);
     if (d.watch_counts) {
       std::cout << std::endl;
       d.print_count_table(false);
       std::cout << " Log Posterior = " << lp << std::endl;
     }
-    if (d.print_params) print_terms(trace, d.log_posterior_terms);
+    if (trace) print_terms(rows, d.log_posterior_terms);
+  }
+
+  if (trace && trace->flush() != 0) {
+    std::cout << std::endl;
+    throw user_error("cannot write trace file " + trace->name() + " (" +
+                     std::strerror(trace->error()) + ") at SNP " +
+                     std::to_string(d.current_snp + 1) + " [" + printable(s.rs) +
+                     "]; the run stopped there, and no result file was written or "
+                     "replaced");
   }
 }
 
@@ -313,8 +321,7 @@ void data::update_sweep() {
   update_calls(false);
 }
 
-void data::v1() {
-  std::ofstream trace;
+void data::v1(staged_file* trace) {
   best_log_posterior = no_log_posterior;
   snp& s = snps[current_snp];
   s.missing.resize(s.points.size());  // a record made without the lists

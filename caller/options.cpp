@@ -576,7 +576,7 @@ std::vector<std::string> stray_words(int argc, char** argv) {
   return stray;
 }
 
-void check_command_line(int argc, char** argv) {
+data check_command_line(int argc, char** argv) {
   const std::vector<std::string> stray = stray_words(argc, argv);
   if (!stray.empty()) std::cout << std::flush;
   for (const std::string& word : stray)
@@ -586,4 +586,5 @@ void check_command_line(int argc, char** argv) {
   read_input_options(argc, argv, scratch);
   read_run_options(argc, argv, scratch);
   validate_options(scratch);
+  return scratch;
 }

@@ -49,8 +49,8 @@ std::vector<std::string> stray_words(int argc, char** argv);
 // Warns on standard error once for each of the stray_words (the run
 // ignores them), then runs passes 1 and 2 on a scratch model and
 // validates it, so that a bad command line is reported before any input is
-// read.
-void check_command_line(int argc, char** argv);
+// read. Returns the scratch model: its options as the run will have them.
+data check_command_line(int argc, char** argv);
 
 // Conversions used for option values and input fields: true when the whole
 // of s is one number of the kind (no blanks, no trailing characters; a real

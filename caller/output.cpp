@@ -3,9 +3,10 @@
 // "-test", the test file.
 //
 // The files are written under temporary names and renamed over their final
-// names together once every one of them is whole (result_writer), so that a
-// run leaves either all its result files or none, and never spoils those of
-// an earlier run.
+// names together once every one of them is whole (result_files.h), so that
+// a run leaves either all its result files or none, and never spoils those
+// of an earlier run; only a rename that fails midway leaves the files
+// renamed before it, and its message names them.
 //
 // Every file goes through one output stream. Doubles are written in the
 // stream's default format until the first genotype value that is neither
@@ -13,13 +14,6 @@
 // four decimals, and the switch holds for every later value of every later
 // file. The genotype values of each SNP are kept as their text from the end
 // of its fit (keep_genotype_values), which notes whether the switch is due.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -28,128 +22,9 @@
 
 #include "data.h"
 #include "errors.h"
-#include "fd_output.h"
+#include "result_files.h"
 
 namespace {
-
-// Every result file of a run, written through one stream beside its final
-// name under a temporary name of its own ("<name>.tmp.XXXXXX", created
-// exclusively: runs on other hosts may share the directory), and renamed
-// over the final names only when every file was written whole. A file that
-// fails is still "written" (into nothing), so that the format of the later
-// files does not depend on it; the failures are reported together at the
-// end, when every temporary file is removed and every earlier file of the
-// prefix is left as it was.
-class result_writer {
- public:
-  result_writer() : os_(nullptr) {}
-  result_writer(const result_writer&) = delete;
-  result_writer& operator=(const result_writer&) = delete;
-  ~result_writer() { remove_temporaries(); }
-
-  // Starts the file that will be called `name`.
-  std::ostream& open(const std::string& name) {
-    file f;
-    f.name = name;
-    int error = 0;
-    struct stat st;
-    if (stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      error = EISDIR;  // the rename at the end would fail
-    } else {
-      std::string pattern = name + ".tmp.XXXXXX";
-      f.fd = mkstemp(&pattern[0]);
-      if (f.fd < 0) {
-        error = errno;
-      } else {
-        f.temporary = pattern;
-        // mkstemp makes the file private; a result file gets the mode of
-        // any new file.
-        if (fchmod(f.fd, 0666 & ~file_mode_mask()) != 0) error = errno;
-      }
-    }
-    files_.push_back(f);
-    buffer_ = std::make_unique<fd_output_buffer>(error == 0 ? f.fd : -1, error);
-    os_.rdbuf(buffer_.get());
-    return os_;
-  }
-
-  // Ends the current file: its buffer written out, the file on disk and
-  // closed, every step checked.
-  void close() {
-    file& f = files_.back();
-    buffer_->pubsync();
-    if (f.fd >= 0) {
-      // Some file systems report a lost write only here or at the close.
-      if (buffer_->error() == 0 && fsync(f.fd) != 0 && errno != EINVAL)
-        buffer_->note_error(errno);
-      if (::close(f.fd) != 0) buffer_->note_error(errno);
-      f.fd = -1;
-    }
-    f.error = buffer_->error();
-    os_.rdbuf(nullptr);
-    buffer_.reset();
-  }
-
-  // Renames every file over its final name when all were written, else
-  // removes them all; throws user_error naming each file that failed and
-  // the reason.
-  void commit() {
-    std::vector<std::string> failed;
-    for (const file& f : files_)
-      if (f.error != 0) failed.push_back(f.name + " (" + std::strerror(f.error) + ")");
-    if (!failed.empty()) {
-      remove_temporaries();
-      std::string message = "cannot write result file";
-      if (failed.size() > 1) message += "s";
-      for (size_t k = 0; k < failed.size(); k++)
-        message += (k == 0 ? " " : ", ") + failed[k];
-      throw user_error(message + "; no result file was written or replaced");
-    }
-    for (size_t k = 0; k < files_.size(); k++) {
-      file& f = files_[k];
-      if (std::rename(f.temporary.c_str(), f.name.c_str()) != 0) {
-        const int error = errno;
-        remove_temporaries();
-        std::string message =
-            "cannot write result file " + f.name + " (" + std::strerror(error) + ")";
-        if (k == 0)
-          throw user_error(message + "; no result file was written or replaced");
-        message += "; written before it:";
-        for (size_t done = 0; done < k; done++) message += " " + files_[done].name;
-        throw user_error(message);
-      }
-      f.temporary.clear();
-    }
-  }
-
- private:
-  struct file {
-    std::string name;       // the final name
-    std::string temporary;  // the name it is written under; empty once renamed
-    int fd = -1;
-    int error = 0;  // errno of the first failure, 0 if none
-  };
-
-  // The bits the process's umask clears from the mode of a new file.
-  static mode_t file_mode_mask() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-  }
-
-  void remove_temporaries() {
-    for (file& f : files_) {
-      if (f.fd >= 0) ::close(f.fd);
-      f.fd = -1;
-      if (!f.temporary.empty()) unlink(f.temporary.c_str());
-      f.temporary.clear();
-    }
-  }
-
-  std::ostream os_;
-  std::unique_ptr<fd_output_buffer> buffer_;
-  std::vector<file> files_;
-};
 
 // The words that head the five key columns, each followed by a blank.
 const char* const key_words = "SNP_ID rs position allele1 allele2 ";
@@ -298,27 +173,51 @@ void data::keep_genotype_values(const vec3& values) {
   all_call_probs.push_back(std::move(g));
 }
 
-void data::output_mcmc() {
+std::vector<std::string> result_file_names(const std::string& prefix, int n_cohorts,
+                                           bool test) {
+  std::vector<std::string> names;
+  for (int c = 0; c < n_cohorts; c++)
+    names.push_back(prefix + "_" + std::to_string(c) + "_mcmc");
+  names.push_back(prefix + "_params");
+  names.push_back(prefix + "_information");
+  if (test) names.push_back(prefix + "_tests");
+  return names;
+}
+
+void data::output_mcmc(staged_file* trace) {
   std::cout << "writing output...." << std::flush;
-  result_writer files;
-  const std::string prefix = output_prefix;
-
-  for (int c = 0; c < n_cohorts; c++) {
-    std::ostream& os = files.open(prefix + "_" + std::to_string(c) + "_mcmc");
-    write_genotypes(*this, c, os);
-    files.close();
+  const std::vector<std::string> names =
+      result_file_names(output_prefix, n_cohorts, test != 0);
+  std::vector<std::unique_ptr<staged_file> > files;
+  // One stream for every file: the switch to four decimals carries over. A
+  // file that fails is still "written" (into nothing), so that the format
+  // of the later files does not depend on it.
+  std::ostream os(nullptr);
+  for (const std::string& name : names) {
+    // The files in the order of result_file_names.
+    const int file = static_cast<int>(files.size());
+    files.push_back(std::make_unique<staged_file>(name));
+    os.rdbuf(files.back()->buffer());
+    if (file < n_cohorts)
+      write_genotypes(*this, file, os);
+    else if (file == n_cohorts)
+      write_parameters(*this, os);
+    else if (file == n_cohorts + 1)
+      write_information(*this, os);
+    else
+      write_tests(*this, os);
+    os.rdbuf(nullptr);
+    files.back()->finish();
   }
-  write_parameters(*this, files.open(prefix + "_params"));
-  files.close();
-  write_information(*this, files.open(prefix + "_information"));
-  files.close();
-  if (test != 0) {
-    write_tests(*this, files.open(prefix + "_tests"));
-    files.close();
-  }
 
+  std::vector<staged_file*> together;
+  for (const std::unique_ptr<staged_file>& f : files) together.push_back(f.get());
+  if (trace) {
+    trace->finish();
+    together.push_back(trace);
+  }
   try {
-    files.commit();
+    rename_together(together, directory_of(output_prefix));
   } catch (const user_error&) {
     std::cout << std::endl;
     throw;

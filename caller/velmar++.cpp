@@ -4,8 +4,11 @@
 // the reading of the input, then one fit per SNP and the result files.
 //
 // Exit status: 0 when every SNP was fitted and every result file written;
-// 1 for a fault of the command line or of an input file, or a result file
-// that cannot be written; 2 when the result files are written but some SNP's
+// 1 for a fault of the command line or of an input file, an output
+// directory where no file can be created, or a result file or the trace
+// file that cannot be written (then no result file is written or replaced,
+// unless a rename fails midway: the message names the files already
+// replaced); 2 when the result files are written but some SNP's
 // fit ended with a value that is not a finite number (each such SNP is named
 // on standard error); 3 when the run stopped on a failure inside the fit
 // (the random-variate library refused a parameter, memory ran out, ...),
@@ -23,6 +26,7 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "data.h"
@@ -31,6 +35,7 @@
 #include "input.h"
 #include "options.h"
 #include "result_check.h"
+#include "result_files.h"
 #include "vargen1.h"
 
 namespace {
@@ -100,8 +105,19 @@ int run(int argc, char** argv, run_progress& progress) {
   srandom(static_cast<unsigned>(time(NULL)));
   double clock_seed = rand() / 2147483647.0;
 
-  // A bad command line ends the run here, before any input is read.
-  check_command_line(argc, argv);
+  // A bad command line, or a place where the result files or the trace
+  // file cannot be written, ends the run here, before any input is read.
+  const data options = check_command_line(argc, argv);
+  check_output_place(result_file_names(options.output_prefix,
+                                       static_cast<int>(options.intensity_files.size()),
+                                       options.test != 0));
+  std::unique_ptr<staged_file> trace;
+  if (options.print_params) {
+    trace = std::make_unique<staged_file>(trace_file_name);
+    if (trace->error() != 0)
+      throw user_error(std::string("-print_params: cannot create the trace file ") +
+                       trace_file_name + " (" + std::strerror(trace->error()) + ")");
+  }
 
   double seed = read_seed_option(argc, argv, clock_seed);
   MT generator(seed);
@@ -121,13 +137,13 @@ int run(int argc, char** argv, run_progress& progress) {
     progress = {true, j + 1, d.snps[j].rs};
     std::cout << std::endl;
     std::cout << "snp " << j + 1 << " [" << d.snps[j].rs << "] " << std::endl;
-    d.v1();
+    d.v1(trace.get());
     findings.check_snp(d, j);
   }
   progress.fitting = false;
 
   std::cout << std::endl;
-  d.output_mcmc();
+  d.output_mcmc(trace.get());
   std::cout << "finished" << std::endl;
   // Returning destroys the generator first (the placeholder generator is
   // installed again), then the model object.
@@ -184,14 +200,18 @@ class log_output {
 }  // namespace
 
 // Every failure ends here with a message on standard error; the locals of
-// run (the model, the generator) are gone by then, and no result file is
-// written, as they are written only at the very end of an orderly run.
+// run (the model, the generator, the trace file) are gone by then, with
+// every temporary file, and no result file is written, as they are renamed
+// into place only at the very end of an orderly run.
 int main(int argc, char** argv) {
   // A reader of the log that goes away, or a limit on the size of files,
   // shows as a failed write (EPIPE, EFBIG) that the run reports, instead of
   // a signal that would end it without a word.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+  // A batch scheduler's SIGTERM at the time limit, SIGINT or SIGHUP leaves
+  // no temporary file behind.
+  remove_temporary_files_on_signals();
   log_output log;
   run_progress progress;
   int status;

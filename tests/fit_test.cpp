@@ -19,6 +19,7 @@
 #include "capture_stdout.h"
 #include "data.h"
 #include "errors.h"
+#include "result_files.h"
 #include "scratch_dir.h"
 #include "scripted_rng.h"
 #include "vargen1.h"
@@ -82,12 +83,12 @@ data make_run(const std::vector<int>& sizes, int n_snps = 1) {
 }
 
 // Fits SNP j from a freshly seeded generator; returns the log.
-std::string fit(data& d, int j = 0) {
+std::string fit(data& d, int j = 0, staged_file* trace = nullptr) {
   MT generator(0.12345);
   Random::Set(generator);
   d.current_snp = j;
   CaptureStdout out;
-  d.v1();
+  d.v1(trace);
   return out.text();
 }
 
@@ -356,11 +357,16 @@ TEST(Fit, TraceFileHoldsTheLastSnpsRows) {
   std::filesystem::current_path(scratch.dir());
 
   data d = make_run({30, 20}, 2);
-  d.print_params = true;
-  fit(d, 0);
-  d.burn_in = 2;
-  d.n_iter = 4;
-  fit(d, 1);
+  {
+    staged_file trace("params");
+    fit(d, 0, &trace);
+    d.burn_in = 2;
+    d.n_iter = 4;
+    fit(d, 1, &trace);
+    EXPECT_FALSE(std::filesystem::exists("params"));  // until the rename
+    trace.finish();
+    rename_together({&trace}, ".");
+  }
   std::ifstream in("params");
   int rows = 0;
   for (std::string line; std::getline(in, line); rows++) {
@@ -373,9 +379,15 @@ TEST(Fit, TraceFileHoldsTheLastSnpsRows) {
   EXPECT_EQ(rows, 6);
 
   // A maximising stage 2 leaves the file empty.
-  d.sampling_stage2 = false;
-  fit(d, 1);
+  {
+    staged_file trace("params");
+    d.sampling_stage2 = false;
+    fit(d, 1, &trace);
+    trace.finish();
+    rename_together({&trace}, ".");
+  }
   EXPECT_EQ(std::filesystem::file_size("params"), 0u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 1);
 
   std::filesystem::current_path(here);
 }

@@ -1,6 +1,6 @@
 // The result files: names, headers, the genotype value format and its
 // carry-over to later files, and the report of a file that cannot be
-// written.
+// written or renamed.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +14,7 @@
 #include "capture_stdout.h"
 #include "data.h"
 #include "errors.h"
+#include "result_files.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -245,4 +246,24 @@ TEST_F(ResultFiles, FourDecimalsCarryOverToTheTestFile) {
             "SNP_ID rs position bayes factors\n"
             "SNP0 rs0 1000 2.5000\n"
             "SNP1 rs1 1001 0.1250\n");
+}
+
+TEST_F(ResultFiles, ARenameFailingMidwayNamesTheFilesAlreadyReplaced) {
+  const std::string dir = temp_dir();
+  staged_file genotypes(dir + "/out_0_mcmc"), parameters(dir + "/out_params");
+  std::ostream(genotypes.buffer()) << "new\n";
+  genotypes.finish();
+  parameters.finish();
+  // A directory takes the parameter file's place once it is written.
+  ASSERT_EQ(mkdir((dir + "/out_params").c_str(), 0700), 0);
+  try {
+    rename_together({&genotypes, &parameters}, dir);
+    FAIL() << "no error reported";
+  } catch (const user_error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "cannot write result file " + dir +
+                  "/out_params (Is a directory); already replaced by this run's files: " +
+                  dir + "/out_0_mcmc; the other result files are as they were");
+  }
+  EXPECT_EQ(read_file(dir + "/out_0_mcmc"), "new\n");
 }

@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -148,8 +151,8 @@ class StartupFailureTest : public StartupTest {
     write("out_0_mcmc", "earlier result\n");
   }
   // A failing run: status 1, the message on standard error, the result
-  // file of an earlier run untouched and no other file written ("-print_params"
-  // would write the trace file "params" once a fit began).
+  // file of an earlier run untouched and no other file written, not even the
+  // temporary file of the trace "params" ("-print_params").
   void expect_fails(const std::string& args, const std::string& message,
                     outcome* result = nullptr) {
     std::set<std::string> before = files();
@@ -321,13 +324,20 @@ class ResultRuns : public ScratchDirTest {
     ASSERT_EQ(std::system(command.c_str()), 0);
   }
 
-  // Runs velmar++ on the simulated cohorts in directory `sub` (made here)
-  // with the result prefix r: standard output to `sink`, standard error kept,
-  // and, when file_limit > 0, a limit of that many bytes on every file the
-  // run writes. The program is started with the default action for SIGPIPE
-  // and SIGXFSZ, both of which end a process.
-  finished_process run(const std::string& sub, const std::string& args, log_sink sink,
-                       rlim_t file_limit = 0) {
+  // How a run's process is set up.
+  struct process_setup {
+    log_sink sink = log_sink::null_device;  // where standard output goes
+    rlim_t file_limit = 0;      // > 0: a limit of that many bytes on every file written
+    int ignored_signal = 0;     // a signal ignored from the start, as under nohup
+    bool unprivileged = false;  // the user nobody when the test runs as root
+  };
+
+  // Starts velmar++ on the simulated cohorts in directory `sub` (made here)
+  // with the result prefix r, standard error kept. The program is started
+  // with the default action for SIGPIPE and SIGXFSZ, both of which end a
+  // process.
+  pid_t start(const std::string& sub, const std::string& args,
+              const process_setup& setup) {
     const std::string dir = path(sub);
     std::filesystem::create_directories(dir);
     std::vector<std::string> words = {VELMAR_BIN, "-nrs", "-ns", "1",  "-nmax", "5",
@@ -340,24 +350,29 @@ class ResultRuns : public ScratchDirTest {
     const std::string err_file = path(sub + ".err");
 
     int fds[2];
-    if (pipe(fds) != 0) return {};
+    if (pipe(fds) != 0) return -1;
     pid_t pid = fork();
     if (pid == 0) {
       signal(SIGPIPE, SIG_DFL);
       signal(SIGXFSZ, SIG_DFL);
+      if (setup.ignored_signal != 0) signal(setup.ignored_signal, SIG_IGN);
       int out = -1;
-      if (sink == log_sink::closed_pipe) {
+      if (setup.sink == log_sink::closed_pipe) {
         close(fds[0]);  // the reader is gone before the first line
         out = fds[1];
       } else {
-        out = open(sink == log_sink::full_device ? "/dev/full" : "/dev/null", O_WRONLY);
+        out = open(setup.sink == log_sink::full_device ? "/dev/full" : "/dev/null",
+                   O_WRONLY);
       }
       int err = open(err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
           chdir(dir.c_str()))
         _exit(126);
-      if (file_limit > 0) {
-        struct rlimit limit = {file_limit, file_limit};
+      if (setup.unprivileged && geteuid() == 0 &&
+          (setgid(65534) != 0 || setuid(65534) != 0))
+        _exit(126);
+      if (setup.file_limit > 0) {
+        struct rlimit limit = {setup.file_limit, setup.file_limit};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
       }
       execv(argv[0], argv.data());
@@ -365,12 +380,27 @@ class ResultRuns : public ScratchDirTest {
     }
     close(fds[0]);
     close(fds[1]);
+    return pid;
+  }
+
+  // Waits for the run started in `sub` to end.
+  finished_process finish(pid_t pid, const std::string& sub) {
     int raw = 0;
     finished_process done;
     if (pid < 0 || waitpid(pid, &raw, 0) != pid) return done;
     done.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    done.err = read_file(err_file);
+    done.err = read_file(path(sub + ".err"));
     return done;
+  }
+
+  // A whole run: standard output to `sink` and, when file_limit > 0, a
+  // limit of that many bytes on every file the run writes.
+  finished_process run(const std::string& sub, const std::string& args, log_sink sink,
+                       rlim_t file_limit = 0) {
+    process_setup setup;
+    setup.sink = sink;
+    setup.file_limit = file_limit;
+    return finish(start(sub, args, setup), sub);
   }
 
   // The simulated cohorts, as seen from a run's directory.
@@ -390,19 +420,38 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
     const char* what;
     rlim_t file_limit;
     const char* blocked;  // a directory in the place of this result file
-    const char* args;
+    bool read_only;       // the run's directory takes no new file
+    std::string args;
+    std::string message;  // its beginning, after "velmar++: "
     std::string reason;
   };
-  // A genotype file of 30 individuals and 5 SNPs is over 900 bytes.
+  // A genotype file of 30 individuals and 5 SNPs is over 900 bytes; the
+  // trace rows of 650 iterations over 20480. A missing input file shows
+  // that the output place is checked before any input is read.
+  const std::string too_long(244, 'p');
   const case_ cases[] = {
-      {"a file-size limit", 600, nullptr, "", "r_0_mcmc (File too large)"},
-      {"a file-size limit with the test file", 600, nullptr, "-test 1 0",
+      {"a file-size limit", 600, nullptr, false, "", "cannot write result file",
        "r_0_mcmc (File too large)"},
-      {"a directory in the place of a file", 0, "r_information", "",
-       "r_information (Is a directory)"},
+      {"a file-size limit with the test file", 600, nullptr, false, "-test 1 0",
+       "cannot write result file", "r_0_mcmc (File too large)"},
+      {"a directory in the place of a file", 0, "r_information", false, "",
+       "cannot write result file", "r_information (Is a directory)"},
+      {"the trace file under a file-size limit", 20480, nullptr, false,
+       "-b 50 -n 600 -print_params -snps 1 3", "cannot write trace file",
+       "params (File too large) at SNP 1 [rs1000007]; the run stopped there"},
+      {"a missing output directory", 0, nullptr, false, "-o no/such/r -i missing.txt",
+       "-o: cannot create result file no/such/r_0_mcmc in directory 'no/such'",
+       "(No such file or directory)"},
+      {"a directory that takes no new file", 0, nullptr, true,
+       "-print_params -i missing.txt",
+       "-o: cannot create result file r_0_mcmc in directory '.'", "(Permission denied)"},
+      {"a result file name over the limit", 0, nullptr, false,
+       "-o " + too_long + " -i missing.txt",
+       "-o: the result file name '" + too_long + "_information' is too long",
+       "256 bytes, where directory '.' allows 255"},
   };
-  const std::set<std::string> earlier = {"r_0_mcmc", "r_1_mcmc", "r_params",
-                                         "r_information", "r_tests"};
+  const std::set<std::string> earlier = {"r_0_mcmc",      "r_1_mcmc", "r_params",
+                                         "r_information", "r_tests",  "params"};
   for (const case_& c : cases) {
     const std::string sub = std::string("run") + std::to_string(&c - cases);
     std::filesystem::create_directories(path(sub));
@@ -410,12 +459,19 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
       if (!c.blocked || name != c.blocked)
         std::ofstream(path(sub + "/" + name)) << "earlier " << name << "\n";
     if (c.blocked) std::filesystem::create_directory(path(sub + "/" + c.blocked));
+    // Read-only for the user nobody, who needs to reach the inputs.
+    if (c.read_only) {
+      chmod(dir_.c_str(), 0755);
+      chmod(path(sub).c_str(), 0555);
+    }
 
-    finished_process p =
-        run(sub, inputs() + " " + c.args, log_sink::null_device, c.file_limit);
+    process_setup setup;
+    setup.file_limit = c.file_limit;
+    setup.unprivileged = c.read_only;
+    finished_process p = finish(start(sub, inputs() + " " + c.args, setup), sub);
+    chmod(path(sub).c_str(), 0755);
     EXPECT_EQ(p.status, 1) << c.what << ": " << p.err;
-    EXPECT_NE(p.err.find("velmar++: cannot write result file"), std::string::npos)
-        << c.what << ": " << p.err;
+    EXPECT_EQ(p.err.find("velmar++: " + c.message), 0u) << c.what << ": " << p.err;
     EXPECT_NE(p.err.find(c.reason), std::string::npos) << c.what << ": " << p.err;
     // Every earlier file as it was, and no temporary file left.
     EXPECT_EQ(files_in(sub), earlier) << c.what;
@@ -493,6 +549,73 @@ TEST_F(ResultRuns, IntensitiesOnARawScaleDrawOneWarning) {
     finished_process p = run(sub, c.args, log_sink::null_device);
     EXPECT_EQ(p.status, 0) << c.args << ": " << p.err;
     EXPECT_EQ(p.err, c.warned ? warning : "") << c.args;
+  }
+}
+
+TEST_F(ResultRuns, LongPrefixIsWrittenAndALinkAtTheTraceIsReplacedNotWrittenThrough) {
+  // "<name>.tmp.XXXXXX" of this prefix's information file is over 255 bytes.
+  const std::string prefix(240, 'p');
+  std::ofstream(path("target")) << "not the trace\n";
+  std::filesystem::create_directories(path("run"));
+  std::filesystem::create_symlink("../target", path("run/params"));
+  finished_process p =
+      run("run", inputs() + " -print_params -o " + prefix, log_sink::null_device);
+  EXPECT_EQ(p.status, 0) << p.err;
+  EXPECT_EQ(files_in("run"), (std::set<std::string>{
+                                 prefix + "_0_mcmc", prefix + "_1_mcmc",
+                                 prefix + "_params", prefix + "_information", "params"}));
+  EXPECT_EQ(read_file(path("target")), "not the trace\n");
+  EXPECT_FALSE(std::filesystem::is_symlink(path("run/params")));
+  // The rows of the last SNP's 20 + 50 stage-2 iterations.
+  const std::string trace = read_file(path("run/params"));
+  EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 70);
+}
+
+TEST_F(ResultRuns, RenamesWaitForTheLockAndSignalsLeaveNoTemporaryFile) {
+  struct case_ {
+    const char* what;
+    int ignored_signal;  // ignored from the start, as under nohup
+    int sent;            // sent while the run waits for the lock; 0: none
+    int status;          // 128 + the signal when one ended the run
+  };
+  const case_ cases[] = {
+      {"the lock released", 0, 0, 0},
+      {"SIGTERM", 0, SIGTERM, 128 + SIGTERM},
+      {"SIGHUP", 0, SIGHUP, 128 + SIGHUP},
+      {"SIGTERM ignored from the start", SIGTERM, SIGTERM, 0},
+  };
+  const std::set<std::string> written = {"r_0_mcmc", "r_1_mcmc", "r_params",
+                                         "r_information", "params"};
+  for (const case_& c : cases) {
+    const std::string sub = std::string("run") + std::to_string(&c - cases);
+    std::filesystem::create_directories(path(sub));
+    // The lock another run would hold while it renames its files.
+    int lock = open(path(sub).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    process_setup setup;
+    setup.ignored_signal = c.ignored_signal;
+    const pid_t pid = start(sub, inputs() + " -print_params", setup);
+
+    // Every file written under its temporary name, none renamed.
+    auto temporaries = [&] {
+      int n = 0;
+      for (const std::string& name : files_in(sub))
+        n += name.find(".tmp.") != std::string::npos;
+      return n;
+    };
+    for (int waited = 0; temporaries() < 5 && waited < 60000; waited += 10) usleep(10000);
+    usleep(200000);
+    EXPECT_EQ(temporaries(), 5) << c.what;
+    EXPECT_EQ(files_in(sub).size(), 5u) << c.what;
+
+    if (c.sent != 0) kill(pid, c.sent);
+    // A run that the signal ends does so while the lock is still held.
+    finished_process p;
+    if (c.status != 0) p = finish(pid, sub);
+    close(lock);
+    if (c.status == 0) p = finish(pid, sub);
+    EXPECT_EQ(p.status, c.status) << c.what << ": " << p.err;
+    EXPECT_EQ(files_in(sub), c.status == 0 ? written : std::set<std::string>()) << c.what;
   }
 }
 

@@ -1,0 +1,278 @@
+// Files written under temporary names and renamed over their final names
+// together, the check of the output place before the input is read, and
+// the removal of the temporary files on a termination signal.
+#include "result_files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include "errors.h"
+
+namespace {
+
+const int termination_signals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// While it lives, the termination signals wait: their handler never sees
+// the list of temporary files half changed, and the renames of one run's
+// files are not cut short.
+class termination_signals_held {
+ public:
+  termination_signals_held() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int sig : termination_signals) sigaddset(&held, sig);
+    sigprocmask(SIG_BLOCK, &held, &before_);
+  }
+  ~termination_signals_held() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+  termination_signals_held(const termination_signals_held&) = delete;
+  termination_signals_held& operator=(const termination_signals_held&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
+// The temporary files that exist now, for the signal handler; changed only
+// while the termination signals are held. Never destroyed, as a signal may
+// come while the program ends.
+std::vector<std::string>* const temporary_files = new std::vector<std::string>;
+
+// Removes every temporary file, then ends the process by the same signal
+// with its default action. Only async-signal-safe calls: unlink on names
+// made before, no allocation.
+void remove_temporary_files_and_end(int sig) {
+  for (const std::string& name : *temporary_files) unlink(name.c_str());
+  signal(sig, SIG_DFL);
+  sigset_t own;
+  sigemptyset(&own);
+  sigaddset(&own, sig);
+  sigprocmask(SIG_UNBLOCK, &own, nullptr);
+  raise(sig);
+  _exit(128 + sig);
+}
+
+// Where the last part of a file name begins.
+size_t base_start(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// The longest name a file in `directory` may have.
+size_t name_limit(const std::string& directory) {
+  errno = 0;
+  const long limit = pathconf(directory.c_str(), _PC_NAME_MAX);
+  if (limit > 0) return static_cast<size_t>(limit);
+  return errno == 0 ? SIZE_MAX : NAME_MAX;  // no limit; or none known
+}
+
+const char* const temporary_suffix = ".tmp.XXXXXX";
+
+// The mkstemp pattern of the temporary file of `name`: "<name>.tmp.XXXXXX",
+// with as much of the name's last part as fits the directory's limit.
+std::string temporary_pattern(const std::string& name) {
+  const size_t base = base_start(name);
+  const size_t limit = name_limit(directory_of(name));
+  const size_t suffix = std::strlen(temporary_suffix);
+  size_t kept = name.size() - base;
+  if (kept + suffix > limit) {
+    kept = limit > suffix ? limit - suffix : 0;
+    // Not within a character of several bytes (UTF-8).
+    while (kept > 0 && (static_cast<unsigned char>(name[base + kept]) & 0xC0) == 0x80)
+      kept--;
+  }
+  return name.substr(0, base + kept) + temporary_suffix;
+}
+
+// Creates the temporary file of `name`, exclusively (runs on other hosts
+// may share the directory), and lists it; returns its descriptor, or -1
+// with the errno in `error`.
+int create_temporary(const std::string& name, std::string& temporary, int& error) {
+  std::string pattern = temporary_pattern(name);
+  const termination_signals_held held;
+  const int fd = mkstemp(&pattern[0]);
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  temporary_files->push_back(pattern);
+  temporary = pattern;
+  return fd;
+}
+
+// Takes a temporary file off the list; called while the signals are held.
+void forget_temporary(const std::string& temporary) {
+  std::vector<std::string>& list = *temporary_files;
+  list.erase(std::find(list.begin(), list.end(), temporary));
+}
+
+void remove_temporary(const std::string& temporary) {
+  const termination_signals_held held;
+  unlink(temporary.c_str());
+  forget_temporary(temporary);
+}
+
+// The bits the process's umask clears from the mode of a new file.
+mode_t file_mode_mask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+// An exclusive advisory lock on a directory while it lives (released by
+// the system should the process end). Runs that rename their result files
+// into the directory while holding it take turns. A file system that
+// refuses it draws a warning and the run goes on without it.
+class directory_lock {
+ public:
+  explicit directory_lock(const std::string& directory)
+      : fd_(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    int error = fd_ < 0 ? errno : 0;
+    while (error == 0 && flock(fd_, LOCK_EX) != 0)
+      if (errno != EINTR) error = errno;
+    if (error == 0) return;
+    std::cout << std::flush;
+    std::cerr << "velmar++: warning: cannot lock directory '" << directory << "' ("
+              << std::strerror(error)
+              << ") while renaming the result files; a run on the same prefix "
+                 "renaming its files at this moment could mix its files with these"
+              << std::endl;
+  }
+  ~directory_lock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  directory_lock(const directory_lock&) = delete;
+  directory_lock& operator=(const directory_lock&) = delete;
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+staged_file::staged_file(const std::string& name) : name_(name) {
+  struct stat st;
+  if (stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    error_ = EISDIR;  // the rename at the end would fail
+  } else {
+    fd_ = create_temporary(name, temporary_, error_);
+    // mkstemp makes the file private; it gets the mode of any new file.
+    if (fd_ >= 0 && fchmod(fd_, 0666 & ~file_mode_mask()) != 0) error_ = errno;
+  }
+  buffer_ = std::make_unique<fd_output_buffer>(error_ == 0 ? fd_ : -1, error_);
+}
+
+staged_file::~staged_file() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temporary_.empty()) remove_temporary(temporary_);
+}
+
+int staged_file::flush() {
+  if (buffer_) buffer_->pubsync();
+  return error();
+}
+
+void staged_file::restart() {
+  if (flush() != 0 || fd_ < 0) return;
+  if (ftruncate(fd_, 0) != 0 || lseek(fd_, 0, SEEK_SET) != 0) buffer_->note_error(errno);
+}
+
+void staged_file::finish() {
+  if (!buffer_) return;
+  buffer_->pubsync();
+  if (fd_ >= 0) {
+    // Some file systems report a lost write only here or at the close.
+    if (buffer_->error() == 0 && fsync(fd_) != 0 && errno != EINVAL)
+      buffer_->note_error(errno);
+    if (::close(fd_) != 0) buffer_->note_error(errno);
+    fd_ = -1;
+  }
+  error_ = buffer_->error();
+  buffer_.reset();
+}
+
+int staged_file::rename_over_final_name() {
+  const termination_signals_held held;
+  if (std::rename(temporary_.c_str(), name_.c_str()) != 0) return errno;
+  forget_temporary(temporary_);
+  temporary_.clear();
+  return 0;
+}
+
+void rename_together(const std::vector<staged_file*>& files,
+                     const std::string& directory) {
+  std::vector<std::string> failed;
+  for (const staged_file* f : files)
+    if (f->error() != 0)
+      failed.push_back(f->name() + " (" + std::strerror(f->error()) + ")");
+  if (!failed.empty()) {
+    std::string message = "cannot write result file";
+    if (failed.size() > 1) message += "s";
+    for (size_t k = 0; k < failed.size(); k++)
+      message += (k == 0 ? " " : ", ") + failed[k];
+    throw user_error(message + "; no result file was written or replaced");
+  }
+
+  const directory_lock lock(directory);
+  // A termination signal that comes now waits until every file is renamed.
+  const termination_signals_held held;
+  for (size_t k = 0; k < files.size(); k++) {
+    const int error = files[k]->rename_over_final_name();
+    if (error == 0) continue;
+    std::string message = "cannot write result file " + files[k]->name() + " (" +
+                          std::strerror(error) + ")";
+    if (k == 0) throw user_error(message + "; no result file was written or replaced");
+    message += "; already replaced by this run's files:";
+    for (size_t done = 0; done < k; done++)
+      message += (done == 0 ? " " : ", ") + files[done]->name();
+    throw user_error(message + "; the other result files are as they were");
+  }
+}
+
+std::string directory_of(const std::string& name) {
+  const size_t base = base_start(name);
+  if (base == 0) return ".";
+  return base == 1 ? "/" : name.substr(0, base - 1);
+}
+
+void check_output_place(const std::vector<std::string>& names) {
+  const std::string directory = directory_of(names.front());
+  std::string temporary;
+  int error = 0;
+  const int fd = create_temporary(names.front(), temporary, error);
+  if (fd < 0)
+    throw user_error("-o: cannot create result file " + names.front() +
+                     " in directory '" + directory + "' (" + std::strerror(error) + ")");
+  ::close(fd);
+  remove_temporary(temporary);
+
+  const size_t limit = name_limit(directory);
+  for (const std::string& name : names) {
+    const size_t length = name.size() - base_start(name);
+    if (length > limit)
+      throw user_error("-o: the result file name '" + name + "' is too long: " +
+                       std::to_string(length) + " bytes, where directory '" + directory +
+                       "' allows " + std::to_string(limit));
+  }
+}
+
+void remove_temporary_files_on_signals() {
+  struct sigaction action = {};
+  action.sa_handler = remove_temporary_files_and_end;
+  sigemptyset(&action.sa_mask);
+  for (int sig : termination_signals) sigaddset(&action.sa_mask, sig);
+  for (int sig : termination_signals) {
+    struct sigaction now;
+    if (sigaction(sig, nullptr, &now) == 0 && now.sa_handler != SIG_IGN)
+      sigaction(sig, &action, nullptr);
+  }
+}

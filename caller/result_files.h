@@ -1,0 +1,90 @@
+// How the result files and the trace file "params" reach the disk: whole
+// and together, or not at all.
+//
+// Each file is written beside its final name under a temporary name of its
+// own, every write checked, and renamed over the final name only when the
+// run succeeds (a link at the final name is replaced, never written
+// through). The renames of one run happen while it holds a lock on the
+// result files' directory, so that runs on one prefix on one host take
+// turns and the final set is one run's whole set. A rename that fails
+// midway leaves the files renamed before it in place; the message names
+// them. SIGTERM, SIGINT and SIGHUP remove every temporary file that exists
+// before they end the process.
+#ifndef VELMAR_RESULT_FILES_H
+#define VELMAR_RESULT_FILES_H
+
+#include <memory>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "fd_output.h"
+
+// A file written under a temporary name beside its final name. A failure
+// (the temporary file cannot be created, a write, the flush to disk or the
+// close fails) is kept, and from then on everything written is dropped.
+class staged_file {
+ public:
+  // Creates the temporary file "<name>.tmp.XXXXXX" (the part taken from
+  // the name shortened when the whole would not fit the directory's limit
+  // on names).
+  explicit staged_file(const std::string& name);
+  // Removes the temporary file unless it was renamed.
+  ~staged_file();
+  staged_file(const staged_file&) = delete;
+  staged_file& operator=(const staged_file&) = delete;
+
+  const std::string& name() const { return name_; }
+  // The errno of the first failure, 0 while none.
+  int error() const { return buffer_ ? buffer_->error() : error_; }
+  // Where the file's text goes, until finish().
+  std::streambuf* buffer() { return buffer_.get(); }
+  // Writes out what is buffered; returns error().
+  int flush();
+  // Empties the file, to be written afresh.
+  void restart();
+  // Ends the writing: the buffer written out, the file on disk and closed.
+  void finish();
+  // Renames the finished file over its final name; returns 0 or the errno.
+  int rename_over_final_name();
+
+ private:
+  std::string name_;
+  std::string temporary_;  // empty once renamed or removed
+  int fd_ = -1;
+  int error_ = 0;  // the failure kept by finish()
+  std::unique_ptr<fd_output_buffer> buffer_;
+};
+
+// Renames every file over its final name, in order, once all of them are
+// finished without a failure. Throws user_error naming every file that
+// failed, and the system's reason, when any did (then none is renamed), or
+// the file whose rename failed and those renamed before it. The renames
+// wait for a lock on `directory` (another run renaming its files there); a
+// file system that refuses the lock draws a warning and the renames go on.
+void rename_together(const std::vector<staged_file*>& files,
+                     const std::string& directory);
+
+// The result files of a run on `prefix`, in the order they are written:
+// the genotype file of each cohort, the parameter file, the information
+// file and, with `test`, the test file. (Defined with their writers.)
+std::vector<std::string> result_file_names(const std::string& prefix, int n_cohorts,
+                                           bool test);
+
+// The trace file of "-print_params", in the working directory.
+const char* const trace_file_name = "params";
+
+// The directory of a file name: the part before its last '/', or ".".
+std::string directory_of(const std::string& name);
+
+// Before any input is read: throws user_error (naming -o) unless a file
+// can be created in the directory of the result file names `names` and
+// each of them fits that directory's limit on names.
+void check_output_place(const std::vector<std::string>& names);
+
+// From now on SIGTERM, SIGINT and SIGHUP remove every temporary file of a
+// staged_file before they end the process as they would have without; a
+// signal ignored now stays ignored.
+void remove_temporary_files_on_signals();
+
+#endif
