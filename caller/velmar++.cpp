@@ -201,8 +201,9 @@ class log_output {
 
 // Every failure ends here with a message on standard error; the locals of
 // run (the model, the generator, the trace file) are gone by then, with
-// every temporary file, and no result file is written, as they are renamed
-// into place only at the very end of an orderly run.
+// every temporary file. No result file is written, as they are renamed into
+// place only at the very end of an orderly run; only a rename that fails
+// midway leaves those renamed before it, and its message names them.
 int main(int argc, char** argv) {
   // A reader of the log that goes away, or a limit on the size of files,
   // shows as a failed write (EPIPE, EFBIG) that the run reports, instead of
