@@ -145,6 +145,7 @@ std::string first_bytes(const file_kind& kind, const std::string& file) {
 
 enum class compression { none, gzip, bzip2 };
 
+// The compression whose signature the first bytes of a file hold.
 compression compression_of(const std::string& first) {
   if (first.compare(0, 2, "\x1F\x8B") == 0) return compression::gzip;
   if (first.size() < signature_size || first.compare(0, 3, "BZh") != 0 ||
