@@ -4,7 +4,9 @@
 // with the file and line at fault; nothing is shifted, mixed or guessed.
 #include "input.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <boost/iostreams/device/file.hpp>
@@ -13,6 +15,7 @@
 #include <boost/iostreams/filtering_stream.hpp>
 #include <boost/iostreams/restrict.hpp>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -104,6 +107,96 @@ void require_regular_file(const file_kind& kind, const std::string& file) {
                    "pipes or devices");
 }
 
+// "cannot open sex file 's.txt' (Permission denied)": `error` is the errno
+// of the failed open(2), that of first_bytes, or, when a stream then fails
+// to open the file (it changed meanwhile), the one the stream's opening left.
+user_error cannot_open(const file_kind& kind, const std::string& file, int error) {
+  return user_error("cannot open " + std::string(kind.name) + " " + quoted(file) + " (" +
+                    std::strerror(error) + ")");
+}
+
+// Enough of a file's first bytes to tell its compression: gzip data start
+// with the bytes 1F 8B; bzip2 data with "BZh", a block-size digit 1-9 and
+// the six-byte magic number of the first block (or of the end of an empty
+// stream), so that a text that starts with "BZh" is not taken for bzip2.
+const size_t signature_size = 10;
+
+// The first bytes of an input file (up to signature_size), read with
+// open(2): unlike the streams that read the file afterwards, it says why a
+// file cannot be opened.  A file that is not a regular file is refused
+// before it is opened (opening a pipe without a writer would hang).
+std::string first_bytes(const file_kind& kind, const std::string& file) {
+  require_regular_file(kind, file);
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw cannot_open(kind, file, errno);
+  std::string bytes(signature_size, '\0');
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, &bytes[got], bytes.size() - got);
+    if (n > 0)
+      got += static_cast<size_t>(n);
+    else if (n == 0 || errno != EINTR)
+      break;  // a read fault is reported by the stream that reads the file
+  }
+  ::close(fd);
+  bytes.resize(got);
+  return bytes;
+}
+
+enum class compression { none, gzip, bzip2 };
+
+// The compression whose signature the first bytes of a file hold.
+compression compression_of(const std::string& first) {
+  if (first.compare(0, 2, "\x1F\x8B") == 0) return compression::gzip;
+  if (first.size() < signature_size || first.compare(0, 3, "BZh") != 0 ||
+      first[3] < '1' || first[3] > '9')
+    return compression::none;
+  const std::string magic = first.substr(4, 6);
+  const bool block = magic == "\x31\x41\x59\x26\x53\x59";       // pi
+  const bool stream_end = magic == "\x17\x72\x45\x38\x50\x90";  // sqrt(pi)
+  return block || stream_end ? compression::bzip2 : compression::none;
+}
+
+// The words for a compression in messages.
+struct compression_words {
+  const char* name;          // "gzip"
+  const char* option;        // "-gz"
+  const char* decompressor;  // "gunzip"
+};
+
+const compression_words& words_of(compression c) {
+  static const compression_words gzip = {"gzip", "-gz", "gunzip"};
+  static const compression_words bzip2 = {"bzip2", "-bz2", "bunzip2"};
+  return c == compression::gzip ? gzip : bzip2;
+}
+
+// "intensity file 'a.gz' seems gzip-compressed (it starts with the gzip
+// signature)"
+std::string seems_compressed(const file_kind& kind, const std::string& file,
+                             compression found) {
+  const std::string name = words_of(found).name;
+  return std::string(kind.name) + " " + quoted(file) + " seems " + name +
+         "-compressed (it starts with the " + name + " signature)";
+}
+
+// Refuses a SNP-information or sex file that starts with a compression
+// signature: these files are read as plain text only.
+void require_plain_text(const file_kind& kind, const std::string& file) {
+  const compression found = compression_of(first_bytes(kind, file));
+  if (found != compression::none)
+    throw user_error(seems_compressed(kind, file, found) +
+                     ": it is read as plain text only; decompress it first, e.g. "
+                     "with " +
+                     words_of(found).decompressor);
+}
+
+// Added to a message about a line that holds a carriage return with text
+// after it: a file whose lines end in CR alone reads as one long line.
+const char* const cr_only_line_ends =
+    "the file's lines seem to end in CR only (carriage returns without line "
+    "feeds, as old Mac files have them): convert the line ends to line feeds "
+    "first, e.g. with tr '\\r' '\\n'";
+
 // The lines of one input file, numbered from 1; a line end is LF or CR LF.
 // A byte-order mark at the start of the file is skipped.
 class line_source {
@@ -123,6 +216,10 @@ class line_source {
     if (number_ == 1 && line.compare(0, byte_order_mark_size, byte_order_mark) == 0)
       line.erase(0, byte_order_mark_size);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t cr = line.find('\r');
+    cr_inside_ = cr != std::string::npos &&
+                 std::find_if(line.begin() + static_cast<std::ptrdiff_t>(cr), line.end(),
+                              [](char c) { return !is_blank(c); }) != line.end();
     const size_t nul = line.find('\0');
     if (nul != std::string::npos)
       throw user_error(where() + ": field " + std::to_string(field_number(line, nul)) +
@@ -143,6 +240,12 @@ class line_source {
 
   int number() const { return number_; }
   const std::string& file() const { return file_; }
+
+  // For a message about the last line read: "" or, when that line holds a
+  // carriage return with text after it, "; " and cr_only_line_ends.
+  std::string cr_only_note() const {
+    return cr_inside_ ? std::string("; ") + cr_only_line_ends : "";
+  }
 
   // "intensity file 'a.txt' line 3"
   std::string where(int line) const {
@@ -168,6 +271,7 @@ class line_source {
   const file_kind& kind_;
   std::string file_;
   int number_ = 0;
+  bool cr_inside_ = false;
 };
 
 // How the first bytes of a gzip file, up to a cut, decompress.
@@ -247,10 +351,9 @@ class intensity_opener {
   intensity_opener(bool gz, bool bz2) : gz_(gz), bz2_(bz2) {}
 
   void open(io::filtering_istream& in, const std::string& file) {
-    require_regular_file(intensity_kind, file);
+    const std::streamoff end = checked_end(file);
     io::file_source source(file, std::ios_base::in | std::ios_base::binary);
-    if (!source.is_open()) throw user_error("cannot open intensity file " + quoted(file));
-    const std::streamoff end = gzip_end(file);
+    if (!source.is_open()) throw cannot_open(intensity_kind, file, errno);
     if (gz_) in.push(io::gzip_decompressor(15, 4096));
     if (bz2_) in.push(io::bzip2_decompressor(false, 4096));
     if (end < 0)
@@ -260,19 +363,64 @@ class intensity_opener {
   }
 
  private:
-  // gzip_end_before_zero_padding, found once per file.  With bz2 as well,
-  // the gzip data are inside the bzip2 data, and the file is read whole.
-  std::streamoff gzip_end(const std::string& file) {
-    if (!gz_ || bz2_) return -1;
-    auto found = gzip_ends_.find(file);
-    if (found == gzip_ends_.end())
-      found = gzip_ends_.emplace(file, gzip_end_before_zero_padding(file)).first;
-    return found->second;
+  // At the first opening of a file, its first bytes are checked and the end
+  // of its data is found: gzip_end_before_zero_padding, or -1 for the whole
+  // file.  With bz2 as well, the gzip data are inside the bzip2 data, and
+  // the file is read whole.
+  std::streamoff checked_end(const std::string& file) {
+    auto found = ends_.find(file);
+    if (found != ends_.end()) return found->second;
+    check_compression(file);
+    const std::streamoff end = gz_ && !bz2_ ? gzip_end_before_zero_padding(file) : -1;
+    return ends_.emplace(file, end).first->second;
+  }
+
+  // Refuses a file whose signature shows another compression than -gz and
+  // -bz2 read (the bzip2 one when both are given: the file is bzip2 of
+  // gzip).  A file with neither signature is left to the decompression,
+  // which reports a file it cannot read.
+  void check_compression(const std::string& file) {
+    const compression found = compression_of(first_bytes(intensity_kind, file));
+    const compression expected = bz2_  ? compression::bzip2
+                                 : gz_ ? compression::gzip
+                                       : compression::none;
+    if (found == compression::none || found == expected) return;
+    std::string advice;
+    if (expected == compression::none)
+      advice = std::string(": give ") + words_of(found).option + " to read it";
+    else if (found == compression::bzip2)
+      advice =
+          ", but -gz reads gzip files: give -bz2 instead of -gz to read it (or both "
+          "for a gzip file compressed again with bzip2)";
+    else if (gz_)
+      advice =
+          ", but -gz with -bz2 reads gzip files compressed again with bzip2 (they "
+          "start with the bzip2 signature): give -gz alone to read it";
+    else
+      advice = ", but -bz2 reads bzip2 files: give -gz instead of -bz2 to read it";
+    throw user_error(seems_compressed(intensity_kind, file, found) + advice);
   }
 
   bool gz_, bz2_;
-  std::map<std::string, std::streamoff> gzip_ends_;
+  std::map<std::string, std::streamoff> ends_;
 };
+
+// line_source::cr_only_note of line 1 of an intensity file.
+std::string first_line_cr_only_note(intensity_opener& opener, const std::string& file) {
+  io::filtering_istream in;
+  opener.open(in, file);
+  line_source source(in, intensity_kind, file);
+  std::string line;
+  source.next(line);
+  return source.cr_only_note();
+}
+
+// "intensity file 'a.txt' holds no SNP line after its header", with the
+// line_source::cr_only_note of its header line.
+user_error no_snp_line(const std::string& file, const std::string& cr_only_note) {
+  return user_error("intensity file " + quoted(file) +
+                    " holds no SNP line after its header" + cr_only_note);
+}
 
 // Why line 1 of an intensity file seems a SNP line rather than a header, or
 // "" when it names columns.  It does when every name after the five key
@@ -297,9 +445,9 @@ std::string snp_line_sign(const std::vector<char*>& names) {
   return "";
 }
 
-// The number of individuals of an intensity file, from its header line: five
-// key names, then two names per individual.
-int count_individuals(intensity_opener& opener, const std::string& file) {
+// The number of sample names of an intensity file's header line, which
+// holds five key names, then two names per individual.
+size_t count_sample_names(intensity_opener& opener, const std::string& file) {
   io::filtering_istream in;
   opener.open(in, file);
   line_source source(in, intensity_kind, file);
@@ -307,14 +455,18 @@ int count_individuals(intensity_opener& opener, const std::string& file) {
   if (!source.next(header))
     throw user_error("intensity file " + quoted(file) +
                      " is empty: it has no header line");
+  // A header that holds the whole file: its lines seem to end in CR only.
+  const std::string cr_only_note = source.cr_only_note();
+  if (!cr_only_note.empty() && source.only_blank_lines_left())
+    throw no_snp_line(file, cr_only_note);
   std::vector<char*> names;
   split_fields(header, names);
   in.reset();
   if (names.size() < 5)
     throw user_error(source.where() + ": the header has " + std::to_string(names.size()) +
                      " names, fewer than the 5 key columns");
-  int n = static_cast<int>((names.size() - 5) / 2);
-  if (n < 1)
+  const size_t sample_names = names.size() - 5;
+  if (sample_names < 2)
     throw user_error(source.where() +
                      ": the header names no individual (after the 5 key "
                      "columns come two names per individual)");
@@ -326,14 +478,14 @@ int count_individuals(intensity_opener& opener, const std::string& file) {
                      sign +
                      "; line 1 must name the columns (5 keys, then two names "
                      "per individual)");
-  return n;
+  return sample_names;
 }
 
 // The sex codes of one cohort's sex file, in file order.
 std::vector<int> read_sex_codes(const std::string& file) {
-  require_regular_file(sex_kind, file);
+  require_plain_text(sex_kind, file);
   std::ifstream in(file);
-  if (!in) throw user_error("cannot open sex file " + quoted(file));
+  if (!in) throw cannot_open(sex_kind, file, errno);
   std::cout << "reading file " << file << std::endl;
   line_source source(in, sex_kind, file);
   std::vector<int> codes;
@@ -356,12 +508,11 @@ std::vector<int> read_sex_codes(const std::string& file) {
 // holds SNP number s.
 class info_reader {
  public:
-  // The file must have passed require_regular_file: opening a pipe with no
+  // The file must have passed require_plain_text: opening a pipe with no
   // writer would hang.
   explicit info_reader(const std::string& file)
       : file_(file), in_(file), source_(in_, info_kind, file) {
-    if (!in_)
-      throw user_error("cannot open SNP-information file " + quoted(file) + " (-f)");
+    if (!in_) throw cannot_open(info_kind, file, errno);
   }
 
   // Skips the lines of the SNPs before the range; their layout is checked
@@ -430,7 +581,7 @@ class info_reader {
       throw user_error(source_.where() +
                        ": expected 5 fields (rs, three more, prior "
                        "frequency), got " +
-                       std::to_string(fields_.size()));
+                       std::to_string(fields_.size()) + source_.cr_only_note());
     return true;
   }
 
@@ -524,9 +675,7 @@ void data::read_data() {
     total = tally.last_filled_line - 1;
   }
   std::cout << " # snps = " << total << std::endl;
-  if (total < 1)
-    throw user_error("intensity file " + quoted(first) +
-                     " holds no SNP line after its header");
+  if (total < 1) throw no_snp_line(first, first_line_cr_only_note(opener, first));
 
   // The SNP range, 1-based and inclusive.
   if (snp_start < 1) snp_start = 1;
@@ -539,9 +688,12 @@ void data::read_data() {
                      std::to_string(total) + " SNP" + (total == 1 ? "" : "s"));
   snps.resize(n_snps);
 
-  // Headers, and the sex files in X-chromosome mode.
+  // Headers, and the sex files in X-chromosome mode.  A header may end in
+  // one unpaired name, which is not read.
+  std::vector<size_t> sample_names(n_cohorts);
   for (int c = 0; c < n_cohorts; ++c) {
-    n_ind[c] = count_individuals(opener, intensity_files[c]);
+    sample_names[c] = count_sample_names(opener, intensity_files[c]);
+    n_ind[c] = static_cast<int>(sample_names[c] / 2);
     std::cout << " cohort " << c << " # ind = " << n_ind[c] << std::endl;
     if (!chrX) continue;
     const std::string& file = sex_files[c];
@@ -568,7 +720,7 @@ void data::read_data() {
 
   std::unique_ptr<info_reader> info;
   if (!info_file.empty()) {
-    require_regular_file(info_kind, info_file);
+    require_plain_text(info_kind, info_file);
     info.reset(new info_reader(info_file));
   }
 
@@ -599,11 +751,21 @@ void data::read_data() {
 
     const int n = n_ind[c];
     const size_t expected = 5 + 2 * static_cast<size_t>(n);
-    // A SNP line of the wrong layout (a blank line has no field).
+    // A SNP line of the wrong layout (a blank line has no field).  When the
+    // first SNP line does not fit a header with an odd number of sample
+    // names, the header is named first: its count is the likelier fault.
     auto wrong_field_count = [&](size_t got) {
-      return user_error(source.where() + ": expected " + std::to_string(expected) +
-                        " fields (5 keys, then x and y of each of " + std::to_string(n) +
-                        " individuals), got " + std::to_string(got));
+      const std::string layout = "expected " + std::to_string(expected) +
+                                 " fields (5 keys, then x and y of each of " +
+                                 std::to_string(n) + " individuals), got " +
+                                 std::to_string(got) + source.cr_only_note();
+      if (source.number() == 2 && sample_names[c] % 2 == 1)
+        return user_error(source.where(1) + ": the header has " +
+                          std::to_string(sample_names[c]) +
+                          " names after the 5 key columns, an odd number (two per "
+                          "individual: x and y); line 2: " +
+                          layout);
+      return user_error(source.where() + ": " + layout);
     };
 
     // The header, then the SNPs before the range: only their fields are

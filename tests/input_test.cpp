@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <boost/iostreams/device/file.hpp>
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
@@ -245,6 +246,44 @@ TEST_F(InputTest, FilesThatDoNotDecompressAreReportedZeroPaddingIsRead) {
   }
 }
 
+TEST_F(InputTest, FilesCompressedOtherwiseThanTheOptionsSayAreRefused) {
+  // Told by their first bytes, before any SNP is read.
+  const std::string gz = read_file(write_compressed("t.gz", cohort0, true, false));
+  const std::string bz2 = read_file(write_compressed("t.bz2", cohort0, false, true));
+  const struct {
+    bool gz;
+    std::string a, f;     // the intensity and SNP-information file ("": none)
+    const char* message;  // the end of the message; "" when the files are read
+  } cases[] = {
+      {false, gz, "",
+       "/a' seems gzip-compressed (it starts with the gzip signature): give -gz to read "
+       "it"},
+      {false, bz2, "", "(it starts with the bzip2 signature): give -bz2 to read it"},
+      {true, bz2, "",
+       "signature), but -gz reads gzip files: give -bz2 instead of -gz to read it (or "
+       "both for a gzip file compressed again with bzip2)"},
+      {false, "BZh9" + std::string(cohort0), "", ""},
+      {false, cohort0, gz,
+       "/f' seems gzip-compressed (it starts with the gzip signature): it is read as "
+       "plain text only; decompress it first, e.g. with gunzip"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    data d;
+    d.gz = c.gz;
+    d.intensity_files = {write("a", c.a)};
+    if (!c.f.empty()) d.info_file = write("f", c.f);
+    std::string log;
+    const std::string e = error_of(d, &log);
+    if (!*c.message) {
+      EXPECT_EQ(e, "");
+      continue;
+    }
+    EXPECT_NE(e.find(c.message), std::string::npos) << e;
+    EXPECT_EQ(log.find("snp ["), std::string::npos);
+  }
+}
+
 TEST(CountLines, CountsEveryLineFeed) {
   std::istringstream three("a\nb\n\nc");
   EXPECT_EQ(countLines(three), 3);
@@ -316,6 +355,34 @@ TEST_F(InputTest, LineEndsAndBlankLinesAtTheEnd) {
   EXPECT_EQ(d.snps[3].allele2, "T");
   EXPECT_EQ(d.snps[3].points[0], pts({{0.01, 1}, {2, 3}}));
 
+  // Lines that end in CR only read as one: where that fails, the message
+  // says so.  A CR in a header that SNP lines follow stays a blank, and so
+  // does one in a sex file.
+  const std::string cr_only =
+      "; the file's lines seem to end in CR only (carriage returns without line "
+      "feeds, as old Mac files have them): convert the line ends to line feeds "
+      "first, e.g. with tr '\\r' '\\n'";
+  std::string cr_text = text;
+  std::replace(cr_text.begin(), cr_text.end(), '\n', '\r');
+  const std::string cr = write("cr.txt", cr_text), a = write("a.txt", text);
+  data first, later, sex;
+  first.intensity_files = {cr};
+  later.intensity_files = {a, cr};
+  for (data* f : {&first, &later})
+    EXPECT_EQ(error_of(*f),
+              "intensity file '" + cr + "' holds no SNP line after its header" + cr_only);
+  EXPECT_NE(error_of_edited_cohort0("\ns3", "\rs3")
+                .find("' line 3: expected 9 fields (5 keys, then x and y of each of 2 "
+                      "individuals), got 18" +
+                      cr_only),
+            std::string::npos);
+  EXPECT_EQ(error_of_edited_cohort0("rs position", "rs\rposition"), "");
+  sex.chrX = true;
+  sex.intensity_files = {a};
+  sex.sex_files = {write("s.txt", "1\r2\r")};
+  read(sex);
+  EXPECT_EQ(sex.sex, (ivec2{{1, 2}}));
+
   // A last line without a line end is a SNP too.
   data e;
   e.intensity_files = {write("open.txt", text.substr(0, text.size() - 1))};
@@ -326,12 +393,20 @@ TEST_F(InputTest, LineEndsAndBlankLinesAtTheEnd) {
 }
 
 TEST_F(InputTest, HeaderWithAnOddNameCount) {
+  const std::string header = "SNP_ID rs position allele1 allele2 a_x a_y b_x b_y extra\n";
   data d;
-  d.intensity_files = {write("odd.txt",
-                             "SNP_ID rs position allele1 allele2 a_x a_y b_x b_y extra\n"
-                             "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n")};
+  d.intensity_files = {write("odd.txt", header + "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n")};
   read(d);
   EXPECT_EQ(d.n_ind[0], 2);
+
+  // A first SNP line that does not fit names the header's count too.
+  data e;
+  e.intensity_files = {write("odd.txt", header + "s1 rs1 100 A C 0.1 0.9 0.8 0.2 0.5\n")};
+  EXPECT_EQ(error_of(e), "intensity file '" + path("odd.txt") +
+                             "' line 1: the header has 5 names after the 5 key columns, "
+                             "an odd number (two per individual: x and y); line 2: "
+                             "expected 9 fields (5 keys, then x and y of each of 2 "
+                             "individuals), got 10");
 }
 
 TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
@@ -359,25 +434,30 @@ TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
 }
 
 TEST_F(InputTest, FilesThatCannotBeOpened) {
+  // The system's reason is given.
+  const std::string missing = "' (No such file or directory)";
   data first;
   first.intensity_files = {path("missing.txt")};
-  EXPECT_EQ(error_of(first), "cannot open intensity file '" + path("missing.txt") + "'");
+  EXPECT_EQ(error_of(first),
+            "cannot open intensity file '" + path("missing.txt") + missing);
 
   data second;
   second.intensity_files = {write("a.txt", cohort0), path("missing.txt")};
-  EXPECT_EQ(error_of(second), "cannot open intensity file '" + path("missing.txt") + "'");
+  EXPECT_EQ(error_of(second),
+            "cannot open intensity file '" + path("missing.txt") + missing);
 
   data info;
   info.intensity_files = {write("a.txt", cohort0)};
   info.info_file = path("noinfo.txt");
   EXPECT_EQ(error_of(info),
-            "cannot open SNP-information file '" + path("noinfo.txt") + "' (-f)");
+            "cannot open SNP-information file '" + path("noinfo.txt") + missing);
 
   data sex;
   sex.chrX = true;
   sex.intensity_files = {write("a.txt", cohort0)};
-  sex.sex_files = {path("nosex.txt")};
-  EXPECT_EQ(error_of(sex), "cannot open sex file '" + path("nosex.txt") + "'");
+  sex.sex_files = {path("a.txt/nosex.txt")};
+  EXPECT_EQ(error_of(sex),
+            "cannot open sex file '" + path("a.txt/nosex.txt") + "' (Not a directory)");
 
   data none;
   EXPECT_EQ(error_of(none), "-i: no intensity file given; name one per cohort");

@@ -266,9 +266,11 @@ TEST_F(StartupFailureTest, CommandLineIsCheckedBeforeTheInputIsRead) {
 }
 
 TEST_F(StartupFailureTest, BadInputs) {
-  expect_fails("-i a.txt missing.txt", "cannot open intensity file 'missing.txt'");
-  expect_fails("-i a.txt -f missing.txt",
-               "cannot open SNP-information file 'missing.txt' (-f)");
+  expect_fails("-i a.txt missing.txt",
+               "cannot open intensity file 'missing.txt' (No such file or directory)");
+  expect_fails(
+      "-i a.txt -f missing.txt",
+      "cannot open SNP-information file 'missing.txt' (No such file or directory)");
   expect_fails("-i a.txt -snps 7 9",
                "-snps: the range starts at SNP 7, but intensity file 'a.txt' "
                "holds only 3 SNPs");
