@@ -1,6 +1,7 @@
 // Files written under temporary names and renamed over their final names
-// together, the check of the output place before the input is read, and
-// the removal of the temporary files on a termination signal.
+// together, the check of the output place before the input is read, the
+// removal of the temporary files on a termination signal, and the warning
+// of result files beside this run's that it did not write.
 #include "result_files.h"
 
 #include <fcntl.h>
@@ -9,19 +10,24 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "errors.h"
 
 namespace {
 
-const int termination_signals[] = {SIGTERM, SIGINT, SIGHUP};
+// SIGUSR1, SIGUSR2 and SIGXCPU are the warnings that several batch
+// schedulers send before SIGTERM, or instead of it.
+const int termination_signals[] = {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGXCPU};
 
 // While it lives, the termination signals wait: their handler never sees
 // the list of temporary files half changed, and the renames of one run's
@@ -84,12 +90,8 @@ std::string temporary_pattern(const std::string& name) {
   const size_t limit = name_limit(directory_of(name));
   const size_t suffix = std::strlen(temporary_suffix);
   size_t kept = name.size() - base;
-  if (kept + suffix > limit) {
-    kept = limit > suffix ? limit - suffix : 0;
-    // Not within a character of several bytes (UTF-8).
-    while (kept > 0 && (static_cast<unsigned char>(name[base + kept]) & 0xC0) == 0x80)
-      kept--;
-  }
+  // Never within the prefix: check_output_place saw "<prefix>_information" fit.
+  if (kept + suffix > limit) kept = limit > suffix ? limit - suffix : 0;
   return name.substr(0, base + kept) + temporary_suffix;
 }
 
@@ -121,11 +123,55 @@ void remove_temporary(const std::string& temporary) {
   forget_temporary(temporary);
 }
 
+// Why a file renamed over `name` would not replace it, although a file can
+// be created beside it: EISDIR for a directory at the name (a symbolic link
+// is replaced itself, whatever it points to), EPERM for a file of another
+// user in a directory of another user with the sticky bit, where only root
+// may replace it besides them; else 0.
+int replacement_refused(const std::string& name) {
+  struct stat file;
+  if (lstat(name.c_str(), &file) != 0) return 0;
+  if (S_ISDIR(file.st_mode)) return EISDIR;
+  const uid_t user = geteuid();
+  struct stat directory;
+  if (user != 0 && file.st_uid != user &&
+      stat(directory_of(name).c_str(), &directory) == 0 &&
+      (directory.st_mode & S_ISVTX) != 0 && directory.st_uid != user)
+    return EPERM;
+  return 0;
+}
+
 // The bits the process's umask clears from the mode of a new file.
 mode_t file_mode_mask() {
   const mode_t mask = umask(0);
   umask(mask);
   return mask;
+}
+
+// flock, tried again when a signal cuts it short; returns 0 or the errno.
+int flock_uninterrupted(int fd, int operation) {
+  while (flock(fd, operation) != 0)
+    if (errno != EINTR) return errno;
+  return 0;
+}
+
+// Takes the exclusive lock on `fd`, the open directory `directory`; returns
+// 0 or the errno. A wait of over a second is said once on standard error,
+// so that a run behind a stuck holder does not look hung. The termination
+// signals are not held here: they end a run that waits.
+int lock_directory(int fd, const std::string& directory) {
+  const auto quiet_until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  int error;
+  while ((error = flock_uninterrupted(fd, LOCK_EX | LOCK_NB)) == EWOULDBLOCK) {
+    if (std::chrono::steady_clock::now() >= quiet_until) {
+      std::cout << std::flush;
+      std::cerr << "velmar++: waiting for the lock on directory '" << directory
+                << "': another run is renaming its result files there" << std::endl;
+      return flock_uninterrupted(fd, LOCK_EX);
+    }
+    usleep(20000);
+  }
+  return error;
 }
 
 // An exclusive advisory lock on a directory while it lives (released by
@@ -136,9 +182,7 @@ class directory_lock {
  public:
   explicit directory_lock(const std::string& directory)
       : fd_(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    int error = fd_ < 0 ? errno : 0;
-    while (error == 0 && flock(fd_, LOCK_EX) != 0)
-      if (errno != EINTR) error = errno;
+    const int error = fd_ < 0 ? errno : lock_directory(fd_, directory);
     if (error == 0) return;
     std::cout << std::flush;
     std::cerr << "velmar++: warning: cannot lock directory '" << directory << "' ("
@@ -157,13 +201,26 @@ class directory_lock {
   int fd_;
 };
 
+// True when `name`, a name within a directory, is one that a run on a
+// prefix of last part `base` may write but need not: the genotype file of
+// any cohort, "<base>_<number>_mcmc" (digits only), or the test file.
+bool optional_result_name(const std::string& name, const std::string& base) {
+  if (name.compare(0, base.size(), base) != 0) return false;
+  const std::string rest = name.substr(base.size());
+  if (rest == "_tests") return true;
+  const std::string mcmc = "_mcmc";
+  if (rest.size() <= 1 + mcmc.size() || rest[0] != '_' ||
+      rest.compare(rest.size() - mcmc.size(), mcmc.size(), mcmc) != 0)
+    return false;
+  return std::all_of(rest.begin() + 1, rest.end() - mcmc.size(),
+                     [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
 }  // namespace
 
 staged_file::staged_file(const std::string& name) : name_(name) {
-  struct stat st;
-  if (stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    error_ = EISDIR;  // the rename at the end would fail
-  } else {
+  error_ = replacement_refused(name);  // the rename at the end would fail
+  if (error_ == 0) {
     fd_ = create_temporary(name, temporary_, error_);
     // mkstemp makes the file private; it gets the mode of any new file.
     if (fd_ >= 0 && fchmod(fd_, 0666 & ~file_mode_mask()) != 0) error_ = errno;
@@ -246,6 +303,17 @@ std::string directory_of(const std::string& name) {
 
 void check_output_place(const std::vector<std::string>& names) {
   const std::string directory = directory_of(names.front());
+  // The lengths first: a temporary name is cut to the limit only within
+  // the suffix after a prefix that fits.
+  const size_t limit = name_limit(directory);
+  for (const std::string& name : names) {
+    const size_t length = name.size() - base_start(name);
+    if (length > limit)
+      throw user_error("-o: the result file name '" + name + "' is too long: " +
+                       std::to_string(length) + " bytes, where directory '" + directory +
+                       "' allows " + std::to_string(limit));
+  }
+
   std::string temporary;
   int error = 0;
   const int fd = create_temporary(names.front(), temporary, error);
@@ -255,14 +323,38 @@ void check_output_place(const std::vector<std::string>& names) {
   ::close(fd);
   remove_temporary(temporary);
 
-  const size_t limit = name_limit(directory);
   for (const std::string& name : names) {
-    const size_t length = name.size() - base_start(name);
-    if (length > limit)
-      throw user_error("-o: the result file name '" + name + "' is too long: " +
-                       std::to_string(length) + " bytes, where directory '" + directory +
-                       "' allows " + std::to_string(limit));
+    const int refused = replacement_refused(name);
+    if (refused == 0) continue;
+    std::string message =
+        "-o: cannot replace result file " + name + " (" + std::strerror(refused) + ")";
+    if (refused == EPERM)
+      message += ": it belongs to another user, and directory '" + directory +
+                 "' has the sticky bit";
+    throw user_error(message);
   }
+}
+
+void warn_of_other_result_files(const std::string& prefix,
+                                const std::vector<std::string>& written) {
+  const std::string place = prefix.substr(0, base_start(prefix));
+  const std::string base = prefix.substr(place.size());
+  std::vector<std::string> others;
+  std::error_code unreadable;  // a directory that cannot be listed draws nothing
+  for (std::filesystem::directory_iterator entry(directory_of(prefix), unreadable), end;
+       entry != end; entry.increment(unreadable)) {
+    const std::string name = entry->path().filename().string();
+    if (optional_result_name(name, base) &&
+        std::find(written.begin(), written.end(), place + name) == written.end())
+      others.push_back(place + name);
+  }
+  std::sort(others.begin(), others.end());
+  std::cout << std::flush;
+  for (const std::string& name : others)
+    std::cerr << "velmar++: warning: " << name
+              << " is left as it was and is not of this run: this run writes no "
+                 "such result file"
+              << std::endl;
 }
 
 void remove_temporary_files_on_signals() {

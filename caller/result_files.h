@@ -8,8 +8,8 @@
 // result files' directory, so that runs on one prefix on one host take
 // turns and the final set is one run's whole set. A rename that fails
 // midway leaves the files renamed before it in place; the message names
-// them. SIGTERM, SIGINT and SIGHUP remove every temporary file that exists
-// before they end the process.
+// them. SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 and SIGXCPU remove every
+// temporary file that exists before they end the process.
 #ifndef VELMAR_RESULT_FILES_H
 #define VELMAR_RESULT_FILES_H
 
@@ -27,7 +27,8 @@ class staged_file {
  public:
   // Creates the temporary file "<name>.tmp.XXXXXX" (the part taken from
   // the name shortened when the whole would not fit the directory's limit
-  // on names).
+  // on names). A final name that the rename could not replace (a
+  // directory; another user's file in a sticky directory) is a failure.
   explicit staged_file(const std::string& name);
   // Removes the temporary file unless it was renamed.
   ~staged_file();
@@ -60,8 +61,10 @@ class staged_file {
 // finished without a failure. Throws user_error naming every file that
 // failed, and the system's reason, when any did (then none is renamed), or
 // the file whose rename failed and those renamed before it. The renames
-// wait for a lock on `directory` (another run renaming its files there); a
-// file system that refuses the lock draws a warning and the renames go on.
+// wait for a lock on `directory` (another run renaming its files there),
+// saying so on standard error when that takes over a second; a file system
+// that refuses the lock draws a warning and the renames go on. The
+// termination signals are held during the renames, not during the wait.
 void rename_together(const std::vector<staged_file*>& files,
                      const std::string& directory);
 
@@ -77,14 +80,24 @@ const char* const trace_file_name = "params";
 // The directory of a file name: the part before its last '/', or ".".
 std::string directory_of(const std::string& name);
 
-// Before any input is read: throws user_error (naming -o) unless a file
-// can be created in the directory of the result file names `names` and
-// each of them fits that directory's limit on names.
+// Before any input is read: throws user_error (naming -o) unless each of
+// the result file names `names` fits their directory's limit on names, a
+// file can be created in that directory, and a file renamed over each name
+// would replace what is there: not a directory, nor another user's file in
+// a directory with the sticky bit.
 void check_output_place(const std::vector<std::string>& names);
 
-// From now on SIGTERM, SIGINT and SIGHUP remove every temporary file of a
-// staged_file before they end the process as they would have without; a
-// signal ignored now stays ignored.
+// After a successful run: one warning on standard error for each file in
+// the directory of `prefix` named as a run on it may name a result file
+// ("<prefix>_<number>_mcmc", "<prefix>_tests") that is not among the files
+// this run wrote, `written`. Such a file, left by an earlier run with more
+// cohorts or with -test, is not of this run's results.
+void warn_of_other_result_files(const std::string& prefix,
+                                const std::vector<std::string>& written);
+
+// From now on SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 and SIGXCPU remove
+// every temporary file of a staged_file before they end the process as
+// they would have without; a signal ignored now stays ignored.
 void remove_temporary_files_on_signals();
 
 #endif

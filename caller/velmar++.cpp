@@ -145,6 +145,8 @@ int run(int argc, char** argv, run_progress& progress) {
   std::cout << std::endl;
   d.output_mcmc(trace.get());
   std::cout << "finished" << std::endl;
+  warn_of_other_result_files(
+      d.output_prefix, result_file_names(d.output_prefix, d.n_cohorts, d.test != 0));
   // Returning destroys the generator first (the placeholder generator is
   // installed again), then the model object.
   return findings.report(d);
@@ -210,8 +212,9 @@ int main(int argc, char** argv) {
   // a signal that would end it without a word.
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
-  // A batch scheduler's SIGTERM at the time limit, SIGINT or SIGHUP leaves
-  // no temporary file behind.
+  // A batch scheduler's SIGTERM at the time limit (or the SIGUSR1, SIGUSR2
+  // or SIGXCPU that some send before it), SIGINT or SIGHUP leaves no
+  // temporary file behind.
   remove_temporary_files_on_signals();
   log_output log;
   run_progress progress;

@@ -1,7 +1,10 @@
 // The result files: names, headers, the genotype value format and its
-// carry-over to later files, and the report of a file that cannot be
-// written or renamed.
+// carry-over to later files, the report of a file that cannot be written or
+// renamed, and the termination signals held while the files are renamed.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +19,36 @@
 #include "errors.h"
 #include "result_files.h"
 #include "scratch_dir.h"
+
+namespace {
+
+// What the renames of the program saw while `watching`: a SIGTERM is raised
+// at the first, and each notes whether every termination signal was held
+// and whether that SIGTERM was handled before it.
+struct rename_watch {
+  bool watching = false;
+  int renames = 0;
+  int with_signals_held = 0;
+  int after_the_signal = 0;
+} watch;
+volatile sig_atomic_t sigterm_handled = 0;
+
+}  // namespace
+
+// Stands in for the C library's rename in this test program.
+extern "C" int rename(const char* from, const char* to) noexcept {
+  if (watch.watching) {
+    sigset_t blocked;
+    sigprocmask(SIG_BLOCK, nullptr, &blocked);
+    bool held = true;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2, SIGXCPU})
+      held = held && sigismember(&blocked, sig) == 1;
+    watch.with_signals_held += held;
+    watch.after_the_signal += sigterm_handled;
+    if (watch.renames++ == 0) raise(SIGTERM);
+  }
+  return renameat(AT_FDCWD, from, AT_FDCWD, to);
+}
 
 namespace {
 
@@ -266,4 +299,23 @@ TEST_F(ResultFiles, ARenameFailingMidwayNamesTheFilesAlreadyReplaced) {
                   dir + "/out_0_mcmc; the other result files are as they were");
   }
   EXPECT_EQ(read_file(dir + "/out_0_mcmc"), "new\n");
+}
+
+TEST_F(ResultFiles, ASignalDuringTheRenamesWaitsUntilAllAreDone) {
+  const std::string dir = temp_dir();
+  staged_file genotypes(dir + "/out_0_mcmc"), parameters(dir + "/out_params"),
+      information(dir + "/out_information");
+  for (staged_file* f : {&genotypes, &parameters, &information}) f->finish();
+  struct sigaction noting = {}, before;
+  noting.sa_handler = [](int) { sigterm_handled = 1; };
+  sigemptyset(&noting.sa_mask);
+  ASSERT_EQ(sigaction(SIGTERM, &noting, &before), 0);
+  watch.watching = true;
+  rename_together({&genotypes, &parameters, &information}, dir);
+  watch.watching = false;
+  EXPECT_EQ(sigterm_handled, 1);  // once the renames are done
+  sigaction(SIGTERM, &before, nullptr);
+  EXPECT_EQ(watch.renames, 3);
+  EXPECT_EQ(watch.with_signals_held, 3);
+  EXPECT_EQ(watch.after_the_signal, 0);
 }

@@ -304,8 +304,9 @@ TEST_F(StartupFailureTest, SexFileWithTheWrongCountEndsWithStatusOne) {
 
 }  // namespace
 
-// Whole runs whose result files or log cannot be written, and runs on
-// intensities of another scale than the priors assume.
+// Whole runs whose result files or log cannot be written, and the warnings
+// at the end of a run: intensities of another scale than the priors assume,
+// result files of the prefix that the run did not write.
 namespace {
 
 // Where a run's standard output goes.
@@ -430,7 +431,7 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
     const char* what;
     rlim_t file_limit;
     const char* blocked;  // a directory in the place of this result file
-    bool read_only;       // the run's directory takes no new file
+    mode_t mode;          // non-zero: the run's directory's, for the user nobody
     std::string args;
     std::string message;  // its beginning, after "velmar++: "
     std::string reason;
@@ -440,22 +441,29 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
   // that the output place is checked before any input is read.
   const std::string too_long(244, 'p');
   const case_ cases[] = {
-      {"a file-size limit", 600, nullptr, false, "", "cannot write result file",
+      {"a file-size limit", 600, nullptr, 0, "", "cannot write result file",
        "r_0_mcmc (File too large)"},
-      {"a file-size limit with the test file", 600, nullptr, false, "-test 1 0",
+      {"a file-size limit with the test file", 600, nullptr, 0, "-test 1 0",
        "cannot write result file", "r_0_mcmc (File too large)"},
-      {"a directory in the place of a file", 0, "r_information", false, "",
-       "cannot write result file", "r_information (Is a directory)"},
-      {"the trace file under a file-size limit", 20480, nullptr, false,
+      {"a directory in the place of a file", 0, "r_information", 0, "-i missing.txt",
+       "-o: cannot replace result file r_information", "(Is a directory)"},
+      {"a directory in the place of the trace file", 0, "params", 0,
+       "-print_params -i missing.txt", "-print_params: cannot create the trace file",
+       "params (Is a directory)"},
+      {"the trace file under a file-size limit", 20480, nullptr, 0,
        "-b 50 -n 600 -print_params -snps 1 3", "cannot write trace file",
        "params (File too large) at SNP 1 [rs1000007]; the run stopped there"},
-      {"a missing output directory", 0, nullptr, false, "-o no/such/r -i missing.txt",
+      {"a missing output directory", 0, nullptr, 0, "-o no/such/r -i missing.txt",
        "-o: cannot create result file no/such/r_0_mcmc in directory 'no/such'",
        "(No such file or directory)"},
-      {"a directory that takes no new file", 0, nullptr, true,
+      {"a directory that takes no new file", 0, nullptr, 0555,
        "-print_params -i missing.txt",
        "-o: cannot create result file r_0_mcmc in directory '.'", "(Permission denied)"},
-      {"a result file name over the limit", 0, nullptr, false,
+      {"another user's files in a sticky directory", 0, nullptr, 01777, "-i missing.txt",
+       "-o: cannot replace result file r_0_mcmc",
+       "(Operation not permitted): it belongs to another user, and directory '.' has "
+       "the sticky bit"},
+      {"a result file name over the limit", 0, nullptr, 0,
        "-o " + too_long + " -i missing.txt",
        "-o: the result file name '" + too_long + "_information' is too long",
        "256 bytes, where directory '.' allows 255"},
@@ -463,21 +471,23 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
   const std::set<std::string> earlier = {"r_0_mcmc",      "r_1_mcmc", "r_params",
                                          "r_information", "r_tests",  "params"};
   for (const case_& c : cases) {
+    // Only root can leave files of another user for the user nobody.
+    if ((c.mode & S_ISVTX) != 0 && geteuid() != 0) continue;
     const std::string sub = std::string("run") + std::to_string(&c - cases);
     std::filesystem::create_directories(path(sub));
     for (const std::string& name : earlier)
       if (!c.blocked || name != c.blocked)
         std::ofstream(path(sub + "/" + name)) << "earlier " << name << "\n";
     if (c.blocked) std::filesystem::create_directory(path(sub + "/" + c.blocked));
-    // Read-only for the user nobody, who needs to reach the inputs.
-    if (c.read_only) {
+    // For the user nobody, who needs to reach the inputs.
+    if (c.mode != 0) {
       chmod(dir_.c_str(), 0755);
-      chmod(path(sub).c_str(), 0555);
+      chmod(path(sub).c_str(), c.mode);
     }
 
     process_setup setup;
     setup.file_limit = c.file_limit;
-    setup.unprivileged = c.read_only;
+    setup.unprivileged = c.mode != 0;
     finished_process p = finish(start(sub, inputs() + " " + c.args, setup), sub);
     chmod(path(sub).c_str(), 0755);
     EXPECT_EQ(p.status, 1) << c.what << ": " << p.err;
@@ -522,7 +532,7 @@ TEST_F(ResultRuns, ALostLogKeepsTheResults) {
   }
 }
 
-TEST_F(ResultRuns, IntensitiesOnARawScaleDrawOneWarning) {
+TEST_F(ResultRuns, EndOfRunWarningsLeaveTheStatusAsItIs) {
   // The simulated intensities, normalised, and the same times 1000.
   for (int c = 0; c < 2; ++c) {
     std::ifstream in(path("cohort" + std::to_string(c) + ".txt"));
@@ -540,34 +550,46 @@ TEST_F(ResultRuns, IntensitiesOnARawScaleDrawOneWarning) {
       out << "\n";
     }
   }
+  const std::string not_of_this_run =
+      " is left as it was and is not of this run: this run writes no such result file\n";
   struct case_ {
     const char* args;
-    bool warned;
+    std::vector<std::string> earlier;  // files that an earlier run left
+    std::string err;
   };
-  const case_ cases[] = {
-      {" -i ../cohort0.txt ../cohort1.txt", false},
-      {" -i ../cohort0.txt ../cohort1.txt -max2", false},
-      {" -i ../raw0.txt ../raw1.txt", true},
-  };
-  const std::string warning =
+  const std::string null_class =
       "velmar++: warning: in 5 of 5 SNPs more than half of the individuals fell in "
       "the null class (genotype values summing to less than 0.5): the intensities "
       "may not be normalised; the default priors assume normalised intensities of "
       "roughly 0 to 2\n";
+  const case_ cases[] = {
+      {" -i ../cohort0.txt ../cohort1.txt", {}, ""},
+      {" -i ../cohort0.txt ../cohort1.txt -max2", {}, ""},
+      {" -i ../raw0.txt ../raw1.txt", {}, null_class},
+      // Pooled to the end, the run writes one genotype file.
+      {" -i ../cohort0.txt ../cohort1.txt -single 2",
+       {"r_1_mcmc", "r_tests", "r_1x_mcmc", "r_params"},
+       "velmar++: warning: r_1_mcmc" + not_of_this_run + "velmar++: warning: r_tests" +
+           not_of_this_run},
+  };
   for (const case_& c : cases) {
     const std::string sub = std::string("run") + std::to_string(&c - cases);
+    std::filesystem::create_directories(path(sub));
+    for (const std::string& name : c.earlier) std::ofstream(path(sub + "/" + name));
     finished_process p = run(sub, c.args, log_sink::null_device);
     EXPECT_EQ(p.status, 0) << c.args << ": " << p.err;
-    EXPECT_EQ(p.err, c.warned ? warning : "") << c.args;
+    EXPECT_EQ(p.err, c.err) << c.args;
   }
 }
 
-TEST_F(ResultRuns, LongPrefixIsWrittenAndALinkAtTheTraceIsReplacedNotWrittenThrough) {
+TEST_F(ResultRuns, LongPrefixIsWrittenAndLinksAtFinalNamesAreReplacedNotWrittenThrough) {
   // "<name>.tmp.XXXXXX" of this prefix's information file is over 255 bytes.
   const std::string prefix(240, 'p');
   std::ofstream(path("target")) << "not the trace\n";
   std::filesystem::create_directories(path("run"));
   std::filesystem::create_symlink("../target", path("run/params"));
+  std::filesystem::create_directories(path("linked"));
+  std::filesystem::create_symlink("../linked", path("run/" + prefix + "_params"));
   finished_process p =
       run("run", inputs() + " -print_params -o " + prefix, log_sink::null_device);
   EXPECT_EQ(p.status, 0) << p.err;
@@ -576,6 +598,8 @@ TEST_F(ResultRuns, LongPrefixIsWrittenAndALinkAtTheTraceIsReplacedNotWrittenThro
                                  prefix + "_params", prefix + "_information", "params"}));
   EXPECT_EQ(read_file(path("target")), "not the trace\n");
   EXPECT_FALSE(std::filesystem::is_symlink(path("run/params")));
+  EXPECT_FALSE(std::filesystem::is_symlink(path("run/" + prefix + "_params")));
+  EXPECT_TRUE(std::filesystem::is_empty(path("linked")));
   // The rows of the last SNP's 20 + 50 stage-2 iterations.
   const std::string trace = read_file(path("run/params"));
   EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 70);
@@ -587,13 +611,19 @@ TEST_F(ResultRuns, RenamesWaitForTheLockAndSignalsLeaveNoTemporaryFile) {
     int ignored_signal;  // ignored from the start, as under nohup
     int sent;            // sent while the run waits for the lock; 0: none
     int status;          // 128 + the signal when one ended the run
+    bool long_wait;      // the lock held 1.5 s: the run says that it waits
   };
   const case_ cases[] = {
-      {"the lock released", 0, 0, 0},
-      {"SIGTERM", 0, SIGTERM, 128 + SIGTERM},
-      {"SIGHUP", 0, SIGHUP, 128 + SIGHUP},
-      {"SIGTERM ignored from the start", SIGTERM, SIGTERM, 0},
+      {"the lock released", 0, 0, 0, false},
+      {"the lock held over a second", 0, 0, 0, true},
+      {"SIGTERM", 0, SIGTERM, 128 + SIGTERM, false},
+      {"SIGHUP", 0, SIGHUP, 128 + SIGHUP, false},
+      {"SIGUSR1 after the run said it waits", 0, SIGUSR1, 128 + SIGUSR1, true},
+      {"SIGTERM ignored from the start", SIGTERM, SIGTERM, 0, false},
   };
+  const std::string waiting =
+      "velmar++: waiting for the lock on directory '.': another run is renaming its "
+      "result files there\n";
   const std::set<std::string> written = {"r_0_mcmc", "r_1_mcmc", "r_params",
                                          "r_information", "params"};
   for (const case_& c : cases) {
@@ -614,7 +644,7 @@ TEST_F(ResultRuns, RenamesWaitForTheLockAndSignalsLeaveNoTemporaryFile) {
       return n;
     };
     for (int waited = 0; temporaries() < 5 && waited < 60000; waited += 10) usleep(10000);
-    usleep(200000);
+    usleep(c.long_wait ? 1500000 : 200000);
     EXPECT_EQ(temporaries(), 5) << c.what;
     EXPECT_EQ(files_in(sub).size(), 5u) << c.what;
 
@@ -626,6 +656,9 @@ TEST_F(ResultRuns, RenamesWaitForTheLockAndSignalsLeaveNoTemporaryFile) {
     if (c.status == 0) p = finish(pid, sub);
     EXPECT_EQ(p.status, c.status) << c.what << ": " << p.err;
     EXPECT_EQ(files_in(sub), c.status == 0 ? written : std::set<std::string>()) << c.what;
+    if (c.long_wait) {
+      EXPECT_EQ(p.err, waiting) << c.what;
+    }
   }
 }
 
