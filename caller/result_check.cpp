@@ -57,7 +57,7 @@ class log_histogram {
 };
 
 // The median larger intensity from which intensities count as raw. Points
-// on the normalised scale have a median of about 1 (0.86 to 1.05 on data of
+// on the normalised scale have a median of about 1 (0.84 to 1.05 on data of
 // tools/simulate with cluster spreads from its default 0.04 up to 1; 0.88 on
 // the example data), raw ones about 100 or 1000 times that (88 and 880 on
 // the example data times 100 and 1000). 10 lies between them on a log
