@@ -13,7 +13,7 @@
 
 #include "data.h"
 #include "errors.h"
-#include "input.h"
+#include "result_check.h"
 #include "result_files.h"
 
 namespace {
@@ -259,9 +259,9 @@ void run_stage2(data& d, snp& s, staged_file* trace) {
   if (trace && trace->flush() != 0) {
     std::cout << std::endl;
     throw user_error("cannot write trace file " + trace->name() + " (" +
-                     std::strerror(trace->error()) + ") at SNP " +
-                     std::to_string(d.current_snp + 1) + " [" + printable(s.rs) +
-                     "]; the run stopped there, and no result file was written or "
+                     std::strerror(trace->error()) + ") at " +
+                     snp_name(d, d.current_snp) +
+                     "; the run stopped there, and no result file was written or "
                      "replaced");
   }
 }

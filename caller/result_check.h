@@ -1,12 +1,35 @@
-// The last checks of one SNP's results before they are written: every
-// written value must be a finite number, and most individuals should not sit
-// in the null class.
+// The checks behind the run's messages on standard error: the scale of the
+// intensities read, checked before the fit, and the last checks of one SNP's
+// results before they are written (every written value must be a finite
+// number, and most individuals should not sit in the null class); and the
+// name of a SNP in those messages.
 #ifndef VELMAR_RESULT_CHECK_H
 #define VELMAR_RESULT_CHECK_H
 
 #include <string>
+#include <vector>
 
 #include "data.h"
+
+// SNP j of the range (from 0) as the messages on standard error name it,
+// numbered as the intensity files and -snps count (SNP s is line s + 1), so
+// that a chunk of a split run names its SNPs as a whole run does: with
+// "-snps 5 6", j = 0 is "SNP 5 [rs...]".
+std::string snp_name(const data& d, int j);
+
+// The median of the larger intensity, max(x, y), of every point of `snps`
+// (all SNPs and cohorts; a missing point is none), to within 2.5%: it is the
+// geometric middle of its bin in a histogram of 50 bins per decade, so the
+// points need no copy, however many there are. Values of at most 1e-3
+// (zero and negative ones too) share the lowest bin. NaN when there is no
+// point.
+double median_larger_intensity(const std::vector<snp>& snps);
+
+// The warning, without "velmar++: warning: ", for intensities that seem to
+// be on a raw scanner scale rather than the normalised one the priors
+// assume: their median larger intensity (median_larger_intensity) is 10 or
+// more. "" otherwise.
+std::string raw_scale_warning(const std::vector<snp>& snps);
 
 // The values of one SNP's results that are not finite numbers, among its
 // parameters and information measures (p) and its genotype values (per

@@ -42,14 +42,9 @@ namespace {
 
 // The SNP being fitted, for the message of a failure inside its fit.
 struct run_progress {
-  bool fitting = false;
-  int snp = 0;  // counted from 1
-  std::string rs;
+  std::string snp;  // its snp_name while it is fitted, else empty
 
-  std::string where() const {
-    if (!fitting) return "";
-    return " while fitting SNP " + std::to_string(snp) + " [" + printable(rs) + "]";
-  }
+  std::string where() const { return snp.empty() ? "" : " while fitting " + snp; }
 };
 
 // What the checks of each SNP's results found; reported at the end.
@@ -65,8 +60,8 @@ struct result_findings {
     std::string fault = non_finite_results(d.all_params.back(), values);
     if (fault.empty()) return;
     std::cout << std::flush;
-    std::cerr << "velmar++: SNP " << j + 1 << " [" << printable(d.snps[j].rs)
-              << "]: the fit ended with values that are not finite numbers: " << fault
+    std::cerr << "velmar++: " << snp_name(d, j)
+              << ": the fit ended with values that are not finite numbers: " << fault
               << std::endl;
     ++failed_snps;
   }
@@ -127,6 +122,13 @@ int run(int argc, char** argv, run_progress& progress) {
   d.read_data();
   read_run_options(argc, argv, d);
   validate_options(d);
+  // Said before the fit, so that a run on raw intensities can be stopped at
+  // once instead of being found out at its end.
+  const std::string raw_scale = raw_scale_warning(d.snps);
+  if (!raw_scale.empty()) {
+    std::cout << std::flush;
+    std::cerr << "velmar++: warning: " << raw_scale << std::endl;
+  }
 
   std::cout << std::endl;
   std::cout << "algorithm" << std::endl;
@@ -134,13 +136,13 @@ int run(int argc, char** argv, run_progress& progress) {
   result_findings findings;
   for (int j = 0; j < d.n_snps; ++j) {
     d.current_snp = j;
-    progress = {true, j + 1, d.snps[j].rs};
+    progress.snp = snp_name(d, j);
     std::cout << std::endl;
     std::cout << "snp " << j + 1 << " [" << d.snps[j].rs << "] " << std::endl;
     d.v1(trace.get());
     findings.check_snp(d, j);
   }
-  progress.fitting = false;
+  progress.snp.clear();
 
   std::cout << std::endl;
   d.output_mcmc(trace.get());
