@@ -27,12 +27,14 @@ namespace {
 class SimulateTest : public ScratchDirTest {
  protected:
   // Runs simulate with the given options into `sub` (made under the temporary
-  // directory); returns its exit status. Standard error goes to dir_/stderr.
-  int run(const std::string& options, const std::string& sub = "out") {
+  // directory), after the shell commands `setup`; returns its exit status.
+  // Standard error goes to dir_/stderr.
+  int run(const std::string& options, const std::string& sub = "out",
+          const std::string& setup = "") {
     fs::create_directories(path(sub));
-    const std::string command = std::string(SIMULATE_BIN) + " " + options + " --out '" +
-                                path(sub) + "' >'" + path("stdout") + "' 2>'" +
-                                path("stderr") + "'";
+    const std::string command = setup + std::string(SIMULATE_BIN) + " " + options +
+                                " --out '" + path(sub) + "' >'" + path("stdout") +
+                                "' 2>'" + path("stderr") + "'";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -226,6 +228,24 @@ TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
       std::string(SIMULATE_BIN) + " --out '" + path("no-such-dir") + "' 2>/dev/null";
   const int status = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+}
+
+TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
+  // One cohort of 400 SNPs: a truth file of 124 KB and an intensity file of
+  // 214 KB (bzip2, written only when closed) to 854 KB (plain). The limit of
+  // 320 blocks of 512 bytes (the unit of a POSIX shell) lies between.
+  const std::string limit = "trap '' XFSZ; ulimit -f 320; ";
+  for (const std::string kind : {"none", "gzip", "bzip2"}) {
+    const std::string file = kind == "none"   ? "cohort0.txt"
+                             : kind == "gzip" ? "cohort0.txt.gz"
+                                              : "cohort0.txt.bz2";
+    EXPECT_EQ(run("--cohorts 1 --snps 400 --compress " + kind, kind, limit), 1) << kind;
+    EXPECT_NE(read_file(path("stderr"))
+                  .find("cannot write " + path(kind + "/" + file) + " (File too large)"),
+              std::string::npos)
+        << read_file(path("stderr"));
+    EXPECT_TRUE(fs::is_empty(path(kind))) << kind;
+  }
 }
 
 }  // namespace

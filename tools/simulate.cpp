@@ -7,7 +7,10 @@
 // Box-Muller normal transforms, so a seed gives the same files on every
 // standard library, and nothing here depends on velmar++'s random library.
 
-#include <boost/iostreams/device/file.hpp>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <boost/iostreams/categories.hpp>
 #include <boost/iostreams/filter/bzip2.hpp>
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
@@ -16,11 +19,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace io = boost::iostreams;
@@ -225,31 +229,92 @@ class Generator {
   double spare_ = 0.0;
 };
 
-// A text file written through an optional compressor.
+// Every file this run has created, so that a failed write can take them all
+// away again: a data set with a cut-off file must not pass for a whole one.
+std::vector<std::string> files_made;
+
+// Ends the run after a write to `file` failed for the system's `reason`,
+// removing every file made so far (any that stays is named).
+[[noreturn]] void write_failed(const std::string& file, const std::string& reason) {
+  std::string message = "cannot write " + file + " (" + reason + ")";
+  std::string left;
+  for (const std::string& made : files_made)
+    if (std::remove(made.c_str()) != 0)
+      left += (left.empty() ? "" : ", ") + made + " (" + std::strerror(errno) + ")";
+  if (files_made.empty())
+    message += "; no file was written";
+  else if (left.empty())
+    message += "; every file written so far was removed";
+  else
+    message += "; could not remove " + left;
+  std::cerr << "simulate: " << message << "\n";
+  std::exit(1);
+}
+
+// The end of every output chain: writes straight to a file descriptor and
+// throws on a failed write. The compressors retry a write that took nothing
+// for as long as it takes nothing, so the sink must never report a short
+// write; the exception carries the system's reason.
+class DescriptorSink {
+ public:
+  using char_type = char;
+  using category = boost::iostreams::sink_tag;
+
+  explicit DescriptorSink(int fd) : fd_(fd) {}
+
+  std::streamsize write(const char* text, std::streamsize size) {
+    std::streamsize done = 0;
+    while (done < size) {
+      const ssize_t wrote = ::write(fd_, text + done, static_cast<size_t>(size - done));
+      if (wrote < 0 && errno == EINTR) continue;
+      // A regular file takes at least one byte of a write or fails with errno.
+      if (wrote <= 0)
+        throw std::system_error(wrote < 0 ? errno : EIO, std::generic_category());
+      done += wrote;
+    }
+    return size;
+  }
+
+ private:
+  int fd_;
+};
+
+// A text file written through an optional compressor. Any failure to open,
+// write or close it ends the run through write_failed.
 class OutFile {
  public:
   OutFile(const std::string& name, Compression kind) : name_(name) {
-    sink_.open(name, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!sink_) fail("cannot write " + name);
+    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) write_failed(name_, std::strerror(errno));
+    files_made.push_back(name_);
     if (kind == Compression::gzip) stream_.push(io::gzip_compressor(io::gzip_params(9)));
     if (kind == Compression::bzip2) stream_.push(io::bzip2_compressor());
-    stream_.push(sink_);
+    stream_.push(DescriptorSink(fd_));
+    // A failed write of the sink reaches write() and close() as its own exception
+    // (set once the chain is whole: the stream counts as bad until then).
+    stream_.exceptions(std::ios_base::badbit);
   }
 
   void write(const std::string& text) {
-    stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!stream_) fail("error while writing " + name_);
+    try {
+      stream_.write(text.data(), static_cast<std::streamsize>(text.size()));
+    } catch (const std::system_error& e) {
+      write_failed(name_, e.code().message());
+    }
   }
 
   void close() {
-    stream_.reset();  // flushes the compressor into the file
-    sink_.close();
-    if (!sink_) fail("error while writing " + name_);
+    try {
+      stream_.reset();  // flushes the compressor into the file
+    } catch (const std::system_error& e) {
+      write_failed(name_, e.code().message());
+    }
+    if (::close(fd_) != 0) write_failed(name_, std::strerror(errno));
   }
 
  private:
   std::string name_;
-  std::ofstream sink_;
+  int fd_ = -1;
   io::filtering_ostream stream_;
 };
 
