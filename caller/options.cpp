@@ -553,8 +553,9 @@ std::string stray_word_warning(const std::string& word) {
 }
 
 // One warning for every value word that is an option word too, in
-// command-line order: the passes read it as both, so a forgotten value, as
-// in "-o -print_params", takes the next option word in its place.
+// command-line order, each warning once: the passes read such a word as
+// both, so a forgotten value, as in "-o -print_params", takes the next
+// option word in its place.
 std::vector<std::string> option_words_as_values(int argc, char** argv) {
   std::vector<std::string> warnings;
   for (int i = 1; i < argc; ++i) {
@@ -566,12 +567,14 @@ std::vector<std::string> option_words_as_values(int argc, char** argv) {
       const std::string which = o->n_values == 1 ? "the value"
                                 : k == 1         ? "the first value"
                                                  : "the second value";
-      warnings.push_back("'" + std::string(value) + "', " + which + " of " + o->word +
-                         ", is an option word and is also read as the option " + value +
-                         " (an option's values are the words right after it, whatever "
-                         "they are: give " +
-                         o->word + (o->n_values == 1 ? " its value" : " its values") +
-                         " right after it)");
+      const std::string warning =
+          "'" + std::string(value) + "', " + which + " of " + o->word +
+          ", is an option word and is also read as the option " + value +
+          " (an option's values are the words right after it, whatever they are: give " +
+          o->word + (o->n_values == 1 ? " its value" : " its values") +
+          " right after it)";
+      if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end())
+        warnings.push_back(warning);
     }
   }
   return warnings;

@@ -673,7 +673,7 @@ TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
       {{"-i", "a.txt", "-snps", "-5", "10", "-o", "-x", "-test", "1", "-0.5"}, {}},
       // A value word that is itself an option takes its own values.
       {{"-i", "a.txt", "-o", "-n", "-2", "-max2"}, {}, also_read("-n")},
-      {{"-i", "a.txt", "-o", "-nrs", "-nmx", "-o", "-print_params"},
+      {{"-i", "a.txt", "-o", "-nrs", "-nmx", "-o", "-print_params", "-o", "-nrs"},
        {"-nmx"},
        also_read("-nrs") + also_read("-print_params")},
       {{"-i", "a.txt", "-allow_male_hets"}, {}, male_hets},
