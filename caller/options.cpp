@@ -18,26 +18,47 @@
 
 #include "errors.h"
 
-bool parse_whole_number(const char* s, int& value) {
+namespace {
+
+// The whole of s as one whole number in base 10 (no blanks, no trailing
+// characters); one beyond long long is held as the nearest long long, so
+// its sign and its place beyond int stay known.
+bool parse_wide_whole_number(const char* s, long long& value) {
   if (*s == '\0' || std::isspace(static_cast<unsigned char>(*s))) return false;
   char* end = nullptr;
+  value = std::strtoll(s, &end, 10);
+  return *end == '\0';
+}
+
+// What the whole of s is as a real number.
+enum class real_reading { number, not_a_number, out_of_range };
+
+real_reading read_real_number(const char* s, double& value) {
+  if (*s == '\0' || std::isspace(static_cast<unsigned char>(*s)))
+    return real_reading::not_a_number;
+  char* end = nullptr;
   errno = 0;
-  long v = std::strtol(s, &end, 10);
-  if (*end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  const double v = std::strtod(s, &end);
+  if (*end != '\0') return real_reading::not_a_number;
+  // Overflow gives an infinity and ERANGE; "inf" and "nan" written out are
+  // no numbers. Underflow to a tiny or zero value is still that number.
+  if (std::isinf(v) && errno == ERANGE) return real_reading::out_of_range;
+  if (!std::isfinite(v)) return real_reading::not_a_number;
+  value = v;
+  return real_reading::number;
+}
+
+}  // namespace
+
+bool parse_whole_number(const char* s, int& value) {
+  long long v = 0;
+  if (!parse_wide_whole_number(s, v) || v < INT_MIN || v > INT_MAX) return false;
   value = static_cast<int>(v);
   return true;
 }
 
 bool parse_real_number(const char* s, double& value) {
-  if (*s == '\0' || std::isspace(static_cast<unsigned char>(*s))) return false;
-  char* end = nullptr;
-  errno = 0;
-  double v = std::strtod(s, &end);
-  if (*end != '\0' || !std::isfinite(v)) return false;
-  // Underflow to a tiny or zero value is still that number; overflow gave
-  // an infinity, refused above.
-  value = v;
-  return true;
+  return read_real_number(s, value) == real_reading::number;
 }
 
 namespace {
@@ -49,28 +70,39 @@ std::string number_text(double v) {
   return os.str();
 }
 
-// The values an option accepts: what a message calls them and the test of
-// one value. A draw or density of the fit is undefined or degenerate outside
-// them (a Gamma or Beta shape, a rate, a concentration or a scale of 0 or
-// below; a dispersion of 0, 1 or beyond; fewer than 1 degree of freedom).
+// The real values an option accepts: what a message calls them and the
+// test of one value. A draw or density of the fit is undefined or degenerate
+// outside them (a Gamma or Beta shape, a rate, a concentration or a scale of
+// 0 or below; a dispersion of 0, 1 or beyond).
 struct domain {
   const char* expected;
   bool (*holds)(double);
 };
 
-const domain any_value{"any number", [](double) { return true; }};
 const domain positive{"a positive number", [](double v) { return v > 0; }};
 const domain dispersion{"a number strictly between 0 and 1",
                         [](double v) { return v > 0 && v < 1; }};
 const domain frequency{"a frequency between 0 and 1",
                        [](double v) { return v >= 0 && v <= 1; }};
-const domain at_least_zero{"a whole number of at least 0",
-                           [](double v) { return v >= 0; }};
-const domain at_least_one{"a whole number of at least 1",
-                          [](double v) { return v >= 1; }};
+
+// The whole numbers an option accepts, from least to most; both lie within
+// int, which holds every count of the run.
+struct whole_domain {
+  long long least;
+  long long most;
+};
+
+const whole_domain any_whole{INT_MIN, INT_MAX};
+const whole_domain at_least_zero{0, INT_MAX};
+// Fewer than 1 start, sweep or degree of freedom leaves the fit undefined.
+const whole_domain at_least_one{1, INT_MAX};
 // A loop `for (it = 1; it <= n; ++it)` on an int ends only for n < INT_MAX.
-const domain loop_bound{"a whole number of at most 2147483646",
-                        [](double v) { return v < INT_MAX; }};
+const whole_domain loop_bound{0, INT_MAX - 1};
+
+// The int nearest to v.
+int nearest_int(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
 
 // " as its first value" or " as its second value" for an option of two
 // values, nothing for one of a single value.
@@ -87,6 +119,29 @@ void require(const char* word, int n_values, int k, const domain& allowed, doubl
                    value_place(n_values, k) + ", got " + number_text(value));
 }
 
+// The message that refuses value k of a whole-number option for lying
+// beyond `limit`, `bound` being "at least" or "at most"; `got` is the value
+// as the command line gives it.
+std::string whole_refusal(const char* word, int n_values, int k, const char* bound,
+                          long long limit, const std::string& got) {
+  return std::string(word) + ": expected a whole number of " + bound + " " +
+         std::to_string(limit) + value_place(n_values, k) + ", got " + got;
+}
+
+// Throws when value k of a whole-number option lies outside its domain.
+void require_whole(const char* word, int n_values, int k, const whole_domain& allowed,
+                   long long value, const std::string& got) {
+  if (value < allowed.least)
+    throw user_error(whole_refusal(word, n_values, k, "at least", allowed.least, got));
+  if (value > allowed.most)
+    throw user_error(whole_refusal(word, n_values, k, "at most", allowed.most, got));
+}
+
+void require_whole(const char* word, int n_values, int k, const whole_domain& allowed,
+                   long long value) {
+  require_whole(word, n_values, k, allowed, value, std::to_string(value));
+}
+
 // One option of the table.
 struct option_rule;
 
@@ -95,9 +150,16 @@ class option_values {
  public:
   option_values(int argc, char** argv, int at, const option_rule& rule);
 
-  // Value k (1-based) as it stands, as a whole number, as a real.
+  // Value k (1-based) as it stands.
   std::string text(int k) const { return argv_[at_ + k]; }
-  int whole(int k) const;
+  // Value k as an int; a whole number beyond int is refused with the limit
+  // of `allowed` on its side (a value within int meets `allowed` in the
+  // option's check, on the model).
+  int whole(int k, const whole_domain& allowed) const;
+  // Value k as a whole number of any size, one beyond long long as the
+  // nearest long long.
+  long long wide_whole(int k) const;
+  // Value k as a finite real.
   double real(int k) const;
   // The words after the option up to, not including, the first word that
   // begins with '-' or the end of the command line.
@@ -137,9 +199,16 @@ option_values::option_values(int argc, char** argv, int at, const option_rule& r
 
 std::string option_values::which(int k) const { return value_place(rule_.n_values, k); }
 
-int option_values::whole(int k) const {
-  int v = 0;
-  if (!parse_whole_number(argv_[at_ + k], v))
+int option_values::whole(int k, const whole_domain& allowed) const {
+  const long long v = wide_whole(k);
+  if (v < INT_MIN || v > INT_MAX)
+    require_whole(rule_.word, rule_.n_values, k, allowed, v, text(k));
+  return static_cast<int>(v);
+}
+
+long long option_values::wide_whole(int k) const {
+  long long v = 0;
+  if (!parse_wide_whole_number(argv_[at_ + k], v))
     throw user_error(std::string(rule_.word) + ": expected a whole number" + which(k) +
                      ", got '" + argv_[at_ + k] + "'");
   return v;
@@ -147,10 +216,15 @@ int option_values::whole(int k) const {
 
 double option_values::real(int k) const {
   double v = 0;
-  if (!parse_real_number(argv_[at_ + k], v))
-    throw user_error(std::string(rule_.word) + ": expected a number" + which(k) +
-                     ", got '" + argv_[at_ + k] + "'");
-  return v;
+  const real_reading reading = read_real_number(argv_[at_ + k], v);
+  if (reading == real_reading::number) return v;
+  std::string message = std::string(rule_.word) + ": expected a number" + which(k) +
+                        ", got '" + argv_[at_ + k] + "'";
+  if (reading == real_reading::out_of_range)
+    message +=
+        ", which is out of range (no number of magnitude beyond about 1.8e308 can "
+        "be held)";
+  throw user_error(message);
 }
 
 std::vector<std::string> option_values::list() const {
@@ -185,14 +259,16 @@ option_rule flag_option(const char* word, int pass, bool data::*member, bool val
 
 // A whole-number option whose value lies in `allowed`.
 option_rule whole_option(const char* word, int pass, int data::*member,
-                         const domain& allowed) {
+                         const whole_domain& allowed) {
   return {word,
           pass,
           1,
           "a whole number",
-          [member](data& d, const option_values& v) { d.*member = v.whole(1); },
+          [member, &allowed](data& d, const option_values& v) {
+            d.*member = v.whole(1, allowed);
+          },
           [word, member, &allowed](const data& d) {
-            require(word, 1, 1, allowed, d.*member);
+            require_whole(word, 1, 1, allowed, d.*member);
           }};
 }
 
@@ -244,15 +320,19 @@ const std::vector<option_rule>& option_table() {
          if (file.empty()) throw user_error("-f: expected a file name, got ''");
          d.info_file = file;
        }},
-      whole_option("-single", 1, &data::single, any_value),
+      whole_option("-single", 1, &data::single, any_whole),
       flag_option("-gz", 1, &data::gz, true),
       flag_option("-bz2", 1, &data::bz2, true),
       {"-snps", 1, 2, "two whole numbers (first and last SNP)",
        [](data& d, const option_values& v) {
-         int first = v.whole(1);
-         int last = v.whole(2);
-         d.snp_start = first;
-         d.snp_end = last;
+         // A first SNP below 1 means the first SNP, and a last SNP below 1
+         // or beyond the end the last, however far out: such a number is
+         // held as the nearest int. No file reaches a first SNP beyond int.
+         const long long first = v.wide_whole(1);
+         const long long last = v.wide_whole(2);
+         if (first > INT_MAX) require_whole("-snps", 2, 1, any_whole, first, v.text(1));
+         d.snp_start = nearest_int(first);
+         d.snp_end = nearest_int(last);
        }},
       {"-i", 1, 0, "",
        [](data& d, const option_values& v) {
@@ -269,7 +349,7 @@ const std::vector<option_rule>& option_table() {
       // pass 2: the fit
       {"-test", 2, 2, "a whole number and a number",
        [](data& d, const option_values& v) {
-         int t = v.whole(1);
+         int t = v.whole(1, any_whole);
          v.real(2);  // read; it has no effect
          d.test = t;
        }},
@@ -283,8 +363,8 @@ const std::vector<option_rule>& option_table() {
       ignored_real_option("-thresh"),
       {"-approx", 2, 2, "two whole numbers (clumping mode and grid cells)",
        [](data& d, const option_values& v) {
-         int mode = v.whole(1);
-         int cells = v.whole(2);
+         int mode = v.whole(1, any_whole);
+         int cells = v.whole(2, any_whole);
          d.approx = mode;
          d.grid_cells = cells;
        }},
@@ -299,7 +379,7 @@ const std::vector<option_rule>& option_table() {
       whole_option("-nmax", 2, &data::nmax, loop_bound),
       // At least 1 when stage 2 samples, and with -b within the stage-2
       // counter: see the rules across options.
-      whole_option("-n", 2, &data::n_iter, any_value),
+      whole_option("-n", 2, &data::n_iter, any_whole),
       whole_option("-b", 2, &data::burn_in, at_least_zero),
       whole_option("-ns", 2, &data::ns, at_least_one),
       whole_option("-fancy", 2, &data::fancy, at_least_one),
@@ -329,13 +409,14 @@ const std::vector<option_rule>& option_table() {
        "a number and a whole number (scale and degrees of freedom)",
        [](data& d, const option_values& v) {
          double s = v.real(1);
-         int nu = v.whole(2);
+         int nu = v.whole(2, at_least_one);
          d.center_var_prior_mean = {s, static_cast<double>(nu)};
        },
        [](const data& d) {
          const char* word = "-center_var_prior_mean";
          require(word, 2, 1, positive, d.center_var_prior_mean[0]);
-         require(word, 2, 2, at_least_one, d.center_var_prior_mean[1]);
+         require_whole(word, 2, 2, at_least_one,
+                       static_cast<long long>(d.center_var_prior_mean[1]));
        }},
       pair_option("-sigma_mean_prior", &data::sigma_mean_prior),
       pair_option("-sigma_var_prior", &data::sigma_var_prior),
@@ -349,21 +430,28 @@ const std::vector<option_rule>& option_table() {
   return table;
 }
 
-void read_pass(int argc, char** argv, data& d, int pass) {
-  for (int i = 0; i < argc; ++i) {
-    if (argv[i][0] != '-') continue;
-    for (const option_rule& o : option_table()) {
-      if (o.pass != pass || std::strcmp(argv[i], o.word) != 0) continue;
-      option_values values(argc, argv, i, o);
-      o.apply(d, values);
-      break;
-    }
-  }
+// The rule of the table whose option word `word` is; nullptr for any other
+// word.
+const option_rule* rule_of(const char* word) {
+  for (const option_rule& o : option_table())
+    if (std::strcmp(word, o.word) == 0) return &o;
+  return nullptr;
 }
 
-std::string at_least(const char* option, const char* what, int minimum, int got) {
-  return std::string(option) + ": expected " + what + " of at least " +
-         std::to_string(minimum) + ", got " + std::to_string(got);
+const char* const fixed_seed_word = "-nrs";
+
+// An option word of any pass: a word of the table, or "-nrs".
+bool is_option_word(const char* word) {
+  return rule_of(word) != nullptr || std::strcmp(word, fixed_seed_word) == 0;
+}
+
+void read_pass(int argc, char** argv, data& d, int pass) {
+  for (int i = 0; i < argc; ++i) {
+    const option_rule* o = rule_of(argv[i]);
+    if (o == nullptr || o->pass != pass) continue;
+    option_values values(argc, argv, i, *o);
+    o->apply(d, values);
+  }
 }
 
 // The starting hierarchical mean and variance (or dispersion) of one family,
@@ -464,12 +552,45 @@ std::string stray_word_warning(const std::string& word) {
          "lists of -i and -chrX end at the first word that begins with '-')";
 }
 
+// One warning for every value word that is an option word too, in
+// command-line order, each warning once: the passes read such a word as
+// both, so a forgotten value, as in "-o -print_params", takes the next
+// option word in its place.
+std::vector<std::string> option_words_as_values(int argc, char** argv) {
+  std::vector<std::string> warnings;
+  for (int i = 1; i < argc; ++i) {
+    const option_rule* o = rule_of(argv[i]);
+    if (o == nullptr) continue;
+    for (int k = 1; k <= o->n_values && i + k < argc; ++k) {
+      const char* value = argv[i + k];
+      if (!is_option_word(value)) continue;
+      const std::string which = o->n_values == 1 ? "the value"
+                                : k == 1         ? "the first value"
+                                                 : "the second value";
+      const std::string warning =
+          "'" + std::string(value) + "', " + which + " of " + o->word +
+          ", is an option word and is also read as the option " + value +
+          " (an option's values are the words right after it, whatever they are: give " +
+          o->word + (o->n_values == 1 ? " its value" : " its values") +
+          " right after it)";
+      if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end())
+        warnings.push_back(warning);
+    }
+  }
+  return warnings;
+}
+
+void warn(const std::string& message) {
+  std::cout << std::flush;
+  std::cerr << "velmar++: warning: " << message << std::endl;
+}
+
 }  // namespace
 
 double read_seed_option(int argc, char** argv, double clock_seed) {
   double seed = clock_seed;
   for (int i = 0; i < argc; ++i)
-    if (argv[i][0] == '-' && std::strcmp(argv[i], "-nrs") == 0) seed = fixed_seed;
+    if (std::strcmp(argv[i], fixed_seed_word) == 0) seed = fixed_seed;
   return seed;
 }
 
@@ -498,7 +619,7 @@ void validate_options(const data& d) {
 
   // Rules across options.
   if (d.sampling_stage2 && d.n_iter < 1)
-    throw user_error(at_least("-n", "a whole number", 1, d.n_iter) +
+    throw user_error(whole_refusal("-n", 1, 1, "at least", 1, std::to_string(d.n_iter)) +
                      " (stage 2 samples and the genotype values are "
                      "divided by it; give -max2 to maximise instead)");
   // Stage 2 counts and prints its iterations, burn-in included, in an int;
@@ -555,17 +676,14 @@ std::vector<std::string> stray_words(int argc, char** argv) {
   // so the values of an option are the words after any word that is one.
   std::vector<bool> read(argc, false);
   for (int i = 1; i < argc; ++i) {
-    if (argv[i][0] != '-') continue;
-    if (std::strcmp(argv[i], "-nrs") == 0) read[i] = true;
-    for (const option_rule& o : option_table()) {
-      if (std::strcmp(argv[i], o.word) != 0) continue;
-      read[i] = true;
-      const int n_values =
-          o.takes_list ? static_cast<int>(option_values(argc, argv, i, o).list().size())
-                       : o.n_values;
-      for (int k = 1; k <= n_values && i + k < argc; ++k) read[i + k] = true;
-      break;
-    }
+    if (!is_option_word(argv[i])) continue;
+    read[i] = true;
+    const option_rule* o = rule_of(argv[i]);
+    if (o == nullptr) continue;
+    const int n_values =
+        o->takes_list ? static_cast<int>(option_values(argc, argv, i, *o).list().size())
+                      : o->n_values;
+    for (int k = 1; k <= n_values && i + k < argc; ++k) read[i + k] = true;
   }
   std::vector<std::string> stray;
   for (int i = 1; i < argc; ++i) {
@@ -577,14 +695,16 @@ std::vector<std::string> stray_words(int argc, char** argv) {
 }
 
 data check_command_line(int argc, char** argv) {
-  const std::vector<std::string> stray = stray_words(argc, argv);
-  if (!stray.empty()) std::cout << std::flush;
-  for (const std::string& word : stray)
-    std::cerr << "velmar++: warning: " << stray_word_warning(word) << std::endl;
+  for (const std::string& word : stray_words(argc, argv)) warn(stray_word_warning(word));
+  for (const std::string& warning : option_words_as_values(argc, argv)) warn(warning);
 
   data scratch;
   read_input_options(argc, argv, scratch);
   read_run_options(argc, argv, scratch);
+  if (scratch.allow_male_hets && !scratch.chrX)
+    warn(
+        "-allow_male_hets has no effect without -chrX (it allows heterozygous calls "
+        "for males in X-chromosome mode)");
   validate_options(scratch);
   return scratch;
 }

@@ -8,9 +8,9 @@
 // (data.h); the passes only overwrite them.
 //
 // A value that is missing or not wholly a number, and a value the run cannot
-// use, is reported by throwing user_error with a message that names the
-// option and the expected form, e.g. "-nmax: expected a whole number, got
-// 'abc'".
+// use (one beyond the int or double that holds it included), is reported by
+// throwing user_error with a message that names the option and the expected
+// form, e.g. "-nmax: expected a whole number, got 'abc'".
 #ifndef VELMAR_OPTIONS_H
 #define VELMAR_OPTIONS_H
 
@@ -47,9 +47,12 @@ void validate_options(const data& d);
 std::vector<std::string> stray_words(int argc, char** argv);
 
 // Warns on standard error once for each of the stray_words (the run
-// ignores them), then runs passes 1 and 2 on a scratch model and
-// validates it, so that a bad command line is reported before any input is
-// read. Returns the scratch model: its options as the run will have them.
+// ignores them) and for each value word that is an option word too (the
+// passes read it as both, as "-print_params" in "-o -print_params"), then
+// runs passes 1 and 2 on a scratch model, warns when -allow_male_hets is
+// given without -chrX (it has no effect), and validates the model, so that
+// a bad command line is reported before any input is read. Returns the
+// scratch model: its options as the run will have them.
 data check_command_line(int argc, char** argv);
 
 // Conversions used for option values and input fields: true when the whole

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -160,6 +161,13 @@ TEST(OptionPasses, EdgeCasesOfValues) {
   EXPECT_EQ(d.pk, (vec{400, 600}));
   EXPECT_EQ(d.nmax, 40);
   EXPECT_EQ(d.center_var_prior_mean, (vec{0.001, 50.0}));
+
+  // SNP numbers beyond int keep their meaning: the first SNP, the last SNP.
+  command_line far{"-snps", "-99999999999", "99999999999999999999999"};
+  data e;
+  read_input_options(far.argc(), far.argv(), e);
+  EXPECT_EQ(e.snp_start, INT_MIN);
+  EXPECT_EQ(e.snp_end, INT_MAX);
 }
 
 TEST(OptionPasses, EveryOptionSetsItsMember) {
@@ -386,8 +394,6 @@ TEST(OptionFaults, ValuesThatAreNotWhollyNumbers) {
             "-b: expected a whole number, got ' 5'");
   EXPECT_EQ(command_line_error({"-i", "a", "-b", ""}),
             "-b: expected a whole number, got ''");
-  EXPECT_EQ(command_line_error({"-i", "a", "-b", "99999999999"}),
-            "-b: expected a whole number, got '99999999999'");
   EXPECT_EQ(command_line_error({"-i", "a", "-snps", "2", "x"}),
             "-snps: expected a whole number as its second value, got 'x'");
   EXPECT_EQ(command_line_error({"-i", "a", "-center_var_prior_mean", "0.001", "50.9"}),
@@ -401,8 +407,6 @@ TEST(OptionFaults, ValuesThatAreNotWhollyNumbers) {
             "-pk: expected a number as its second value, got 'inf'");
   EXPECT_EQ(command_line_error({"-i", "a", "-test", "1", "x"}),
             "-test: expected a number as its second value, got 'x'");
-  EXPECT_EQ(command_line_error({"-i", "a", "-thresh", "1e999"}),
-            "-thresh: expected a number, got '1e999'");
   // A forgotten value: the next option word is taken as the value.
   EXPECT_EQ(command_line_error({"-i", "a", "-nmax", "-ns", "3"}),
             "-nmax: expected a whole number, got '-ns'");
@@ -574,6 +578,26 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
       // Counts beyond the int counters of the fit's loops.
       {{"-nmax", "2147483647"},
        "-nmax: expected a whole number of at most 2147483646, got 2147483647"},
+      {{"-nmax", "2147483648"},
+       "-nmax: expected a whole number of at most 2147483646, got 2147483648"},
+      {{"-nmax", "-5"}, "-nmax: expected a whole number of at least 0, got -5"},
+      {{"-b", "99999999999"},
+       "-b: expected a whole number of at most 2147483647, got 99999999999"},
+      {{"-ns", "-99999999999"},
+       "-ns: expected a whole number of at least 1, got -99999999999"},
+      {{"-center_var_prior_mean", "1", "3000000000"},
+       "-center_var_prior_mean: expected a whole number of at most 2147483647 as its "
+       "second value, got 3000000000"},
+      {{"-snps", "3000000000", "5"},
+       "-snps: expected a whole number of at most 2147483647 as its first value, got "
+       "3000000000"},
+      // Reals beyond a double.
+      {{"-paf", "1e400"},
+       "-paf: expected a number, got '1e400', which is out of range (no number of "
+       "magnitude beyond about 1.8e308 can be held)"},
+      {{"-thresh", "-1e999"},
+       "-thresh: expected a number, got '-1e999', which is out of range (no number of "
+       "magnitude beyond about 1.8e308 can be held)"},
       {{"-b", "2147483000", "-n", "2000"}, stage2 + "2147483000 + 2000" + at_most},
       {{"-max2", "-b", "2147483647", "-n", "1"}, stage2 + "2147483647 + 1" + at_most},
       {{"-approx", "1", "5", "-n", "3", "-b", "2147483640"},
@@ -602,6 +626,7 @@ TEST(OptionFaults, ValuesOutsideTheirDomainsAreRefused) {
         "0.01"},
        ""},
       {{"-nmax", "2147483646", "-b", "2147483646", "-n", "1"}, ""},
+      {{"-nmax", "0", "-thresh", "1e-400"}, ""},
       {{"-approx", "1", "5", "-n", "3", "-b", "2147483637"}, ""},
       {{"-approx", "2", "5", "-n", "3", "-b", "2147483644"}, ""},
   };
@@ -625,9 +650,21 @@ TEST(OptionFaults, ValidateChecksTheModelItIsGiven) {
 TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
   ScratchDir scratch;
   const std::string file = scratch.write("b.txt", "");
+  // The warning for a value of -o that is an option word too.
+  const auto also_read = [](const std::string& word) {
+    return "velmar++: warning: '" + word +
+           "', the value of -o, is an option word and is also read as the option " +
+           word +
+           " (an option's values are the words right after it, whatever they are: give "
+           "-o its value right after it)\n";
+  };
+  const std::string male_hets =
+      "velmar++: warning: -allow_male_hets has no effect without -chrX (it allows "
+      "heterozygous calls for males in X-chromosome mode)\n";
   struct case_ {
     std::vector<std::string> words;
     std::vector<std::string> warned;
+    std::string then_warned = "";  // the warnings after those of the words warned
   };
   const case_ cases[] = {
       {{"-i", "a.txt", "-nmax=5"}, {"-nmax=5"}},
@@ -635,9 +672,14 @@ TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
       // Values that begin with '-', of one- and two-value options.
       {{"-i", "a.txt", "-snps", "-5", "10", "-o", "-x", "-test", "1", "-0.5"}, {}},
       // A value word that is itself an option takes its own values.
-      {{"-i", "a.txt", "-o", "-n", "-2", "-max2"}, {}},
+      {{"-i", "a.txt", "-o", "-n", "-2", "-max2"}, {}, also_read("-n")},
+      {{"-i", "a.txt", "-o", "-nrs", "-nmx", "-o", "-print_params", "-o", "-nrs"},
+       {"-nmx"},
+       also_read("-nrs") + also_read("-print_params")},
+      {{"-i", "a.txt", "-allow_male_hets"}, {}, male_hets},
       // The lists end at the first word with '-': it is not one of theirs.
-      {{"-i", "a.txt", "-b.txt", "-chrX", "s.txt", "-s2.txt"}, {"-b.txt", "-s2.txt"}},
+      {{"-i", "a.txt", "-b.txt", "-chrX", "s.txt", "-s2.txt", "-allow_male_hets"},
+       {"-b.txt", "-s2.txt"}},
       // Valueless options take no value; a word repeated is warned once.
       {{"-i", "a.txt", "-nrs", "-5", "-gz", "-", "-5"}, {"-5", "-"}},
       // Words without '-' that are no list word; an existing file after the
@@ -673,7 +715,7 @@ TEST(OptionPasses, WordsThatAreNoOptionDrawOneWarningEach) {
             "values are the words right after it, as in \"-nmax 60\", and the file "
             "lists of -i and -chrX end at the first word that begins with '-')\n";
     }
-    EXPECT_EQ(err, expected);
+    EXPECT_EQ(err, expected + c.then_warned);
     EXPECT_EQ(fault, "") << c.words.back();
   }
 }
@@ -692,6 +734,7 @@ TEST(NumberParsing, WholeAndReal) {
   EXPECT_TRUE(parse_real_number("1e-320", x));  // subnormal, still a number
   EXPECT_FALSE(parse_real_number("-inf", x));
   EXPECT_FALSE(parse_real_number("NaN", x));
+  EXPECT_FALSE(parse_real_number("1e400", x));
   EXPECT_FALSE(parse_real_number("1,5", x));
 }
 

@@ -191,6 +191,9 @@ TEST_F(StartupFailureTest, BadCommandLines) {
                "2000, must be at most 2147483647");
   expect_fails("-i a.txt -nmax 2147483647",
                "-nmax: expected a whole number of at most 2147483646, got 2147483647");
+  // Once a run of no stage-1 sweep with status 0.
+  expect_fails("-i a.txt -nmax -5",
+               "-nmax: expected a whole number of at least 0, got -5");
   expect_fails("-i a.txt -o ''", "-o: expected an output prefix, got ''");
   // A sex file too many: b.txt was meant as an intensity file.
   expect_fails("-i a.txt -chrX s0.txt b.txt s1.txt",
