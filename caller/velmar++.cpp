@@ -4,15 +4,15 @@
 // the reading of the input, then one fit per SNP and the result files.
 //
 // Exit status: 0 when every SNP was fitted and every result file written;
-// 1 for a fault of the command line or of an input file, an output
-// directory where no file can be created, or a result file or the trace
-// file that cannot be written (then no result file is written or replaced,
-// unless a rename fails midway: the message names the files already
-// replaced); 2 when the result files are written but some SNP's
-// fit ended with a value that is not a finite number (each such SNP is named
-// on standard error); 3 when the run stopped on a failure inside the fit
-// (the random-variate library refused a parameter, memory ran out, ...),
-// before any result file was written.
+// 1 for a fault of the command line or of an input file, an output place
+// where the result files cannot be written (checked before any input is
+// read), or a result file or the trace file that cannot be written (then no
+// result file is written or replaced, unless a rename fails midway: the
+// message names the files already replaced); 2 when the result files are
+// written but some SNP's fit ended with a value that is not a finite number
+// (each such SNP is named on standard error); 3 when the run stopped on a
+// failure inside the fit (the random-variate library refused a parameter,
+// memory ran out, ...), before any result file was written.
 //
 // The log on standard output is not needed for the results: when it cannot
 // be written (its reader went away, a full disk), the run goes on, writes
