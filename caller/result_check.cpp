@@ -37,9 +37,8 @@ class log_histogram {
   }
 
   // The geometric middle of the bin that holds the median (the lower one of
-  // an even count); NaN when nothing was counted.
+  // an even count), once a value is counted.
   double median() const {
-    if (total_ == 0) return std::nan("");
     const size_t rank = (total_ - 1) / 2;
     size_t below = 0;
     size_t bin = 0;
@@ -74,6 +73,16 @@ std::string two_significant_digits(double v) {
   text.precision(std::min(std::max(static_cast<int>(std::log10(rounded)) + 1, 2), 15));
   text << rounded;
   return text.str();
+}
+
+// Calls `use` with the larger intensity, max(x, y), of every point of
+// `snps` (all SNPs and cohorts; a missing point is none).
+template <class Use>
+void for_each_larger_intensity(const std::vector<snp>& snps, Use use) {
+  for (const snp& s : snps)
+    for (const xy_list& cohort : s.points)
+      for (const xy& p : cohort)
+        if (!std::isnan(p[0]) && !std::isnan(p[1])) use(std::max(p[0], p[1]));
 }
 
 // Collects the values that are not finite, under the names of their columns
@@ -128,21 +137,21 @@ std::string snp_name(const data& d, int j) {
   return "SNP " + std::to_string(d.snp_start + j) + " [" + printable(d.snps[j].rs) + "]";
 }
 
-double median_larger_intensity(const std::vector<snp>& snps) {
-  log_histogram larger_intensities;
-  for (const snp& s : snps)
-    for (const xy_list& cohort : s.points)
-      for (const xy& p : cohort)
-        if (!std::isnan(p[0]) && !std::isnan(p[1]))
-          larger_intensities.add(std::max(p[0], p[1]));
-  return larger_intensities.median();
-}
-
 std::string raw_scale_warning(const std::vector<snp>& snps) {
-  const double median = median_larger_intensity(snps);
-  if (!(median >= raw_scale_median)) return "";
+  // One comparison per point decides; the histogram, with a logarithm per
+  // point, is made only for the figure of a warning.
+  size_t points = 0, below = 0;
+  for_each_larger_intensity(snps, [&](double v) {
+    ++points;
+    if (v < raw_scale_median) ++below;
+  });
+  // The median (the lower middle value of an even count) is at least
+  // raw_scale_median when at most (points - 1) / 2 values lie below it.
+  if (points == 0 || below > (points - 1) / 2) return "";
+  log_histogram larger_intensities;
+  for_each_larger_intensity(snps, [&](double v) { larger_intensities.add(v); });
   return "the median of the points' larger intensity, max(x, y), is about " +
-         two_significant_digits(median) +
+         two_significant_digits(larger_intensities.median()) +
          ": the intensities may not be normalised; the default priors assume "
          "normalised intensities of roughly 0 to 2";
 }

@@ -17,18 +17,12 @@
 // "-snps 5 6", j = 0 is "SNP 5 [rs...]".
 std::string snp_name(const data& d, int j);
 
-// The median of the larger intensity, max(x, y), of every point of `snps`
-// (all SNPs and cohorts; a missing point is none), to within 2.5%: it is the
-// geometric middle of its bin in a histogram of 50 bins per decade, so the
-// points need no copy, however many there are. Values of at most 1e-3
-// (zero and negative ones too) share the lowest bin. NaN when there is no
-// point.
-double median_larger_intensity(const std::vector<snp>& snps);
-
 // The warning, without "velmar++: warning: ", for intensities that seem to
 // be on a raw scanner scale rather than the normalised one the priors
-// assume: their median larger intensity (median_larger_intensity) is 10 or
-// more. "" otherwise.
+// assume: the median of the larger intensity, max(x, y), of every point of
+// `snps` (all SNPs and cohorts; a missing point is none) is 10 or more. The
+// warning gives that median to within 2.5%, from a histogram of 50 bins per
+// decade, so the points need no copy however many there are. "" otherwise.
 std::string raw_scale_warning(const std::vector<snp>& snps);
 
 // The values of one SNP's results that are not finite numbers, among its
