@@ -13,7 +13,7 @@
 
 #include "data.h"
 #include "errors.h"
-#include "result_check.h"
+#include "messages.h"
 #include "result_files.h"
 
 namespace {

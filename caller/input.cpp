@@ -27,6 +27,7 @@
 
 #include "data.h"
 #include "errors.h"
+#include "messages.h"
 #include "options.h"
 
 namespace io = boost::iostreams;
@@ -853,22 +854,6 @@ void data::read_data() {
                 << std::endl;
   }
   std::cout << "..done" << std::endl;
-}
-
-std::string printable(const std::string& field) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string text;
-  for (char c : field) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte <= 0x7E) {
-      text += c;
-    } else {
-      text += "\\x";
-      text += hex[byte >> 4];
-      text += hex[byte & 0xF];
-    }
-  }
-  return text;
 }
 
 std::string missing_priors_warning(const data& d) {

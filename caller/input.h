@@ -28,12 +28,6 @@ struct line_tally {
 // stream cannot be read (as a damaged compressed file).
 line_tally tally_lines(std::istream& in, const char* file);
 
-// The text of a field for a message on standard error: every byte outside
-// printable ASCII (a control character, or a byte of 0x80 and above such as
-// a byte-order mark or a letter of another alphabet) is written as \xHH, so
-// that a message never hides part of what it quotes.
-std::string printable(const std::string& field);
-
 // The warning for the end of a run in which some SNPs of the range run
 // without a prior frequency: those that got none from the SNP-information
 // file (d.snps_without_prior), unless -paf gives every SNP one; "" when there

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "messages.h"
 
 namespace {
 
@@ -578,11 +579,6 @@ std::vector<std::string> option_words_as_values(int argc, char** argv) {
     }
   }
   return warnings;
-}
-
-void warn(const std::string& message) {
-  std::cout << std::flush;
-  std::cerr << "velmar++: warning: " << message << std::endl;
 }
 
 }  // namespace

@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "input.h"
-
 namespace {
 
 // Counts of values on a log scale, in a fixed number of bins: 50 per decade
@@ -132,10 +130,6 @@ class non_finite_list {
 };
 
 }  // namespace
-
-std::string snp_name(const data& d, int j) {
-  return "SNP " + std::to_string(d.snp_start + j) + " [" + printable(d.snps[j].rs) + "]";
-}
 
 std::string raw_scale_warning(const std::vector<snp>& snps) {
   // One comparison per point decides; the histogram, with a logarithm per

@@ -1,8 +1,7 @@
 // The checks behind the run's messages on standard error: the scale of the
 // intensities read, checked before the fit, and the last checks of one SNP's
 // results before they are written (every written value must be a finite
-// number, and most individuals should not sit in the null class); and the
-// name of a SNP in those messages.
+// number, and most individuals should not sit in the null class).
 #ifndef VELMAR_RESULT_CHECK_H
 #define VELMAR_RESULT_CHECK_H
 
@@ -10,12 +9,6 @@
 #include <vector>
 
 #include "data.h"
-
-// SNP j of the range (from 0) as the messages on standard error name it,
-// numbered as the intensity files and -snps count (SNP s is line s + 1), so
-// that a chunk of a split run names its SNPs as a whole run does: with
-// "-snps 5 6", j = 0 is "SNP 5 [rs...]".
-std::string snp_name(const data& d, int j);
 
 // The warning, without "velmar++: warning: ", for intensities that seem to
 // be on a raw scanner scale rather than the normalised one the priors

@@ -22,6 +22,7 @@
 #include <iostream>
 
 #include "errors.h"
+#include "messages.h"
 
 namespace {
 
@@ -184,12 +185,9 @@ class directory_lock {
       : fd_(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     const int error = fd_ < 0 ? errno : lock_directory(fd_, directory);
     if (error == 0) return;
-    std::cout << std::flush;
-    std::cerr << "velmar++: warning: cannot lock directory '" << directory << "' ("
-              << std::strerror(error)
-              << ") while renaming the result files; a run on the same prefix "
-                 "renaming its files at this moment could mix its files with these"
-              << std::endl;
+    warn("cannot lock directory '" + directory + "' (" + std::strerror(error) +
+         ") while renaming the result files; a run on the same prefix "
+         "renaming its files at this moment could mix its files with these");
   }
   ~directory_lock() {
     if (fd_ >= 0) ::close(fd_);
@@ -349,12 +347,10 @@ void warn_of_other_result_files(const std::string& prefix,
       others.push_back(place + name);
   }
   std::sort(others.begin(), others.end());
-  std::cout << std::flush;
   for (const std::string& name : others)
-    std::cerr << "velmar++: warning: " << name
-              << " is left as it was and is not of this run: this run writes no "
-                 "such result file"
-              << std::endl;
+    warn(
+        name +
+        " is left as it was and is not of this run: this run writes no such result file");
 }
 
 void remove_temporary_files_on_signals() {

@@ -33,6 +33,7 @@
 #include "errors.h"
 #include "fd_output.h"
 #include "input.h"
+#include "messages.h"
 #include "options.h"
 #include "result_check.h"
 #include "result_files.h"
@@ -69,18 +70,16 @@ struct result_findings {
   // The end-of-run warnings; returns the exit status.
   int report(const data& d) const {
     const std::string no_priors = missing_priors_warning(d);
-    if (!no_priors.empty()) std::cerr << "velmar++: warning: " << no_priors << std::endl;
+    if (!no_priors.empty()) warn(no_priors);
     const int n_snps = d.n_snps;
-    const char* s = n_snps == 1 ? "" : "s";
+    const std::string s = n_snps == 1 ? "" : "s";
     if (2 * null_class_snps > n_snps)
-      std::cerr
-          << "velmar++: warning: in " << null_class_snps << " of " << n_snps << " SNP"
-          << s
-          << " more than half of the individuals fell in the null class (genotype values "
-             "summing to less than 0.5): the intensities may not be "
-             "normalised; the default priors assume normalised intensities "
-             "of roughly 0 to 2"
-          << std::endl;
+      warn("in " + std::to_string(null_class_snps) + " of " + std::to_string(n_snps) +
+           " SNP" + s +
+           " more than half of the individuals fell in the null class (genotype values "
+           "summing to less than 0.5): the intensities may not be "
+           "normalised; the default priors assume normalised intensities "
+           "of roughly 0 to 2");
     if (failed_snps == 0) return 0;
     std::cerr << "velmar++: the fit of " << failed_snps << " of " << n_snps << " SNP" << s
               << " failed (named above); the result files hold every SNP" << std::endl;
@@ -125,10 +124,7 @@ int run(int argc, char** argv, run_progress& progress) {
   // Said before the fit, so that a run on raw intensities can be stopped at
   // once instead of being found out at its end.
   const std::string raw_scale = raw_scale_warning(d.snps);
-  if (!raw_scale.empty()) {
-    std::cout << std::flush;
-    std::cerr << "velmar++: warning: " << raw_scale << std::endl;
-  }
+  if (!raw_scale.empty()) warn(raw_scale);
 
   std::cout << std::endl;
   std::cout << "algorithm" << std::endl;
@@ -190,10 +186,9 @@ class log_output {
   void report(bool results_written) {
     std::cout.flush();
     if (buffer_.error() == 0) return;
-    std::cerr << "velmar++: warning: the log could not be written to standard output ("
-              << std::strerror(buffer_.error()) << ")";
-    if (results_written) std::cerr << "; the fit went on and the result files are whole";
-    std::cerr << std::endl;
+    warn(std::string("the log could not be written to standard output (") +
+         std::strerror(buffer_.error()) + ")" +
+         (results_written ? "; the fit went on and the result files are whole" : ""));
   }
 
  private:

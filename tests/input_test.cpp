@@ -19,6 +19,7 @@
 #include "capture_stdout.h"
 #include "data.h"
 #include "errors.h"
+#include "messages.h"
 #include "scratch_dir.h"
 
 namespace io = boost::iostreams;
