@@ -16,6 +16,7 @@
 #include <boost/iostreams/filtering_stream.hpp>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -361,6 +362,10 @@ std::string file_in(const Options& o, const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write then fails with EFBIG, which ends the run as
+  // any failed write does, instead of the signal ending it with no word and
+  // cut-off files.
+  std::signal(SIGXFSZ, SIG_IGN);
   const Options o = parse_options(argc, argv);
   Generator g(o.seed);
   const int n_cohorts = static_cast<int>(o.cohorts);
