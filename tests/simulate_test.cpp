@@ -11,6 +11,7 @@
 #include <boost/iostreams/filter/gzip.hpp>
 #include <boost/iostreams/filtering_stream.hpp>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -201,7 +202,15 @@ TEST_F(SimulateTest, CompressedFilesHoldThePlainBytesAndSeedsRepeat) {
   ASSERT_EQ(run(options, "plain"), 0);
   ASSERT_EQ(run(options + " --compress gzip", "gz"), 0);
   ASSERT_EQ(run(options + " --compress bzip2", "bz2"), 0);
+  // Links at two output names are replaced, never written through.
+  const std::string kept = write("kept", "not simulate's\n");
+  fs::create_directories(path("again"));
+  fs::create_symlink(kept, path("again/cohort0.txt"));
+  fs::create_hard_link(kept, path("again/truth.txt"));
   ASSERT_EQ(run(options, "again"), 0);
+  EXPECT_EQ(read_file(kept), "not simulate's\n");
+  EXPECT_FALSE(fs::is_symlink(path("again/cohort0.txt")));
+  EXPECT_EQ(read_file(path("again/truth.txt")), read_file(path("plain/truth.txt")));
   ASSERT_EQ(run("--seed 43 --individuals 30 --snps 10", "other"), 0);
   for (const std::string name : {"cohort0", "cohort1"}) {
     const std::string plain = read_file(path("plain/" + name + ".txt"));
@@ -233,19 +242,35 @@ TEST_F(SimulateTest, BadOptionsStopWithAMessage) {
 TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
   // One cohort of 400 SNPs: a truth file of 124 KB and an intensity file of
   // 214 KB (bzip2, written only when closed) to 854 KB (plain). The limit of
-  // 320 blocks of 512 bytes (the unit of a POSIX shell) lies between.
-  const std::string limit = "trap '' XFSZ; ulimit -f 320; ";
-  for (const std::string kind : {"none", "gzip", "bzip2"}) {
+  // 320 blocks of 512 bytes (the unit of a POSIX shell) lies between. SIGXFSZ
+  // keeps its default action, which ends a process past the limit, as in a
+  // job under a limit: simulate must ignore it itself.
+  std::signal(SIGXFSZ, SIG_DFL);
+  const std::string limit = "ulimit -f 320; ";
+  // The row "link" has a link at the intensity file's name: it stays, and so
+  // does the file it points to.
+  const std::string kept = write("kept", "not simulate's\n");
+  fs::create_directories(path("link"));
+  fs::create_symlink(kept, path("link/cohort0.txt"));
+  for (const std::string row : {"none", "gzip", "bzip2", "link"}) {
+    const std::string kind = row == "link" ? "none" : row;
     const std::string file = kind == "none"   ? "cohort0.txt"
                              : kind == "gzip" ? "cohort0.txt.gz"
                                               : "cohort0.txt.bz2";
-    EXPECT_EQ(run("--cohorts 1 --snps 400 --compress " + kind, kind, limit), 1) << kind;
+    EXPECT_EQ(run("--cohorts 1 --snps 400 --compress " + kind, row, limit), 1) << row;
     EXPECT_NE(read_file(path("stderr"))
-                  .find("cannot write " + path(kind + "/" + file) + " (File too large)"),
+                  .find("cannot write " + path(row + "/" + file) + " (File too large)"),
               std::string::npos)
         << read_file(path("stderr"));
-    EXPECT_TRUE(fs::is_empty(path(kind))) << kind;
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(path(row)))
+      left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left,
+              row == "link" ? std::vector<std::string>{file} : std::vector<std::string>{})
+        << row;
   }
+  EXPECT_EQ(fs::read_symlink(path("link/cohort0.txt")), kept);
+  EXPECT_EQ(read_file(kept), "not simulate's\n");
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 // Box-Muller normal transforms, so a seed gives the same files on every
 // standard library, and nothing here depends on velmar++'s random library.
 
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <boost/iostreams/categories.hpp>
@@ -16,6 +16,7 @@
 #include <boost/iostreams/filtering_stream.hpp>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -229,18 +230,27 @@ class Generator {
   double spare_ = 0.0;
 };
 
-// Every file this run has created, so that a failed write can take them all
-// away again: a data set with a cut-off file must not pass for a whole one.
-std::vector<std::string> files_made;
+// Every file this run has made. Each is written under a temporary name beside
+// its final name and takes the final name only once the whole data set is
+// written: a failed write takes them all away again, so that a data set with
+// a cut-off file never passes for a whole one, and whatever is at the final
+// names stays as it was until then.
+struct MadeFile {
+  std::string name;       // its final name
+  std::string temporary;  // where it is while written; empty once renamed
+};
+std::vector<MadeFile> files_made;
 
 // Ends the run after a write to `file` failed for the system's `reason`,
 // removing every file made so far (any that stays is named).
 [[noreturn]] void write_failed(const std::string& file, const std::string& reason) {
   std::string message = "cannot write " + file + " (" + reason + ")";
   std::string left;
-  for (const std::string& made : files_made)
-    if (std::remove(made.c_str()) != 0)
-      left += (left.empty() ? "" : ", ") + made + " (" + std::strerror(errno) + ")";
+  for (const MadeFile& made : files_made) {
+    const std::string& now = made.temporary.empty() ? made.name : made.temporary;
+    if (std::remove(now.c_str()) != 0)
+      left += (left.empty() ? "" : ", ") + now + " (" + std::strerror(errno) + ")";
+  }
   if (files_made.empty())
     message += "; no file was written";
   else if (left.empty())
@@ -249,6 +259,26 @@ std::vector<std::string> files_made;
     message += "; could not remove " + left;
   std::cerr << "simulate: " << message << "\n";
   std::exit(1);
+}
+
+// Renames every file made over its final name, in the order they were made.
+// The rename replaces whatever is at the name: a link there goes, and the
+// file it points to is never written. Should one rename fail, the names
+// renamed before it have been replaced already; their new files are removed
+// with the rest.
+void give_final_names() {
+  for (MadeFile& made : files_made) {
+    if (std::rename(made.temporary.c_str(), made.name.c_str()) != 0)
+      write_failed(made.name, std::strerror(errno));
+    made.temporary.clear();
+  }
+}
+
+// The bits the process's umask clears from the mode of a new file.
+mode_t file_mode_mask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
 }
 
 // The end of every output chain: writes straight to a file descriptor and
@@ -279,14 +309,24 @@ class DescriptorSink {
   int fd_;
 };
 
-// A text file written through an optional compressor. Any failure to open,
-// write or close it ends the run through write_failed.
+// A text file written through an optional compressor, under a temporary name
+// until give_final_names. Any failure to create, write or close it ends the
+// run through write_failed.
 class OutFile {
  public:
   OutFile(const std::string& name, Compression kind) : name_(name) {
-    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A directory at the name would refuse the rename at the end, after every
+    // file was written and some perhaps renamed: it is refused now.
+    struct stat there;
+    if (lstat(name.c_str(), &there) == 0 && S_ISDIR(there.st_mode))
+      write_failed(name_, std::strerror(EISDIR));
+    std::string temporary = name + ".tmp.XXXXXX";
+    fd_ = mkstemp(&temporary[0]);
     if (fd_ < 0) write_failed(name_, std::strerror(errno));
-    files_made.push_back(name_);
+    files_made.push_back({name_, temporary});
+    // mkstemp makes the file private; it gets the mode of any new file.
+    if (fchmod(fd_, 0666 & ~file_mode_mask()) != 0)
+      write_failed(name_, std::strerror(errno));
     if (kind == Compression::gzip) stream_.push(io::gzip_compressor(io::gzip_params(9)));
     if (kind == Compression::bzip2) stream_.push(io::bzip2_compressor());
     stream_.push(DescriptorSink(fd_));
@@ -361,6 +401,10 @@ std::string file_in(const Options& o, const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file-size limit a write then fails with EFBIG, which ends the run as
+  // any failed write does, instead of the signal ending it with no word and
+  // cut-off files.
+  std::signal(SIGXFSZ, SIG_IGN);
   const Options o = parse_options(argc, argv);
   Generator g(o.seed);
   const int n_cohorts = static_cast<int>(o.cohorts);
@@ -443,5 +487,6 @@ int main(int argc, char** argv) {
   for (auto& f : cohort_files) f->close();
   truth.close();
   if (info) info->close();
+  give_final_names();
   return 0;
 }
