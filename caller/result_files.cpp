@@ -1,7 +1,8 @@
 // Files written under temporary names and renamed over their final names
-// together, the check of the output place before the input is read, the
-// removal of the temporary files on a termination signal, and the warning
-// of result files beside this run's that it did not write.
+// together, the number of genotype files a run writes, the check of the
+// output place before the input is read, the removal of the temporary files
+// on a termination signal, and the warning of result files beside this
+// run's that it did not write.
 #include "result_files.h"
 
 #include <fcntl.h>
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "data.h"
 #include "errors.h"
 #include "messages.h"
 
@@ -291,6 +293,11 @@ void rename_together(const std::vector<staged_file*>& files,
       message += (done == 0 ? " " : ", ") + files[done]->name();
     throw user_error(message + "; the other result files are as they were");
   }
+}
+
+int genotype_file_count(const data& d) {
+  const int cohorts = static_cast<int>(d.intensity_files.size());
+  return d.single == 0 || d.single == 1 ? cohorts : 1;
 }
 
 std::string directory_of(const std::string& name) {

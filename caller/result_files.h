@@ -68,9 +68,19 @@ class staged_file {
 void rename_together(const std::vector<staged_file*>& files,
                      const std::string& directory);
 
+class data;
+
+// How many genotype files the run of `d` writes, from its options: one per
+// intensity file (cohort), or one alone when "-single" pools the cohorts to
+// the end of the fit (any value but 0 and 1; 1 splits them again). The
+// writer, the check of the output place and the warning of other result
+// files all take the count from here.
+int genotype_file_count(const data& d);
+
 // The result files of a run on `prefix`, in the order they are written:
-// the genotype file of each cohort, the parameter file, the information
-// file and, with `test`, the test file. (Defined with their writers.)
+// the genotype file of each of `n_cohorts` cohorts (genotype_file_count),
+// the parameter file, the information file and, with `test`, the test
+// file. (Defined with their writers.)
 std::vector<std::string> result_file_names(const std::string& prefix, int n_cohorts,
                                            bool test);
 

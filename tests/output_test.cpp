@@ -92,6 +92,7 @@ data finished_run(const std::string& prefix, int n_snps, const vec3& values,
   d.output_prefix = prefix;
   d.n_snps = n_snps;
   d.n_cohorts = static_cast<int>(values.size());
+  d.intensity_files.assign(values.size(), "cohort.txt");
   for (const vec2& cohort : values) d.n_ind.push_back(static_cast<int>(cohort.size()));
   d.sampling = sampling;
   d.n_iter = 1000;
