@@ -97,6 +97,13 @@ std::string directory_of(const std::string& name);
 // a directory with the sticky bit.
 void check_output_place(const std::vector<std::string>& names);
 
+// Before the fit: one warning on standard error when the last part of
+// `prefix` is "." or ".." (as in "-o ." or "-o d/.."), naming the result
+// files `names`: their names then begin with '.', and ls and most file
+// managers hide them.
+void warn_of_hidden_result_files(const std::string& prefix,
+                                 const std::vector<std::string>& names);
+
 // After a successful run: one warning on standard error for each file in
 // the directory of `prefix` named as a run on it may name a result file
 // ("<prefix>_<number>_mcmc", "<prefix>_tests") that is not among the files

@@ -106,6 +106,8 @@ int run(int argc, char** argv, run_progress& progress) {
   const std::vector<std::string> result_files = result_file_names(
       options.output_prefix, genotype_file_count(options), options.test != 0);
   check_output_place(result_files);
+  // Said at once, so that a run given "-o ." for a directory can be stopped.
+  warn_of_hidden_result_files(options.output_prefix, result_files);
   std::unique_ptr<staged_file> trace;
   if (options.print_params) {
     trace = std::make_unique<staged_file>(trace_file_name);

@@ -618,6 +618,13 @@ TEST_F(ResultRuns, WarningsLeaveTheStatusAsItIs) {
        0,
        "velmar++: warning: d/r_1_mcmc" + not_of_this_run +
            "velmar++: warning: d/r_tests" + not_of_this_run},
+      {" -i ../cohort0.txt ../cohort1.txt -o d/..",
+       {"d/"},
+       0,
+       "velmar++: warning: -o: the prefix 'd/..' ends in '..', so the result files are "
+       "hidden (names beginning with '.', which ls lists only with -a): d/.._0_mcmc, "
+       "d/.._1_mcmc, d/.._params, d/.._information; to write them into directory "
+       "'d/..', end the prefix with a name, as in -o d/../out\n"},
   };
   for (const case_& c : cases) {
     const std::string sub = std::string("run") + std::to_string(&c - cases);
