@@ -186,8 +186,10 @@ std::vector<std::string> result_file_names(const std::string& prefix, int n_coho
 
 void data::output_mcmc(staged_file* trace) {
   std::cout << "writing output...." << std::flush;
+  // One per cohort as the fit leaves them: one alone when -single pooled them.
+  const int genotype_files = genotype_file_count(*this);
   const std::vector<std::string> names =
-      result_file_names(output_prefix, n_cohorts, test != 0);
+      result_file_names(output_prefix, genotype_files, test != 0);
   std::vector<std::unique_ptr<staged_file> > files;
   // One stream for every file: the switch to four decimals carries over. A
   // file that fails is still "written" (into nothing), so that the format
@@ -198,11 +200,11 @@ void data::output_mcmc(staged_file* trace) {
     const int file = static_cast<int>(files.size());
     files.push_back(std::make_unique<staged_file>(name));
     os.rdbuf(files.back()->buffer());
-    if (file < n_cohorts)
+    if (file < genotype_files)
       write_genotypes(*this, file, os);
-    else if (file == n_cohorts)
+    else if (file == genotype_files)
       write_parameters(*this, os);
-    else if (file == n_cohorts + 1)
+    else if (file == genotype_files + 1)
       write_information(*this, os);
     else
       write_tests(*this, os);

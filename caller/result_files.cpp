@@ -1,7 +1,8 @@
 // Files written under temporary names and renamed over their final names
-// together, the check of the output place before the input is read, the
-// removal of the temporary files on a termination signal, and the warning
-// of result files beside this run's that it did not write.
+// together, the number of genotype files a run writes, the check of the
+// output place before the input is read, the removal of the temporary files
+// on a termination signal, and the warnings of hidden result files and of
+// result files beside this run's that it did not write.
 #include "result_files.h"
 
 #include <fcntl.h>
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "data.h"
 #include "errors.h"
 #include "messages.h"
 
@@ -293,6 +295,11 @@ void rename_together(const std::vector<staged_file*>& files,
   }
 }
 
+int genotype_file_count(const data& d) {
+  const int cohorts = static_cast<int>(d.intensity_files.size());
+  return d.single == 0 || d.single == 1 ? cohorts : 1;
+}
+
 std::string directory_of(const std::string& name) {
   const size_t base = base_start(name);
   if (base == 0) return ".";
@@ -331,6 +338,19 @@ void check_output_place(const std::vector<std::string>& names) {
                  "' has the sticky bit";
     throw user_error(message);
   }
+}
+
+void warn_of_hidden_result_files(const std::string& prefix,
+                                 const std::vector<std::string>& names) {
+  const std::string last = prefix.substr(base_start(prefix));
+  if (last != "." && last != "..") return;
+  std::string listed;
+  for (const std::string& name : names) listed += (listed.empty() ? "" : ", ") + name;
+  warn("-o: the prefix '" + prefix + "' ends in '" + last +
+       "', so the result files are hidden (names beginning with '.', which ls lists "
+       "only with -a): " +
+       listed + "; to write them into directory '" + prefix +
+       "', end the prefix with a name, as in -o " + prefix + "/out");
 }
 
 void warn_of_other_result_files(const std::string& prefix,

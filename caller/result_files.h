@@ -68,9 +68,19 @@ class staged_file {
 void rename_together(const std::vector<staged_file*>& files,
                      const std::string& directory);
 
+class data;
+
+// How many genotype files the run of `d` writes, from its options: one per
+// intensity file (cohort), or one alone when "-single" pools the cohorts to
+// the end of the fit (any value but 0 and 1; 1 splits them again). The
+// writer, the check of the output place and the warning of other result
+// files all take the count from here.
+int genotype_file_count(const data& d);
+
 // The result files of a run on `prefix`, in the order they are written:
-// the genotype file of each cohort, the parameter file, the information
-// file and, with `test`, the test file. (Defined with their writers.)
+// the genotype file of each of `n_cohorts` cohorts (genotype_file_count),
+// the parameter file, the information file and, with `test`, the test
+// file. (Defined with their writers.)
 std::vector<std::string> result_file_names(const std::string& prefix, int n_cohorts,
                                            bool test);
 
@@ -86,6 +96,13 @@ std::string directory_of(const std::string& name);
 // would replace what is there: not a directory, nor another user's file in
 // a directory with the sticky bit.
 void check_output_place(const std::vector<std::string>& names);
+
+// Before the fit: one warning on standard error when the last part of
+// `prefix` is "." or ".." (as in "-o ." or "-o d/.."), naming the result
+// files `names`: their names then begin with '.', and ls and most file
+// managers hide them.
+void warn_of_hidden_result_files(const std::string& prefix,
+                                 const std::vector<std::string>& names);
 
 // After a successful run: one warning on standard error for each file in
 // the directory of `prefix` named as a run on it may name a result file

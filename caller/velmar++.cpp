@@ -28,6 +28,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data.h"
 #include "errors.h"
@@ -102,9 +103,11 @@ int run(int argc, char** argv, run_progress& progress) {
   // A bad command line, or a place where the result files or the trace
   // file cannot be written, ends the run here, before any input is read.
   const data options = check_command_line(argc, argv);
-  check_output_place(result_file_names(options.output_prefix,
-                                       static_cast<int>(options.intensity_files.size()),
-                                       options.test != 0));
+  const std::vector<std::string> result_files = result_file_names(
+      options.output_prefix, genotype_file_count(options), options.test != 0);
+  check_output_place(result_files);
+  // Said at once, so that a run given "-o ." for a directory can be stopped.
+  warn_of_hidden_result_files(options.output_prefix, result_files);
   std::unique_ptr<staged_file> trace;
   if (options.print_params) {
     trace = std::make_unique<staged_file>(trace_file_name);
@@ -144,7 +147,8 @@ int run(int argc, char** argv, run_progress& progress) {
   d.output_mcmc(trace.get());
   std::cout << "finished" << std::endl;
   warn_of_other_result_files(
-      d.output_prefix, result_file_names(d.output_prefix, d.n_cohorts, d.test != 0));
+      d.output_prefix,
+      result_file_names(d.output_prefix, genotype_file_count(d), d.test != 0));
   // Returning destroys the generator first (the placeholder generator is
   // installed again), then the model object.
   return findings.report(d);

@@ -92,6 +92,7 @@ data finished_run(const std::string& prefix, int n_snps, const vec3& values,
   d.output_prefix = prefix;
   d.n_snps = n_snps;
   d.n_cohorts = static_cast<int>(values.size());
+  d.intensity_files.assign(values.size(), "cohort.txt");
   for (const vec2& cohort : values) d.n_ind.push_back(static_cast<int>(cohort.size()));
   d.sampling = sampling;
   d.n_iter = 1000;
@@ -318,4 +319,34 @@ TEST_F(ResultFiles, ASignalDuringTheRenamesWaitsUntilAllAreDone) {
   EXPECT_EQ(watch.renames, 3);
   EXPECT_EQ(watch.with_signals_held, 3);
   EXPECT_EQ(watch.after_the_signal, 0);
+}
+
+TEST(HiddenResultFiles, APrefixEndingInDotOrDotDotIsWarnedOf) {
+  struct case_ {
+    const char* prefix;
+    std::string warning;  // "" for none
+  };
+  const std::string hidden =
+      ", so the result files are hidden (names beginning with '.', which ls lists "
+      "only with -a): ";
+  const case_ cases[] = {
+      {".", "velmar++: warning: -o: the prefix '.' ends in '.'" + hidden +
+                "._0_mcmc, ._params, ._information; to write them into directory '.', "
+                "end the prefix with a name, as in -o ./out\n"},
+      {"d/.", "velmar++: warning: -o: the prefix 'd/.' ends in '.'" + hidden +
+                  "d/._0_mcmc, d/._params, d/._information; to write them into "
+                  "directory 'd/.', end the prefix with a name, as in -o d/./out\n"},
+      {"..", "velmar++: warning: -o: the prefix '..' ends in '..'" + hidden +
+                 ".._0_mcmc, .._params, .._information; to write them into directory "
+                 "'..', end the prefix with a name, as in -o ../out\n"},
+      // A name ending in a dot, and a prefix ending in '/', write no hidden file.
+      {"r.", ""},
+      {"d../r", ""},
+      {"d/", ""},
+  };
+  for (const case_& c : cases) {
+    testing::internal::CaptureStderr();
+    warn_of_hidden_result_files(c.prefix, result_file_names(c.prefix, 1, false));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.warning) << c.prefix;
+  }
 }
