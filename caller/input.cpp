@@ -87,13 +87,17 @@ void split_fields(std::string& line, std::vector<char*>& fields) {
 struct file_kind {
   const char* name;        // "intensity file"
   const char* unreadable;  // why a read can fail midway
+  // The option that names the file, put before the message that it cannot
+  // be opened ("-f: cannot open ..."), or "" when the file's name says
+  // enough.
+  const char* option;
 };
 
 const file_kind intensity_kind = {
-    "intensity file", "the file is damaged, or not compressed as -gz and -bz2 say"};
+    "intensity file", "the file is damaged, or not compressed as -gz and -bz2 say", ""};
 const char* const plain_file_unreadable = "the file is damaged or not a plain file";
-const file_kind info_kind = {"SNP-information file", plain_file_unreadable};
-const file_kind sex_kind = {"sex file", plain_file_unreadable};
+const file_kind info_kind = {"SNP-information file", plain_file_unreadable, "-f"};
+const file_kind sex_kind = {"sex file", plain_file_unreadable, ""};
 
 // Refuses a file that exists but is not a regular file (a pipe, a device, a
 // directory): an intensity file is read more than once, and a pipe would
@@ -108,11 +112,13 @@ void require_regular_file(const file_kind& kind, const std::string& file) {
                    "pipes or devices");
 }
 
-// "cannot open sex file 's.txt' (Permission denied)": `error` is the errno
-// of the failed open(2), that of first_bytes, or, when a stream then fails
-// to open the file (it changed meanwhile), the one the stream's opening left.
+// "cannot open sex file 's.txt' (Permission denied)", after "-f: " for the
+// SNP-information file: `error` is the errno of the failed open(2), that of
+// first_bytes, or, when a stream then fails to open the file (it changed
+// meanwhile), the one the stream's opening left.
 user_error cannot_open(const file_kind& kind, const std::string& file, int error) {
-  return user_error("cannot open " + std::string(kind.name) + " " + quoted(file) + " (" +
+  const std::string option = *kind.option ? std::string(kind.option) + ": " : "";
+  return user_error(option + "cannot open " + kind.name + " " + quoted(file) + " (" +
                     std::strerror(error) + ")");
 }
 

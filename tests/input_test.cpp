@@ -451,7 +451,7 @@ TEST_F(InputTest, FilesThatCannotBeOpened) {
   info.intensity_files = {write("a.txt", cohort0)};
   info.info_file = path("noinfo.txt");
   EXPECT_EQ(error_of(info),
-            "cannot open SNP-information file '" + path("noinfo.txt") + missing);
+            "-f: cannot open SNP-information file '" + path("noinfo.txt") + missing);
 
   data sex;
   sex.chrX = true;
