@@ -408,6 +408,14 @@ TEST_F(InputTest, HeaderWithAnOddNameCount) {
                              "an odd number (two per individual: x and y); line 2: "
                              "expected 9 fields (5 keys, then x and y of each of 2 "
                              "individuals), got 10");
+
+  // A later SNP line that does not fit is a fault of its own.
+  data f;
+  f.intensity_files = {write("odd.txt", header + "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n"
+                                                 "s2 rs2 200 G T 0.1 0.9 0.8\n")};
+  EXPECT_EQ(error_of(f), "intensity file '" + path("odd.txt") +
+                             "' line 3: expected 9 fields (5 keys, then x and y of "
+                             "each of 2 individuals), got 8");
 }
 
 TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
