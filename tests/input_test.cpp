@@ -505,13 +505,30 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
                        write("b.txt", edited(cohort1, "s2 rs2", "x2 rs2"))};
   EXPECT_NE(error_of(e).find("line 3: SNP x2 [rs2]"), std::string::npos);
 
-  // The other keys of the last cohort stand.
-  data f;
-  f.intensity_files = {write("a.txt", cohort0),
-                       write("b.txt", edited(cohort1, "200 G T", "201 g t"))};
-  read(f);
-  EXPECT_EQ(f.snps[1].position, "201");
-  EXPECT_EQ(f.snps[1].allele1, "g");
+  // And the same position and alleles: cohort 0's keys label the results,
+  // and alleles in the other order swap the meaning of x and y.
+  const struct {
+    const char *from, *to;
+    std::string message;
+  } keys[] = {
+      {"200 G T", "201 G T",
+       "intensity file '{b}' line 3: SNP s2 [rs2] has position 201, but intensity "
+       "file '{a}' has position 200 at the same line"},
+      {"300 A G", "300 G A",
+       "intensity file '{b}' line 4: SNP s3 [rs3] has alleles G A, but intensity "
+       "file '{a}' has alleles A G at the same line: the same alleles in the other "
+       "order, so x and y may be swapped as well; every cohort's file must give the "
+       "alleles, and x and y with them, in one order"},
+      {"200 G T", "201 g t",
+       "intensity file '{b}' line 3: SNP s2 [rs2] has position 201 and alleles g t, "
+       "but intensity file '{a}' has position 200 and alleles G T at the same line"},
+  };
+  for (const auto& k : keys) {
+    data f;
+    f.intensity_files = {write("a.txt", cohort0),
+                         write("b.txt", edited(cohort1, k.from, k.to))};
+    EXPECT_EQ(error_of(f), expanded(k.message, f));
+  }
 
   // A later file shorter than the range.
   std::string shorter = cohort1;
@@ -851,12 +868,20 @@ TEST_F(InputTest, InputFilesMustBeRegularFiles) {
 
 TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
   // -snps checks the lines before its range as a full run does, by their
-  // field counts only, so that SNP s is always line s + 1.
+  // layout only, so that SNP s is always line s + 1.
   const std::string info =
       "rs1 100 A C 0.25\n"
       "rs2 200 G T 0.5\n"
       "rs3 300 A G 0.75\n"
       "rs4 400 C T 1\n";
+  // An intensity file of the key columns `names` and three individuals, whose
+  // four SNP lines hold s1 .. s4, the other `keys` and the intensities.
+  auto keys_and_points = [](const std::string& names, const std::string& keys) {
+    std::string text = names + " a_x a_y b_x b_y c_x c_y\n";
+    for (int k = 1; k <= 4; ++k)
+      text += "s" + std::to_string(k) + " " + keys + " 0.1 0.9 0.8 0.2 0.5 0.5\n";
+    return text;
+  };
   const struct {
     const char* what;
     std::string a, b, f;  // cohort files and SNP-information file ("": none)
@@ -883,6 +908,26 @@ TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
        edited(info, "0.5", "x"), 3, ""},
       {"blank lines end the SNP-information file", cohort0, cohort1,
        "rs1 100 A C 0.25\n\n \n", 4, ""},
+      // Files of fewer key columns than five, three individuals each.
+      {"three key columns: the count fits", keys_and_points("Name Chr Position", "1 100"),
+       cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are '0.1' and "
+       "'0.9', numbers with a fraction: the file seems to have fewer than the five "
+       "key columns (SNP_ID, rs, position, allele1, allele2) before the x and y of "
+       "each individual"},
+      {"two key columns: an odd count after five",
+       keys_and_points("Name Position", "100"), cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are '0.9' and "
+       "'0.8', numbers with a fraction: the file seems to have fewer"},
+      {"four key columns: an odd count after five",
+       keys_and_points("SNP_ID rs position alleles", "rs1 100 A/C"), cohort1, "", 3,
+       "intensity file '{a}' line 1: the header has 5 names after the 5 key columns, "
+       "an odd number (two per individual: x and y); line 2: expected 9 fields (5 "
+       "keys, then x and y of each of 2 individuals), got 10; allele2 (field 5) is "
+       "'0.1', a number with a fraction: the file seems to have fewer than the five "
+       "key columns"},
+      {"whole-number alleles", edited(cohort0, "A C", "1 2"),
+       edited(cohort1, "A C", "1 2"), "", 1, ""},
   };
   for (const auto& c : cases) {
     for (bool gz : {false, true}) {
