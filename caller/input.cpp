@@ -87,13 +87,17 @@ void split_fields(std::string& line, std::vector<char*>& fields) {
 struct file_kind {
   const char* name;        // "intensity file"
   const char* unreadable;  // why a read can fail midway
+  // The option that names the file, put before the message that it cannot
+  // be opened ("-f: cannot open ..."), or "" when the file's name says
+  // enough.
+  const char* option;
 };
 
 const file_kind intensity_kind = {
-    "intensity file", "the file is damaged, or not compressed as -gz and -bz2 say"};
+    "intensity file", "the file is damaged, or not compressed as -gz and -bz2 say", ""};
 const char* const plain_file_unreadable = "the file is damaged or not a plain file";
-const file_kind info_kind = {"SNP-information file", plain_file_unreadable};
-const file_kind sex_kind = {"sex file", plain_file_unreadable};
+const file_kind info_kind = {"SNP-information file", plain_file_unreadable, "-f"};
+const file_kind sex_kind = {"sex file", plain_file_unreadable, ""};
 
 // Refuses a file that exists but is not a regular file (a pipe, a device, a
 // directory): an intensity file is read more than once, and a pipe would
@@ -108,11 +112,13 @@ void require_regular_file(const file_kind& kind, const std::string& file) {
                    "pipes or devices");
 }
 
-// "cannot open sex file 's.txt' (Permission denied)": `error` is the errno
-// of the failed open(2), that of first_bytes, or, when a stream then fails
-// to open the file (it changed meanwhile), the one the stream's opening left.
+// "cannot open sex file 's.txt' (Permission denied)", after "-f: " for the
+// SNP-information file: `error` is the errno of the failed open(2), that of
+// first_bytes, or, when a stream then fails to open the file (it changed
+// meanwhile), the one the stream's opening left.
 user_error cannot_open(const file_kind& kind, const std::string& file, int error) {
-  return user_error("cannot open " + std::string(kind.name) + " " + quoted(file) + " (" +
+  const std::string option = *kind.option ? std::string(kind.option) + ": " : "";
+  return user_error(option + "cannot open " + kind.name + " " + quoted(file) + " (" +
                     std::strerror(error) + ")");
 }
 
@@ -446,6 +452,51 @@ std::string snp_line_sign(const std::vector<char*>& names) {
   return "";
 }
 
+// True for a field that reads as a number written with a fraction or an
+// exponent ("0.6173", "1e-3"): an intensity, not an allele.  Whole numbers
+// may name alleles ("1 2") and are not taken for intensities.
+bool is_fraction_number(const char* field) {
+  double value = 0;
+  return std::strpbrk(field, ".eE") != nullptr && parse_real_number(field, value);
+}
+
+// Said of an intensity file whose SNP lines hold intensities where the
+// alleles belong.
+const char* const fewer_key_columns =
+    "the file seems to have fewer than the five key columns (SNP_ID, rs, "
+    "position, allele1, allele2) before the x and y of each individual";
+
+// Refuses SNP line `fields` of a later cohort's file, at `where`, when its
+// position or alleles differ from those of cohort 0's line s (SNP_ID and rs
+// are compared before), read from `first_file`.  Alleles in the other order
+// mean that the allele whose intensity is x in one file is y in the other:
+// the calls of one cohort would name the wrong homozygote, and the allele
+// frequency the cohorts share would pool opposite alleles.
+void require_same_position_and_alleles(const snp& s, const std::vector<char*>& fields,
+                                       const std::string& where,
+                                       const std::string& first_file) {
+  const bool position = s.position != fields[2];
+  const bool alleles = s.allele1 != fields[3] || s.allele2 != fields[4];
+  if (!position && !alleles) return;
+  auto keys = [&](const std::string& pos, const std::string& a1, const std::string& a2) {
+    std::string text;
+    if (position) text = "position " + printable(pos);
+    if (position && alleles) text += " and ";
+    if (alleles) text += "alleles " + printable(a1) + " " + printable(a2);
+    return text;
+  };
+  const bool other_order = s.allele1 == fields[4] && s.allele2 == fields[3];
+  throw user_error(where + ": SNP " + printable(s.SNP_ID) + " [" + printable(s.rs) +
+                   "] has " + keys(fields[2], fields[3], fields[4]) +
+                   ", but intensity file " + quoted(first_file) + " has " +
+                   keys(s.position, s.allele1, s.allele2) + " at the same line" +
+                   (other_order
+                        ? ": the same alleles in the other order, so x and y may be "
+                          "swapped as well; every cohort's file must give the alleles, "
+                          "and x and y with them, in one order"
+                        : ""));
+}
+
 // The number of sample names of an intensity file's header line, which
 // holds five key names, then two names per individual.
 size_t count_sample_names(intensity_opener& opener, const std::string& file) {
@@ -752,14 +803,22 @@ void data::read_data() {
 
     const int n = n_ind[c];
     const size_t expected = 5 + 2 * static_cast<size_t>(n);
-    // A SNP line of the wrong layout (a blank line has no field).  When the
-    // first SNP line does not fit a header with an odd number of sample
-    // names, the header is named first: its count is the likelier fault.
-    auto wrong_field_count = [&](size_t got) {
+    // A SNP line, split into `f`, of the wrong field count (a blank line
+    // has no field).  When the first SNP line does not fit a header with an
+    // odd number of sample names, the header is named first: its count is
+    // the likelier fault.  An allele2 that reads as an intensity is named
+    // too: a file of four key columns has an odd count after five.
+    auto wrong_field_count = [&](const std::vector<char*>& f) {
+      const std::string intensity_as_allele =
+          f.size() >= 5 && is_fraction_number(f[4])
+              ? "; allele2 (field 5) is '" + printable(f[4]) +
+                    "', a number with a fraction: " + fewer_key_columns
+              : "";
       const std::string layout = "expected " + std::to_string(expected) +
                                  " fields (5 keys, then x and y of each of " +
                                  std::to_string(n) + " individuals), got " +
-                                 std::to_string(got) + source.cr_only_note();
+                                 std::to_string(f.size()) + intensity_as_allele +
+                                 source.cr_only_note();
       if (source.number() == 2 && sample_names[c] % 2 == 1)
         return user_error(source.where(1) + ": the header has " +
                           std::to_string(sample_names[c]) +
@@ -769,14 +828,28 @@ void data::read_data() {
       return user_error(source.where() + ": " + layout);
     };
 
-    // The header, then the SNPs before the range: only their fields are
-    // counted (no number is read), so that SNP s is line s + 1 however far
-    // down the range starts.
+    // Refuses SNP line `f` when its layout is wrong.  Intensities in both
+    // allele fields are checked first: a file with fewer key columns shifts
+    // every value, and its field count may fit (three key columns: sample 1's
+    // x and y read as the alleles) or not (two key columns: an odd count,
+    // which would otherwise blame the header).
+    auto check_layout = [&](const std::vector<char*>& f) {
+      if (f.size() >= 5 && is_fraction_number(f[3]) && is_fraction_number(f[4]))
+        throw user_error(source.where() + ": the allele fields (4 and 5) are '" +
+                         printable(f[3]) + "' and '" + printable(f[4]) +
+                         "', numbers with a fraction: " + fewer_key_columns);
+      if (f.size() != expected) throw wrong_field_count(f);
+    };
+
+    // The header, then the SNPs before the range: only their layout is
+    // checked (no intensity is read), so that SNP s is line s + 1 however far
+    // down the range starts, and a line is refused with the words of a run
+    // whose range holds it.
     if (!source.next(line)) throw ends_before(snp_start);
     for (int s = 1; s < snp_start; ++s) {
       if (!source.next(line)) throw ends_before(snp_start);
-      const size_t got = count_fields(line);
-      if (got != expected) throw wrong_field_count(got);
+      split_fields(line, fields);
+      check_layout(fields);
     }
     if (c == 0 && info) info->skip(snp_start - 1);
 
@@ -787,18 +860,22 @@ void data::read_data() {
       snp& s = snps[k];
       if (!source.next(line)) throw ends_before(snp_start + k);
       split_fields(line, fields);
-      if (fields.size() != expected) throw wrong_field_count(fields.size());
-      if (c > 0 && (s.SNP_ID != fields[0] || s.rs != fields[1]))
-        throw user_error(source.where() + ": SNP " + printable(fields[0]) + " [" +
-                         printable(fields[1]) + "], but intensity file " +
-                         quoted(intensity_files[0]) + " has SNP " + printable(s.SNP_ID) +
-                         " [" + printable(s.rs) + "] at the same line");
-      s.SNP_ID = fields[0];
-      s.rs = fields[1];
-      s.position = fields[2];
-      s.allele1 = fields[3];
-      s.allele2 = fields[4];
-      if (c == 0) {
+      check_layout(fields);
+      // Cohort 0's keys label the results; a later cohort's must be the same.
+      if (c > 0) {
+        if (s.SNP_ID != fields[0] || s.rs != fields[1])
+          throw user_error(source.where() + ": SNP " + printable(fields[0]) + " [" +
+                           printable(fields[1]) + "], but intensity file " +
+                           quoted(intensity_files[0]) + " has SNP " +
+                           printable(s.SNP_ID) + " [" + printable(s.rs) +
+                           "] at the same line");
+        require_same_position_and_alleles(s, fields, source.where(), intensity_files[0]);
+      } else {
+        s.SNP_ID = fields[0];
+        s.rs = fields[1];
+        s.position = fields[2];
+        s.allele1 = fields[3];
+        s.allele2 = fields[4];
         s.prior_freq = -1.0;
         if (info) {
           s.prior_freq = info->prior_of(s, snp_start + k);

@@ -1,7 +1,7 @@
-// The checks behind the run's messages on standard error: the scale of the
-// intensities read, checked before the fit, and the last checks of one SNP's
-// results before they are written (every written value must be a finite
-// number, and most individuals should not sit in the null class).
+// The last checks of one SNP's results before they are written: every
+// written value must be a finite number, and most individuals should not sit
+// in the null class.  (The checks of the intensities read, before the fit,
+// are in input.h.)
 #ifndef VELMAR_RESULT_CHECK_H
 #define VELMAR_RESULT_CHECK_H
 
@@ -9,14 +9,6 @@
 #include <vector>
 
 #include "data.h"
-
-// The warning, without "velmar++: warning: ", for intensities that seem to
-// be on a raw scanner scale rather than the normalised one the priors
-// assume: the median of the larger intensity, max(x, y), of every point of
-// `snps` (all SNPs and cohorts; a missing point is none) is 10 or more. The
-// warning gives that median to within 2.5%, from a histogram of 50 bins per
-// decade, so the points need no copy however many there are. "" otherwise.
-std::string raw_scale_warning(const std::vector<snp>& snps);
 
 // The values of one SNP's results that are not finite numbers, among its
 // parameters and information measures (p) and its genotype values (per

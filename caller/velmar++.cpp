@@ -124,10 +124,10 @@ int run(int argc, char** argv, run_progress& progress) {
   d.read_data();
   read_run_options(argc, argv, d);
   validate_options(d);
-  // Said before the fit, so that a run on raw intensities can be stopped at
-  // once instead of being found out at its end.
-  const std::string raw_scale = raw_scale_warning(d.snps);
-  if (!raw_scale.empty()) warn(raw_scale);
+  // Said before the fit, so that a run on intensities of another scale than
+  // the priors', or with points of no signal, can be stopped at once instead
+  // of being found out at its end.
+  for (const std::string& warning : intensity_warnings(d.snps)) warn(warning);
 
   std::cout << std::endl;
   std::cout << "algorithm" << std::endl;

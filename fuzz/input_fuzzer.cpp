@@ -1,6 +1,6 @@
-// libFuzzer target over the command-line check and the reading of the input
-// files (intensity, SNP-information and sex files), through the program's
-// public entry points only.
+// libFuzzer target over the command-line check, the reading of the input
+// files (intensity, SNP-information and sex files) and the checks of the
+// intensities read, through the program's public entry points only.
 //
 // A fuzz input is a command line and up to six file contents, in sections
 // separated by a line "---":
@@ -32,6 +32,7 @@
 
 #include "data.h"
 #include "errors.h"
+#include "input.h"
 #include "options.h"
 
 namespace {
@@ -109,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     d.read_data();
     read_run_options(argc, argv.data(), d);
     validate_options(d);
+    intensity_warnings(d.snps);
   } catch (const user_error&) {
     // An orderly refusal of the command line or of a file.
   }

@@ -13,6 +13,7 @@
 #include <boost/iostreams/filtering_stream.hpp>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <string>
 
@@ -408,6 +409,14 @@ TEST_F(InputTest, HeaderWithAnOddNameCount) {
                              "an odd number (two per individual: x and y); line 2: "
                              "expected 9 fields (5 keys, then x and y of each of 2 "
                              "individuals), got 10");
+
+  // A later SNP line that does not fit is a fault of its own.
+  data f;
+  f.intensity_files = {write("odd.txt", header + "s1 rs1 100 A C 0.1 0.9 0.8 0.2\n"
+                                                 "s2 rs2 200 G T 0.1 0.9 0.8\n")};
+  EXPECT_EQ(error_of(f), "intensity file '" + path("odd.txt") +
+                             "' line 3: expected 9 fields (5 keys, then x and y of "
+                             "each of 2 individuals), got 8");
 }
 
 TEST_F(InputTest, EmptyOrHeaderOnlyFilesHoldNoSnp) {
@@ -451,7 +460,7 @@ TEST_F(InputTest, FilesThatCannotBeOpened) {
   info.intensity_files = {write("a.txt", cohort0)};
   info.info_file = path("noinfo.txt");
   EXPECT_EQ(error_of(info),
-            "cannot open SNP-information file '" + path("noinfo.txt") + missing);
+            "-f: cannot open SNP-information file '" + path("noinfo.txt") + missing);
 
   data sex;
   sex.chrX = true;
@@ -497,13 +506,30 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
                        write("b.txt", edited(cohort1, "s2 rs2", "x2 rs2"))};
   EXPECT_NE(error_of(e).find("line 3: SNP x2 [rs2]"), std::string::npos);
 
-  // The other keys of the last cohort stand.
-  data f;
-  f.intensity_files = {write("a.txt", cohort0),
-                       write("b.txt", edited(cohort1, "200 G T", "201 g t"))};
-  read(f);
-  EXPECT_EQ(f.snps[1].position, "201");
-  EXPECT_EQ(f.snps[1].allele1, "g");
+  // And the same position and alleles: cohort 0's keys label the results,
+  // and alleles in the other order swap the meaning of x and y.
+  const struct {
+    const char *from, *to;
+    std::string message;
+  } keys[] = {
+      {"200 G T", "201 G T",
+       "intensity file '{b}' line 3: SNP s2 [rs2] has position 201, but intensity "
+       "file '{a}' has position 200 at the same line"},
+      {"300 A G", "300 G A",
+       "intensity file '{b}' line 4: SNP s3 [rs3] has alleles G A, but intensity "
+       "file '{a}' has alleles A G at the same line: the same alleles in the other "
+       "order, so x and y may be swapped as well; every cohort's file must give the "
+       "alleles, and x and y with them, in one order"},
+      {"200 G T", "201 g t",
+       "intensity file '{b}' line 3: SNP s2 [rs2] has position 201 and alleles g t, "
+       "but intensity file '{a}' has position 200 and alleles G T at the same line"},
+  };
+  for (const auto& k : keys) {
+    data f;
+    f.intensity_files = {write("a.txt", cohort0),
+                         write("b.txt", edited(cohort1, k.from, k.to))};
+    EXPECT_EQ(error_of(f), expanded(k.message, f));
+  }
 
   // A later file shorter than the range.
   std::string shorter = cohort1;
@@ -768,6 +794,76 @@ TEST_F(InputTest, MissingIntensitiesAreLeftOutOfThePoints) {
   }
 }
 
+TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
+  // The raw scale from a median max(x, y) of ten, the low scale below a
+  // tenth (of the points other than those at x = y = 0), and those points.
+  const double nan_value = std::numeric_limits<double>::quiet_NaN();
+  const double inf_value = std::numeric_limits<double>::infinity();
+  const std::string priors =
+      "; the default priors assume normalised intensities of roughly 0 to 2";
+  struct case_ {
+    const char* what;
+    xy_list points;
+    std::vector<std::string> warnings;  // each found in its warning, in order
+  };
+  const case_ cases[] = {
+      {"normalised", {{1, 0.1}, {0.1, 1}, {0.55, 0.55}}, {}},
+      {"times 100, the lower median",
+       {{100, 10}, {10, 100}, {55, 55}, {1, 2}},
+       {"is about 56: "}},
+      {"the lower median below ten, the upper above", {{9, 1}, {11, 1}}, {}},
+      {"a missing point is none",
+       {{nan_value, 1}, {1, nan_value}, {88, 1}},
+       {"is about 89: "}},
+      {"zero and negative ones count, below",
+       {{0, -1}, {-5, -3}, {88, 90}},
+       {"is 0 or less: the intensities may lie far below"}},
+      {"just below ten", {{9.9, 1}}, {}},
+      {"ten", {{10, 1}}, {"is about 10: the intensities may not be normalised"}},
+      {"the largest intensity read", {{0, 1e150}}, {"is about 1e+150: "}},
+      {"no point", {}, {}},
+      {"times 0.01",
+       {{0.0088, 0.001}, {0.001, 0.0095}, {0.0055, 0.0055}},
+       {"the median of the points' larger intensity, max(x, y), is about 0.0089: the "
+        "intensities may lie far below the normalised scale" +
+        priors}},
+      {"a tenth", {{0.1, 0}}, {}},
+      {"the lower median below a tenth, the upper far above",
+       {{0.01, 0}, {0.5, 0}},
+       {"is about 0.01: "}},
+      {"points at x = y = 0 are left out of the median",
+       {{0, 0}, {0, 0}, {-0.0, 0}, {0.5, 1}},
+       {"3 of 4 points read have x = y = 0: they are fitted as intensities; if they "
+        "mark failed samples, write NaN for their x and y to leave them out of the "
+        "fit"}},
+      {"one axis at 0 is a signal", {{0, 0.5}, {0.5, 0}}, {}},
+      {"a low scale of the points other than those at x = y = 0",
+       {{0, 0}, {0, 0}, {0.02, 0.01}, {0.05, 0.01}, {0.5, 0}},
+       {"is about 0.049 (the points at x = y = 0 left out): ", "2 of 5 points read "}},
+      {"an infinity counts in the highest bin",
+       {{inf_value, 1}},
+       {"is about 9.8e+151: "}},
+  };
+  for (const case_& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<snp> snps(1);
+    snps[0].points = {c.points};
+    const std::vector<std::string> warnings = intensity_warnings(snps);
+    ASSERT_EQ(warnings.size(), c.warnings.size())
+        << (warnings.empty() ? "" : warnings[0]);
+    for (size_t w = 0; w < warnings.size(); ++w)
+      EXPECT_NE(warnings[w].find(c.warnings[w]), std::string::npos) << warnings[w];
+  }
+  // Every SNP and cohort counts.
+  std::vector<snp> snps(2);
+  snps[0].points = {{{50, 1}}, {{0.5, 0.5}}};
+  snps[1].points = {{{60, 1}, {70, 1}}, {{0, 0}}};
+  const std::vector<std::string> warnings = intensity_warnings(snps);
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[0].find("is about 49: "), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[1].find("1 of 5 points read has"), std::string::npos);
+}
+
 TEST_F(InputTest, FieldsTheFitCannotUseNameFileAndLine) {
   const std::string nul(1, '\0');
   const std::string a = path("a.txt");
@@ -843,12 +939,20 @@ TEST_F(InputTest, InputFilesMustBeRegularFiles) {
 
 TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
   // -snps checks the lines before its range as a full run does, by their
-  // field counts only, so that SNP s is always line s + 1.
+  // layout only, so that SNP s is always line s + 1.
   const std::string info =
       "rs1 100 A C 0.25\n"
       "rs2 200 G T 0.5\n"
       "rs3 300 A G 0.75\n"
       "rs4 400 C T 1\n";
+  // An intensity file of the key columns `names` and three individuals, whose
+  // four SNP lines hold s1 .. s4, the other `keys` and the intensities.
+  auto keys_and_points = [](const std::string& names, const std::string& keys) {
+    std::string text = names + " a_x a_y b_x b_y c_x c_y\n";
+    for (int k = 1; k <= 4; ++k)
+      text += "s" + std::to_string(k) + " " + keys + " 0.1 0.9 0.8 0.2 0.5 0.5\n";
+    return text;
+  };
   const struct {
     const char* what;
     std::string a, b, f;  // cohort files and SNP-information file ("": none)
@@ -875,6 +979,26 @@ TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
        edited(info, "0.5", "x"), 3, ""},
       {"blank lines end the SNP-information file", cohort0, cohort1,
        "rs1 100 A C 0.25\n\n \n", 4, ""},
+      // Files of fewer key columns than five, three individuals each.
+      {"three key columns: the count fits", keys_and_points("Name Chr Position", "1 100"),
+       cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are '0.1' and "
+       "'0.9', numbers with a fraction: the file seems to have fewer than the five "
+       "key columns (SNP_ID, rs, position, allele1, allele2) before the x and y of "
+       "each individual"},
+      {"two key columns: an odd count after five",
+       keys_and_points("Name Position", "100"), cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are '0.9' and "
+       "'0.8', numbers with a fraction: the file seems to have fewer"},
+      {"four key columns: an odd count after five",
+       keys_and_points("SNP_ID rs position alleles", "rs1 100 A/C"), cohort1, "", 3,
+       "intensity file '{a}' line 1: the header has 5 names after the 5 key columns, "
+       "an odd number (two per individual: x and y); line 2: expected 9 fields (5 "
+       "keys, then x and y of each of 2 individuals), got 10; allele2 (field 5) is "
+       "'0.1', a number with a fraction: the file seems to have fewer than the five "
+       "key columns"},
+      {"whole-number alleles", edited(cohort0, "A C", "1 2"),
+       edited(cohort1, "A C", "1 2"), "", 1, ""},
   };
   for (const auto& c : cases) {
     for (bool gz : {false, true}) {

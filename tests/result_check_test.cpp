@@ -1,5 +1,4 @@
-// The checks behind the run's warnings and failures: intensities on a raw
-// scale are told from normalised ones by their median larger intensity;
+// The checks of a SNP's results behind the run's warnings and failures:
 // every value of a SNP's results that is not a finite number is named by its
 // result-file column, and finite results pass; a SNP whose individuals
 // mostly sit in the null class is recognised.
@@ -37,34 +36,6 @@ params finite_params() {
 
 vec3 finite_genotypes() {
   return {{{1, 0, 0, 0}, {0, 0.5, 0.5, 0}}, {{0, 0, 1, 0}, {0.25, 0.25, 0.5, 0}}};
-}
-
-TEST(ResultCheck, RawScaleWarningNamesTheMedianLargerIntensityFromTen) {
-  struct case_ {
-    const char* what;
-    xy_list points;
-    std::string median;  // as the warning writes it; "" for no warning
-  };
-  const case_ cases[] = {
-      {"normalised", {{1, 0.1}, {0.1, 1}, {0.55, 0.55}}, ""},
-      {"times 100, the lower median", {{100, 10}, {10, 100}, {55, 55}, {1, 2}}, "56"},
-      {"a missing point is none", {{nan_value, 1}, {1, nan_value}, {88, 1}}, "89"},
-      {"zero and negative ones count, below", {{0, -1}, {-5, -3}, {88, 90}}, ""},
-      {"just below ten", {{9.9, 1}}, ""},
-      {"ten", {{10, 1}}, "10"},
-      {"the largest intensity read", {{0, 1e150}}, "1e+150"},
-      {"no point", {}, ""},
-  };
-  for (const case_& c : cases) {
-    std::vector<snp> snps(1);
-    snps[0].points = {c.points};
-    const std::string warning = raw_scale_warning(snps);
-    if (c.median.empty())
-      EXPECT_EQ(warning, "") << c.what;
-    else
-      EXPECT_NE(warning.find("is about " + c.median + ": "), std::string::npos)
-          << c.what << ": " << warning;
-  }
 }
 
 TEST(ResultCheck, NamesEveryValueThatIsNotFinite) {

@@ -274,7 +274,7 @@ TEST_F(StartupFailureTest, BadInputs) {
                "cannot open intensity file 'missing.txt' (No such file or directory)");
   expect_fails(
       "-i a.txt -f missing.txt",
-      "cannot open SNP-information file 'missing.txt' (No such file or directory)");
+      "-f: cannot open SNP-information file 'missing.txt' (No such file or directory)");
   expect_fails("-i a.txt -snps 7 9",
                "-snps: the range starts at SNP 7, but intensity file 'a.txt' "
                "holds only 3 SNPs");
