@@ -286,7 +286,7 @@ void data::log_posterior_X_given_classes(int j, unsigned classes, double* out) {
           if (c > 4 || slot_of_call[c] == unused) continue;
           const int k = slot_of_call[c];
           const double n = cell.count;
-          const double q = cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
+          const double q = cluster_quad(cl[k], cell.x, cell.y);
           // Written as is to keep its bits: see step_rule.h.
           total[k] = (q * (-0.5 * n) + total[k]) - n * log_norm[k];
         }

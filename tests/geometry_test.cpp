@@ -309,15 +309,16 @@ TEST(ClassLikelihood, ClumpedCellsWeighTheirIndividuals) {
   EXPECT_EQ(clumped.log_posterior_X_given_K(2, 0), 0.0);
   EXPECT_EQ(clumped.log_posterior_X_given_K(3, 0), 0.0);
 
-  // A single cell of count 7 is seven times one individual at its keys.
+  // A single cell of count 7 is seven times one individual at its
+  // individuals' mean, not at its keys (its lower corner).
   data one;
   fill_model(&one, {{{1.2, 1.1}}});
   one.calls[0] = {1};
   data seven;
   fill_model(&seven, {{{0, 0}}});
   seven.clumped = true;
-  add_cell(&seven, 0, 1.2, 1.1, 7);
-  seven.snps[0].clumps[0][1.2][1.1].call = 1;
+  add_cell(&seven, 0, 1.0, 0.9, 7, 1.2, 1.1);
+  seven.snps[0].clumps[0][1.0][0.9].call = 1;
   EXPECT_NEAR(seven.log_posterior_X_given_K(1, 0), 7 * one.log_posterior_X_given_K(1, 0),
               1e-12);
 }
