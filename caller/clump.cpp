@@ -1,7 +1,7 @@
 // The clumping approximation: a robust range of a SNP's intensities, a
 // regular grid over it that groups each cohort's individuals into cells (each
-// cell scored at the mean of its individuals' points), and the copy of every
-// cell's call back to its individuals.
+// cell keeps the mean of its individuals' points and their spread about it),
+// and the copy of every cell's call back to its individuals.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -98,12 +98,19 @@ void data::clump_data(snp& s) {
       y_cells& column = cells[kx];
       y_cells::iterator cell = column.find(ky);
       if (cell != column.end()) {
-        // The running mean of the members: it stays among their values, and
-        // members that all share one point keep it exactly there.
+        // The running mean of the members and their sums of squared
+        // deviations about it (Welford's updates): the mean stays among
+        // their values, and members that all share one point keep it
+        // exactly there with no spread.
         point& p = cell->second;
         p.count += 1;
-        p.x += (x - p.x) / p.count;
-        p.y += (y - p.y) / p.count;
+        const double ex = x - p.x;
+        const double ey = y - p.y;
+        p.x += ex / p.count;
+        p.y += ey / p.count;
+        p.sxx += ex * (x - p.x);
+        p.syy += ey * (y - p.y);
+        p.sxy += ex * (y - p.y);
       } else {
         point p;
         p.count = 1;

@@ -37,6 +37,10 @@ struct point {
   // individual down and left by up to a cell and pull every fitted class
   // mean with it.
   double x = 0, y = 0;
+  // The spread of the individuals about (x, y): the sums of their squared
+  // deviations along x and along y and of the products of the two. With
+  // them the cell's log-likelihood is exactly that of its individuals.
+  double sxx = 0, sxy = 0, syy = 0;
 };
 
 // A cohort's clumping grid: x-cell key -> (y-cell key -> cell); keys are the
