@@ -130,7 +130,7 @@ void data::update_calls(bool verbose) {
             point& cell = y_cell_it->second;
             for (int k = 0; k < 4; k++)
               cell.probs[k] = class_score(*this, k, cl[k], log_norm[k], log_lambda[k],
-                                          x_cell_it->first, y_cell_it->first, code);
+                                          cell.x, cell.y, code);
             normalise(cell.probs);
             int call;
             if (sampling) {

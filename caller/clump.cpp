@@ -1,6 +1,7 @@
 // The clumping approximation: a robust range of a SNP's intensities, a
-// regular grid over it that groups each cohort's individuals into cells, and
-// the copy of every cell's call back to its individuals.
+// regular grid over it that groups each cohort's individuals into cells (each
+// cell keeps the mean of its individuals' points and their spread about it),
+// and the copy of every cell's call back to its individuals.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -90,16 +91,32 @@ void data::clump_data(snp& s) {
     int created = 0;
     for (int i = 0; i < n_ind[c]; i++) {
       grid& cells = scored_as_male(c, i) ? s.male_clumps[c] : s.clumps[c];
-      const double kx = cell_key(s.points[c][i][0], dx);
-      const double ky = cell_key(s.points[c][i][1], dy);
+      const double x = s.points[c][i][0];
+      const double y = s.points[c][i][1];
+      const double kx = cell_key(x, dx);
+      const double ky = cell_key(y, dy);
       y_cells& column = cells[kx];
       y_cells::iterator cell = column.find(ky);
       if (cell != column.end()) {
-        cell->second.count += 1;
+        // The running mean of the members and their sums of squared
+        // deviations about it (Welford's updates): the mean stays among
+        // their values, and members that all share one point keep it
+        // exactly there with no spread.
+        point& p = cell->second;
+        p.count += 1;
+        const double ex = x - p.x;
+        const double ey = y - p.y;
+        p.x += ex / p.count;
+        p.y += ey / p.count;
+        p.sxx += ex * (x - p.x);
+        p.syy += ey * (y - p.y);
+        p.sxy += ex * (y - p.y);
       } else {
         point p;
         p.count = 1;
         p.call = 3;
+        p.x = x;
+        p.y = y;
         column.emplace(ky, p);
         created++;
       }

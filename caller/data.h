@@ -32,10 +32,20 @@ struct point {
   int count = 0;                   // individuals in the cell
   int call = 4;                    // the cell's genotype class
   double probs[4] = {0, 0, 0, 0};  // the cell's class probabilities
+  // Where the likelihood and the calls score the cell: the mean of its
+  // individuals' points. Scoring at the lower corner would move every
+  // individual down and left by up to a cell and pull every fitted class
+  // mean with it.
+  double x = 0, y = 0;
+  // The spread of the individuals about (x, y): the sums of their squared
+  // deviations along x and along y and of the products of the two. With
+  // them the cell's log-likelihood is exactly that of its individuals.
+  double sxx = 0, sxy = 0, syy = 0;
 };
 
 // A cohort's clumping grid: x-cell key -> (y-cell key -> cell); keys are the
-// cells' lower corners.
+// cells' lower corners, which find an individual's cell; a cell is scored at
+// its own (x, y).
 typedef std::map<double, point> y_cells;
 typedef std::map<double, y_cells> grid;
 

@@ -172,6 +172,14 @@ void data::set_params_from_mu(int j) {
 
 namespace {
 
+// The sum of the quadratic forms (see cluster_quad) of a set of points
+// about their own mean, given the sums sxx, syy of their squared deviations
+// along x and y and sxy of the products of the two. Their sum about the
+// class mean is their count times the form of their mean plus this.
+double cluster_spread(const double* cl, double sxx, double sxy, double syy) {
+  return sxx * cl[1] + 2 * sxy * cl[2] + syy * cl[3];
+}
+
 // The members i < n sorted by their call into the four lists of `by_class`,
 // each in member order; members not yet called are left out.
 void sort_members(const int* call, int n, std::vector<int>* by_class) {
@@ -286,9 +294,12 @@ void data::log_posterior_X_given_classes(int j, unsigned classes, double* out) {
           if (c > 4 || slot_of_call[c] == unused) continue;
           const int k = slot_of_call[c];
           const double n = cell.count;
-          const double q = cluster_quad(cl[k], x_cell_it->first, y_cell_it->first);
+          // The cell's individuals: n times the form of their mean plus
+          // their spread about it.
+          const double q = cluster_quad(cl[k], cell.x, cell.y) * n +
+                           cluster_spread(cl[k], cell.sxx, cell.sxy, cell.syy);
           // Written as is to keep its bits: see step_rule.h.
-          total[k] = (q * (-0.5 * n) + total[k]) - n * log_norm[k];
+          total[k] = (q * -0.5 + total[k]) - n * log_norm[k];
         }
       }
     }

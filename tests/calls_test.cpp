@@ -250,6 +250,20 @@ TEST(UpdateCalls, ClumpedDrawsOneUniformPerCellInKeyOrder) {
   EXPECT_EQ(d.counts[0], (std::vector<int>{0, 13, 0, 0}));
 }
 
+TEST(UpdateCalls, ClumpedCellIsCalledAtItsIndividualsMean) {
+  // Both cells' keys (lower corners) lie at the heterozygous mean; their
+  // individuals' means lie at the two homozygous means.
+  data d;
+  fill_model(&d, {{{0, 0}}});
+  d.clumped = true;
+  d.sampling = false;
+  const vec2 mu = d.mu[0];
+  add_cell(&d, 0, mu[1][0], mu[1][1], 3, mu[0][0], mu[0][1]);
+  add_cell(&d, 0, mu[1][0], mu[1][1] + 0.01, 2, mu[2][0], mu[2][1]);
+  d.update_calls(false);
+  EXPECT_EQ(d.counts[0], (std::vector<int>{3, 0, 2, 0}));
+}
+
 TEST(UpdateCalls, CountsSumToTheCohortSizes) {
   data d;
   fill_model(&d, typical_cohorts());

@@ -270,6 +270,8 @@ TEST(DegenerateGrid, SingleIndividualSitsInACellAtItsOwnPoint) {
   EXPECT_EQ(column.first, 0.7);
   EXPECT_EQ(column.second.begin()->first, 0.3);
   EXPECT_EQ(column.second.begin()->second.count, 1);
+  EXPECT_EQ(column.second.begin()->second.x, 0.7);
+  EXPECT_EQ(column.second.begin()->second.y, 0.3);
   EXPECT_EQ(printed.find("nan"), std::string::npos);
   EXPECT_EQ(printed.find("inf"), std::string::npos);
 
@@ -293,7 +295,11 @@ TEST(DegenerateGrid, OneDistinctValueOnAnAxis) {
   ASSERT_EQ(g.size(), 1u);
   EXPECT_EQ(g.begin()->first, -0.4);
   EXPECT_EQ(total_count(g), 31);
-  for (const auto& cell : g.begin()->second) EXPECT_TRUE(std::isfinite(cell.first));
+  for (const auto& cell : g.begin()->second) {
+    EXPECT_TRUE(std::isfinite(cell.first));
+    EXPECT_EQ(cell.second.x, -0.4);  // the mean of equal values is exact
+    EXPECT_EQ(cell.second.sxx, 0.0);
+  }
   // The lowest row holds both individuals at y = 0 and those below dy.
   const double dy = std::fabs((s.y_low - s.y_high) / 5.0);
   int lowest = 0;

@@ -309,17 +309,46 @@ TEST(ClassLikelihood, ClumpedCellsWeighTheirIndividuals) {
   EXPECT_EQ(clumped.log_posterior_X_given_K(2, 0), 0.0);
   EXPECT_EQ(clumped.log_posterior_X_given_K(3, 0), 0.0);
 
-  // A single cell of count 7 is seven times one individual at its keys.
+  // A single cell of count 7 is seven times one individual at its
+  // individuals' mean, not at its keys (its lower corner).
   data one;
   fill_model(&one, {{{1.2, 1.1}}});
   one.calls[0] = {1};
   data seven;
   fill_model(&seven, {{{0, 0}}});
   seven.clumped = true;
-  add_cell(&seven, 0, 1.2, 1.1, 7);
-  seven.snps[0].clumps[0][1.2][1.1].call = 1;
+  add_cell(&seven, 0, 1.0, 0.9, 7, 1.2, 1.1);
+  seven.snps[0].clumps[0][1.0][0.9].call = 1;
   EXPECT_NEAR(seven.log_posterior_X_given_K(1, 0), 7 * one.log_posterior_X_given_K(1, 0),
               1e-12);
+
+  // A grid built from spread points, every individual called as its cell:
+  // the cells' sums are those of the individuals, which holds for every
+  // class's covariance only if each cell keeps its members' count, mean and
+  // spread right.
+  cohort_points spread;
+  for (int i = 0; i < 300; i++)
+    spread.push_back({1.0 + 0.6 * std::sin(i * 1.3), 1.0 + 0.5 * std::cos(i * 0.7)});
+  data d;
+  fill_model(&d, {spread});
+  d.grid_cells = 4;
+  snp& s = d.snps[0];
+  {
+    CaptureStdout quiet;
+    d.calc_range(s);
+    d.clump_data(s);
+  }
+  int tag = 0;
+  for (auto& column : s.clumps[0])
+    for (auto& cell : column.second) cell.second.call = tag++ % 4;
+  d.copy_cell_calls(s);
+  for (int k = 0; k < 4; k++) {
+    d.clumped = false;
+    const double a = d.log_posterior_X_given_K(k, 0);
+    d.clumped = true;
+    const double b = d.log_posterior_X_given_K(k, 0);
+    EXPECT_NEAR(a, b, 1e-12 * std::fabs(a)) << "class " << k;
+  }
 }
 
 TEST(ClassLikelihood, NamesTracePrintsItsName) {

@@ -67,13 +67,21 @@ inline void fill_model(data* d, const std::vector<cohort_points>& cohorts) {
   d->center_var = 0.02;
 }
 
-// A grid cell with the given count; call 3 and zero probabilities, as the
-// clumping makes them.
-inline void add_cell(data* d, int j, double kx, double ky, int count) {
+// A grid cell with the given keys and count whose individuals' mean is
+// (x, y); call 3 and zero probabilities, as the clumping makes them.
+inline void add_cell(data* d, int j, double kx, double ky, int count, double x,
+                     double y) {
   point p;
   p.count = count;
   p.call = 3;
+  p.x = x;
+  p.y = y;
   d->snps[d->current_snp].clumps[j][kx][ky] = p;
+}
+
+// A grid cell whose individuals' mean is its keys.
+inline void add_cell(data* d, int j, double kx, double ky, int count) {
+  add_cell(d, j, kx, ky, count, kx, ky);
 }
 
 #endif
