@@ -70,14 +70,14 @@ snp make_snp(int j) {
 params make_params(int C, double base) {
   params p;
   for (int c = 0; c < C; c++) {
-    p.alpha.push_back(base + 0.1234567);
-    p.eta.push_back(0.01);
-    p.mu.push_back({{1.5, 0.25}, {0.5, 0.5}, {0.25, 1.5}});
-    p.sigma.push_back(0.05);
-    p.varfrac.push_back(0.25);
-    p.r.push_back({0.01, 0.9, 0.02});
-    p.info1.push_back(12.5);
-    p.info2.push_back(-1);
+    p.cohorts.push_back({base + 0.1234567,
+                         0.01,
+                         {{1.5, 0.25}, {0.5, 0.5}, {0.25, 1.5}},
+                         0.05,
+                         0.25,
+                         {0.01, 0.9, 0.02},
+                         12.5,
+                         -1});
   }
   p.final_log_posterior = -1234.56789;
   return p;
