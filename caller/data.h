@@ -23,6 +23,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry.h"
@@ -195,14 +196,26 @@ struct params {
   }
 };
 
-// One fitted SNP's genotype values as its line of each cohort's genotype
-// file writes them after the key fields: three values per individual of the
-// file, each followed by a blank.
+// One fitted SNP's genotype values as the lines of the cohorts' genotype
+// files write them after the key fields: per cohort, three values per
+// individual of the file, each followed by a blank, and a line feed after
+// the cohort's values. One text for every cohort: one heap block per SNP.
 struct snp_genotypes {
-  std::vector<std::string> cohorts;  // [C]
-  bool four_decimals = false;        // a value is written with four decimals
+  std::string text;
+  bool four_decimals = false;  // a value is written with four decimals
+
+  // The values of cohort c, without their line feed.
+  std::string_view cohort(int c) const {
+    size_t begin = 0;
+    for (int k = 0; k < c; k++) {
+      const size_t end = text.find('\n', begin);
+      if (end == std::string::npos) return {};
+      begin = end + 1;
+    }
+    return std::string_view(text).substr(begin, text.find('\n', begin) - begin);
+  }
   friend bool operator==(const snp_genotypes& a, const snp_genotypes& b) {
-    return a.cohorts == b.cohorts && a.four_decimals == b.four_decimals;
+    return a.text == b.text && a.four_decimals == b.four_decimals;
   }
 };
 

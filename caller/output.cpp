@@ -70,7 +70,7 @@ void write_genotypes(const data& d, int c, std::ostream& os) {
     const snp_genotypes& g = d.all_call_probs[j];
     if (g.four_decimals) use_four_decimals(os);
     write_keys(os, d.snps[j]);
-    os << g.cohorts[c] << std::endl;
+    os << g.cohort(c) << std::endl;
   }
 }
 
@@ -142,10 +142,10 @@ void data::keep_genotype_values(const vec3& values) {
   const snp& s = snps[current_snp];
   const std::vector<int> none;
   snp_genotypes g;
+  std::ostringstream os;
   for (size_t c = 0; c < values.size(); c++) {
     const vec2& cohort = values[c];
     const std::vector<int>& missing = c < s.missing.size() ? s.missing[c] : none;
-    std::ostringstream os;
     // The individuals of the file in order: a missing one has no genotype.
     const size_t individuals = cohort.size() + missing.size();
     size_t present = 0, next_missing = 0;
@@ -163,8 +163,9 @@ void data::keep_genotype_values(const vec3& values) {
       }
       present++;
     }
-    g.cohorts.push_back(os.str());
+    os << "\n";
   }
+  g.text = os.str();
   all_call_probs.push_back(std::move(g));
 }
 

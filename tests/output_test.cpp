@@ -165,10 +165,12 @@ TEST_F(ResultFiles, BoundsOfTheRoundedValues) {
 
 TEST_F(ResultFiles, NamesAndHeadersOfTwoCohorts) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/run7", 1, everyone(2, {1, 0, 0, 0}), false);
+  data d = finished_run(dir + "/run7", 1, {{{1, 0, 0, 0}}, {{0, 0, 1, 0}, {0, 1, 0, 0}}},
+                        false);
   quiet_output(d);
-  EXPECT_TRUE(exists(dir + "/run7_0_mcmc"));
-  EXPECT_TRUE(exists(dir + "/run7_1_mcmc"));
+  // Each cohort's file has its own individuals' values.
+  EXPECT_EQ(read_file(dir + "/run7_0_mcmc"), "SNP0 rs0 1000 A G 1 0 0 \n");
+  EXPECT_EQ(read_file(dir + "/run7_1_mcmc"), "SNP0 rs0 1000 A G 0 0 1 0 1 0 \n");
   EXPECT_FALSE(exists(dir + "/run7_2_mcmc"));
   EXPECT_FALSE(exists(dir + "/run7_tests"));
   const std::string p = read_file(dir + "/run7_params");
