@@ -267,7 +267,8 @@ void run_stage2(data& d, snp& s, staged_file* trace) {
 }
 
 // Appends the SNP's final parameters, information measures and genotype
-// values to the result lists.
+// values to the result lists. The first SNP sizes the lists for every SNP of
+// the range, so that they never grow by doubling.
 void append_results(data& d, double lp) {
   params& p = d.current_params;
   p.cohorts.assign(d.n_cohorts, cohort_params());
@@ -290,6 +291,7 @@ void append_results(data& d, double lp) {
   for (int j = 0; j < d.n_cohorts; j++) p.cohorts[j].info2 = d.info_calc2(j);
   std::cout << std::endl;
 
+  d.all_params.reserve(d.snps.size());
   d.all_params.push_back(p);
   if (!d.sampling) d.update_call_probs();
   d.keep_genotype_values(d.stage2_values());

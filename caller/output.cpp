@@ -166,6 +166,8 @@ void data::keep_genotype_values(const vec3& values) {
     os << "\n";
   }
   g.text = os.str();
+  // Sized for every SNP of the range at the first, never grown by doubling.
+  all_call_probs.reserve(snps.size());
   all_call_probs.push_back(std::move(g));
 }
 
