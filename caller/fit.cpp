@@ -297,6 +297,12 @@ void append_results(data& d, double lp) {
   d.keep_genotype_values(d.stage2_values());
 }
 
+// Gives back the memory of `v`.
+template <typename T>
+void release(std::vector<T>& v) {
+  std::vector<T>().swap(v);
+}
+
 }  // namespace
 
 void data::update_sweep() {
@@ -396,4 +402,10 @@ void data::v1(staged_file* trace) {
   if (sampling) print_rates();
 
   append_results(*this, lp);
+
+  // Only the fit reads the SNP's clumping grid, as large as its points or
+  // larger: it goes now rather than with the run, and the next SNP's grid
+  // takes its place.
+  release(s.clumps);
+  release(s.male_clumps);
 }

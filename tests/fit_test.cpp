@@ -180,6 +180,8 @@ TEST(Fit, ClumpedToTheEndOfASamplingStageTwo) {
   d.grid_cells = 20;
   fit(d);
   EXPECT_FALSE(d.clumped);
+  // The grid is not kept after the fit.
+  EXPECT_TRUE(d.snps[0].clumps.empty());
   expect_tallies(d, d.call_tallies);
   EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
