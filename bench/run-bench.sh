@@ -111,6 +111,9 @@ fi
 for case_line in "${cases[@]}"; do
   read -r cohorts individuals snps options <<<"$case_line"
   data="$work/c${cohorts}x${individuals}x${snps}"
+  # The result files of a case with more cohorts would draw a warning from
+  # each run of a case with fewer.
+  rm -f "$work"/out_*
   if [ ! -d "$data" ]; then
     mkdir -p "$data"
     "$build/simulate" --seed 5 --cohorts "$cohorts" --individuals "$individuals" \
