@@ -17,6 +17,8 @@
 #   1 cohort x 2000 individuals x 2000 SNPs, the smallest fit the options
 #   allow (no stage-1 sweep, one random start, one stage-2 iteration): for the
 #   memory per point, which the stored input and results dominate;
+#   2 x 10 individuals x 50000 SNPs, the same smallest fit: for the memory
+#   per SNP, whatever its individuals (its keys and result records);
 #   1 x 2000 and 3 x 1000, 50 SNPs each, with the default options and with
 #   "-approx 1 20": for the time per SNP.
 #
@@ -92,6 +94,7 @@ median() {
 # cohorts individuals SNPs options
 cases=(
   "1 2000 2000 -nmax 0 -ns 1 -b 0 -n 1"
+  "2 10 50000 -nmax 0 -ns 1 -b 0 -n 1"
   "1 2000 50"
   "1 2000 50 -approx 1 20"
   "3 1000 50"
@@ -108,6 +111,9 @@ fi
 for case_line in "${cases[@]}"; do
   read -r cohorts individuals snps options <<<"$case_line"
   data="$work/c${cohorts}x${individuals}x${snps}"
+  # The result files of a case with more cohorts would draw a warning from
+  # each run of a case with fewer.
+  rm -f "$work"/out_*
   if [ ! -d "$data" ]; then
     mkdir -p "$data"
     "$build/simulate" --seed 5 --cohorts "$cohorts" --individuals "$individuals" \

@@ -23,6 +23,7 @@
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry.h"
@@ -175,27 +176,56 @@ struct snp {
   }
 };
 
-// One SNP's final parameters and results.
-struct params {
-  std::vector<double> alpha;                           // [C]
-  std::vector<double> eta;                             // [C]
-  std::vector<std::vector<std::vector<double> > > mu;  // [C][3][2]
-  std::vector<double> sigma;                           // [C]
-  std::vector<double> varfrac;                         // [C]
-  std::vector<std::vector<double> > r;                 // [C][3]
-  std::vector<double> info1;                           // [C]
-  std::vector<double> info2;                           // [C]
-  double final_log_posterior = 0;
+// One cohort's final parameters and information measures at one SNP.
+struct cohort_params {
+  double alpha = 0;
+  double eta = 0;
+  double mu[3][2] = {{0, 0}, {0, 0}, {0, 0}};  // [3][2]: (x, y) of classes 0-2
+  double sigma = 0;
+  double varfrac = 0;
+  double r[3] = {0, 0, 0};  // [3]
+  double info1 = 0;
+  double info2 = 0;
+  friend bool operator==(const cohort_params& a, const cohort_params& b) {
+    for (int k = 0; k < 3; k++)
+      if (a.mu[k][0] != b.mu[k][0] || a.mu[k][1] != b.mu[k][1] || a.r[k] != b.r[k])
+        return false;
+    return a.alpha == b.alpha && a.eta == b.eta && a.sigma == b.sigma &&
+           a.varfrac == b.varfrac && a.info1 == b.info1 && a.info2 == b.info2;
+  }
 };
 
-// One fitted SNP's genotype values as its line of each cohort's genotype
-// file writes them after the key fields: three values per individual of the
-// file, each followed by a blank.
+// One SNP's final parameters and results. A run keeps one per SNP until the
+// result files are written, so every cohort's values lie in one block: one
+// heap block per SNP rather than one per cohort, class and parameter.
+struct params {
+  std::vector<cohort_params> cohorts;  // [C]
+  double final_log_posterior = 0;
+  friend bool operator==(const params& a, const params& b) {
+    return a.cohorts == b.cohorts && a.final_log_posterior == b.final_log_posterior;
+  }
+};
+
+// One fitted SNP's genotype values as the lines of the cohorts' genotype
+// files write them after the key fields: per cohort, three values per
+// individual of the file, each followed by a blank, and a line feed after
+// the cohort's values. One text for every cohort: one heap block per SNP.
 struct snp_genotypes {
-  std::vector<std::string> cohorts;  // [C]
-  bool four_decimals = false;        // a value is written with four decimals
+  std::string text;
+  bool four_decimals = false;  // a value is written with four decimals
+
+  // The values of cohort c, without their line feed.
+  std::string_view cohort(int c) const {
+    size_t begin = 0;
+    for (int k = 0; k < c; k++) {
+      const size_t end = text.find('\n', begin);
+      if (end == std::string::npos) return {};
+      begin = end + 1;
+    }
+    return std::string_view(text).substr(begin, text.find('\n', begin) - begin);
+  }
   friend bool operator==(const snp_genotypes& a, const snp_genotypes& b) {
-    return a.cohorts == b.cohorts && a.four_decimals == b.four_decimals;
+    return a.text == b.text && a.four_decimals == b.four_decimals;
   }
 };
 

@@ -267,27 +267,40 @@ void run_stage2(data& d, snp& s, staged_file* trace) {
 }
 
 // Appends the SNP's final parameters, information measures and genotype
-// values to the result lists.
+// values to the result lists. The first SNP sizes the lists for every SNP of
+// the range, so that they never grow by doubling.
 void append_results(data& d, double lp) {
   params& p = d.current_params;
-  p.alpha = d.alpha;
-  p.eta = d.eta;
-  p.mu = d.mu;
-  p.sigma = d.sigma;
-  p.varfrac = d.varfrac;
-  p.r = d.r;
+  p.cohorts.assign(d.n_cohorts, cohort_params());
+  for (int c = 0; c < d.n_cohorts; c++) {
+    cohort_params& q = p.cohorts[c];
+    q.alpha = d.alpha[c];
+    q.eta = d.eta[c];
+    for (int k = 0; k < 3; k++) {
+      q.mu[k][0] = d.mu[c][k][0];
+      q.mu[k][1] = d.mu[c][k][1];
+      q.r[k] = d.r[c][k];
+    }
+    q.sigma = d.sigma[c];
+    q.varfrac = d.varfrac[c];
+  }
   p.final_log_posterior = lp;
-  p.info1.clear();
-  p.info2.clear();
 
   std::cout << "information measure : " << std::endl;
-  for (int j = 0; j < d.n_cohorts; j++) p.info1.push_back(d.info_calc1(j));
-  for (int j = 0; j < d.n_cohorts; j++) p.info2.push_back(d.info_calc2(j));
+  for (int j = 0; j < d.n_cohorts; j++) p.cohorts[j].info1 = d.info_calc1(j);
+  for (int j = 0; j < d.n_cohorts; j++) p.cohorts[j].info2 = d.info_calc2(j);
   std::cout << std::endl;
 
+  d.all_params.reserve(d.snps.size());
   d.all_params.push_back(p);
   if (!d.sampling) d.update_call_probs();
   d.keep_genotype_values(d.stage2_values());
+}
+
+// Gives back the memory of `v`.
+template <typename T>
+void release(std::vector<T>& v) {
+  std::vector<T>().swap(v);
 }
 
 }  // namespace
@@ -389,4 +402,10 @@ void data::v1(staged_file* trace) {
   if (sampling) print_rates();
 
   append_results(*this, lp);
+
+  // Only the fit reads the SNP's clumping grid, as large as its points or
+  // larger: it goes now rather than with the run, and the next SNP's grid
+  // takes its place.
+  release(s.clumps);
+  release(s.male_clumps);
 }

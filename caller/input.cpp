@@ -739,6 +739,13 @@ void data::read_data() {
                      ", but intensity file " + quoted(first) + " holds only " +
                      std::to_string(total) + " SNP" + (total == 1 ? "" : "s"));
   snps.resize(n_snps);
+  // Each SNP's per-cohort lists at their final size: grown one cohort at a
+  // time they would leave freed blocks behind, held to the end of the run.
+  for (snp& s : snps) {
+    s.cohort_of.reserve(n_cohorts);
+    s.points.reserve(n_cohorts);
+    s.missing.reserve(n_cohorts);
+  }
 
   // Headers, and the sex files in X-chromosome mode.  A header may end in
   // one unpaired name, which is not read.

@@ -34,11 +34,6 @@ void write_cohort_words(std::ostream& os, const char* word, int C) {
   for (int c = 0; c < C; c++) os << word << c << " ";
 }
 
-// One value per cohort, each followed by a blank.
-void write_cohort_values(std::ostream& os, const vec& values, int C) {
-  for (int c = 0; c < C; c++) os << values[c] << " ";
-}
-
 void write_keys(std::ostream& os, const snp& s) {
   os << s.SNP_ID << " " << s.rs << " " << s.position << " " << s.allele1 << " "
      << s.allele2 << " ";
@@ -75,7 +70,7 @@ void write_genotypes(const data& d, int c, std::ostream& os) {
     const snp_genotypes& g = d.all_call_probs[j];
     if (g.four_decimals) use_four_decimals(os);
     write_keys(os, d.snps[j]);
-    os << g.cohorts[c] << std::endl;
+    os << g.cohort(c) << std::endl;
   }
 }
 
@@ -95,16 +90,16 @@ void write_parameters(const data& d, std::ostream& os) {
   os << std::endl;
 
   for (int j = 0; j < d.n_snps; j++) {
-    const params& p = d.all_params[j];
+    const std::vector<cohort_params>& p = d.all_params[j].cohorts;
     write_keys(os, d.snps[j]);
-    write_cohort_values(os, p.alpha, C);
-    write_cohort_values(os, p.eta, C);
+    for (int c = 0; c < C; c++) os << p[c].alpha << " ";
+    for (int c = 0; c < C; c++) os << p[c].eta << " ";
     for (int c = 0; c < C; c++)
-      for (int l = 0; l < 3; l++) os << p.mu[c][l][0] << " " << p.mu[c][l][1] << " ";
-    write_cohort_values(os, p.sigma, C);
-    write_cohort_values(os, p.varfrac, C);
+      for (int l = 0; l < 3; l++) os << p[c].mu[l][0] << " " << p[c].mu[l][1] << " ";
+    for (int c = 0; c < C; c++) os << p[c].sigma << " ";
+    for (int c = 0; c < C; c++) os << p[c].varfrac << " ";
     for (int c = 0; c < C; c++)
-      for (int l = 0; l < 3; l++) os << p.r[c][l] << " ";
+      for (int l = 0; l < 3; l++) os << p[c].r[l] << " ";
     os << std::endl;
   }
 }
@@ -120,8 +115,8 @@ void write_information(const data& d, std::ostream& os) {
     const params& p = d.all_params[j];
     write_keys(os, d.snps[j]);
     os << p.final_log_posterior << " ";
-    write_cohort_values(os, p.info1, C);
-    write_cohort_values(os, p.info2, C);
+    for (int c = 0; c < C; c++) os << p.cohorts[c].info1 << " ";
+    for (int c = 0; c < C; c++) os << p.cohorts[c].info2 << " ";
     os << std::endl;
   }
 }
@@ -147,10 +142,10 @@ void data::keep_genotype_values(const vec3& values) {
   const snp& s = snps[current_snp];
   const std::vector<int> none;
   snp_genotypes g;
+  std::ostringstream os;
   for (size_t c = 0; c < values.size(); c++) {
     const vec2& cohort = values[c];
     const std::vector<int>& missing = c < s.missing.size() ? s.missing[c] : none;
-    std::ostringstream os;
     // The individuals of the file in order: a missing one has no genotype.
     const size_t individuals = cohort.size() + missing.size();
     size_t present = 0, next_missing = 0;
@@ -168,8 +163,11 @@ void data::keep_genotype_values(const vec3& values) {
       }
       present++;
     }
-    g.cohorts.push_back(os.str());
+    os << "\n";
   }
+  g.text = os.str();
+  // Sized for every SNP of the range at the first, never grown by doubling.
+  all_call_probs.reserve(snps.size());
   all_call_probs.push_back(std::move(g));
 }
 

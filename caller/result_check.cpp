@@ -24,13 +24,15 @@ class non_finite_list {
     separate();
     text_ << column << " = " << v;
   }
-  void check_per_cohort(const std::string& name, const vec& values) {
-    for (size_t c = 0; c < values.size(); ++c)
-      check(name + "_" + std::to_string(c), values[c]);
+  // The n values from `values`, as name_0, name_1, ...
+  void check_each(const std::string& name, const double* values, int n) {
+    for (int i = 0; i < n; ++i) check(name + "_" + std::to_string(i), values[i]);
   }
-  void check_per_class(const std::string& name, const vec2& values) {
-    for (size_t c = 0; c < values.size(); ++c)
-      check_per_cohort(name + "_" + std::to_string(c), values[c]);
+  // The value `member` of every cohort, as name_0, name_1, ...
+  void check_per_cohort(const std::string& name, const params& p,
+                        double cohort_params::*member) {
+    for (size_t c = 0; c < p.cohorts.size(); ++c)
+      check(name + "_" + std::to_string(c), p.cohorts[c].*member);
   }
   // Per cohort, how many of its individuals have a genotype value that is
   // not finite.
@@ -64,15 +66,18 @@ class non_finite_list {
 std::string non_finite_results(const params& p, const vec3& genotype_values) {
   non_finite_list found;
   found.check("final_log_posterior", p.final_log_posterior);
-  found.check_per_cohort("alpha", p.alpha);
-  found.check_per_cohort("eta", p.eta);
-  for (size_t c = 0; c < p.mu.size(); ++c)
-    found.check_per_class("mu_" + std::to_string(c), p.mu[c]);
-  found.check_per_cohort("sigma", p.sigma);
-  found.check_per_cohort("varfrac", p.varfrac);
-  found.check_per_class("r", p.r);
-  found.check_per_cohort("info1", p.info1);
-  found.check_per_cohort("info2", p.info2);
+  found.check_per_cohort("alpha", p, &cohort_params::alpha);
+  found.check_per_cohort("eta", p, &cohort_params::eta);
+  for (size_t c = 0; c < p.cohorts.size(); ++c)
+    for (int k = 0; k < 3; ++k)
+      found.check_each("mu_" + std::to_string(c) + "_" + std::to_string(k),
+                       p.cohorts[c].mu[k], 2);
+  found.check_per_cohort("sigma", p, &cohort_params::sigma);
+  found.check_per_cohort("varfrac", p, &cohort_params::varfrac);
+  for (size_t c = 0; c < p.cohorts.size(); ++c)
+    found.check_each("r_" + std::to_string(c), p.cohorts[c].r, 3);
+  found.check_per_cohort("info1", p, &cohort_params::info1);
+  found.check_per_cohort("info2", p, &cohort_params::info2);
   found.check_genotypes(genotype_values);
   return found.text();
 }

@@ -146,10 +146,18 @@ TEST(Fit, SamplingStageTwoTalliesEveryKeptIteration) {
   ASSERT_EQ(d.all_call_probs.size(), 1u);
   ASSERT_EQ(d.all_params.size(), 1u);
   expect_tallies(d, d.call_tallies);
+  // The record holds every cohort's final parameters as the model ends.
   const params& p = d.all_params[0];
-  for (size_t size : {p.alpha.size(), p.eta.size(), p.mu.size(), p.sigma.size(),
-                      p.varfrac.size(), p.r.size(), p.info1.size(), p.info2.size()})
-    EXPECT_EQ(size, 2u);
+  ASSERT_EQ(p.cohorts.size(), 2u);
+  for (int c = 0; c < 2; c++) {
+    const cohort_params& q = p.cohorts[c];
+    EXPECT_EQ(vec({q.alpha, q.eta, q.sigma, q.varfrac}),
+              vec({d.alpha[c], d.eta[c], d.sigma[c], d.varfrac[c]}));
+    for (int k = 0; k < 3; k++) {
+      EXPECT_EQ(vec({q.mu[k][0], q.mu[k][1], q.r[k]}),
+                vec({d.mu[c][k][0], d.mu[c][k][1], d.r[c][k]}));
+    }
+  }
   EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
 
@@ -172,6 +180,8 @@ TEST(Fit, ClumpedToTheEndOfASamplingStageTwo) {
   d.grid_cells = 20;
   fit(d);
   EXPECT_FALSE(d.clumped);
+  // The grid is not kept after the fit.
+  EXPECT_TRUE(d.snps[0].clumps.empty());
   expect_tallies(d, d.call_tallies);
   EXPECT_GT(agreement(d.call_tallies), 0.9);
 }
@@ -200,7 +210,7 @@ TEST(Fit, PooledStageOneIsSplitForStageTwo) {
   EXPECT_EQ(d.n_ind, (std::vector<int>{40, 30}));
   EXPECT_EQ(d.snps[0].points, original.points);
   expect_tallies(d, d.call_tallies);
-  EXPECT_EQ(d.all_params[0].alpha.size(), 2u);
+  EXPECT_EQ(d.all_params[0].cohorts.size(), 2u);
 }
 
 TEST(Fit, PooledToTheEnd) {
@@ -210,7 +220,7 @@ TEST(Fit, PooledToTheEnd) {
   EXPECT_EQ(d.n_cohorts, 1);
   EXPECT_EQ(d.n_ind, (std::vector<int>{70}));
   expect_tallies(d, d.call_tallies);
-  EXPECT_EQ(d.all_params[0].alpha.size(), 1u);
+  EXPECT_EQ(d.all_params[0].cohorts.size(), 1u);
 }
 
 TEST(Fit, PooledXChromosomeKeepsEachIndividualsSex) {
@@ -270,10 +280,7 @@ TEST(Fit, PooledXChromosomeFitsLikeOneCohortOfEveryone) {
   fit(one);
   EXPECT_EQ(pooled.all_call_probs, one.all_call_probs);
   EXPECT_EQ(pooled.call_tallies, one.call_tallies);
-  EXPECT_EQ(pooled.all_params[0].mu, one.all_params[0].mu);
-  EXPECT_EQ(pooled.all_params[0].alpha, one.all_params[0].alpha);
-  EXPECT_EQ(pooled.all_params[0].final_log_posterior,
-            one.all_params[0].final_log_posterior);
+  EXPECT_EQ(pooled.all_params, one.all_params);
 }
 
 TEST(Fit, FirstStartIsStoredWhenNoneBeatsTheThreshold) {
@@ -290,8 +297,7 @@ TEST(Fit, FirstStartIsStoredWhenNoneBeatsTheThreshold) {
   const std::string log = fit(d, 1);
   ASSERT_EQ(d.all_params.size(), 2u);
   const params& p = d.all_params[1];
-  EXPECT_EQ(p.alpha.size(), 2u);
-  EXPECT_EQ(p.mu.size(), 2u);
+  EXPECT_EQ(p.cohorts.size(), 2u);
   EXPECT_TRUE(std::isnan(p.final_log_posterior));
   EXPECT_EQ(count_of(log, "*"), 1);
   expect_tallies(d, d.call_tallies);
@@ -347,8 +353,7 @@ TEST(Fit, SeededFitsRepeatExactly) {
   EXPECT_EQ(log_a, log_b);
   EXPECT_EQ(a.all_call_probs, b.all_call_probs);
   EXPECT_EQ(a.call_probs, b.call_probs);
-  EXPECT_EQ(a.all_params[0].mu, b.all_params[0].mu);
-  EXPECT_EQ(a.all_params[0].info1, b.all_params[0].info1);
+  EXPECT_EQ(a.all_params, b.all_params);
 }
 
 TEST(Fit, TraceFileHoldsTheLastSnpsRows) {
@@ -766,8 +771,8 @@ TEST_F(FileRun, CohortWithFewOrNoPresentPointsIsFittedFromItsPriors) {
       ASSERT_EQ(w.size(), 5u + 3 * n);
       for (size_t k = 5 + 3 * j; k < w.size(); k++) EXPECT_EQ(w[k], "0") << line;
       if (j < 2) {
-        EXPECT_EQ(d.all_params[j].info1[0], -1);
-        EXPECT_EQ(d.all_params[j].info2[0], -1);
+        EXPECT_EQ(d.all_params[j].cohorts[0].info1, -1);
+        EXPECT_EQ(d.all_params[j].cohorts[0].info2, -1);
       }
     }
   }

@@ -70,14 +70,14 @@ snp make_snp(int j) {
 params make_params(int C, double base) {
   params p;
   for (int c = 0; c < C; c++) {
-    p.alpha.push_back(base + 0.1234567);
-    p.eta.push_back(0.01);
-    p.mu.push_back({{1.5, 0.25}, {0.5, 0.5}, {0.25, 1.5}});
-    p.sigma.push_back(0.05);
-    p.varfrac.push_back(0.25);
-    p.r.push_back({0.01, 0.9, 0.02});
-    p.info1.push_back(12.5);
-    p.info2.push_back(-1);
+    p.cohorts.push_back({base + 0.1234567,
+                         0.01,
+                         {{1.5, 0.25}, {0.5, 0.5}, {0.25, 1.5}},
+                         0.05,
+                         0.25,
+                         {0.01, 0.9, 0.02},
+                         12.5,
+                         -1});
   }
   p.final_log_posterior = -1234.56789;
   return p;
@@ -166,10 +166,12 @@ TEST_F(ResultFiles, BoundsOfTheRoundedValues) {
 
 TEST_F(ResultFiles, NamesAndHeadersOfTwoCohorts) {
   const std::string dir = temp_dir();
-  data d = finished_run(dir + "/run7", 1, everyone(2, {1, 0, 0, 0}), false);
+  data d = finished_run(dir + "/run7", 1, {{{1, 0, 0, 0}}, {{0, 0, 1, 0}, {0, 1, 0, 0}}},
+                        false);
   quiet_output(d);
-  EXPECT_TRUE(exists(dir + "/run7_0_mcmc"));
-  EXPECT_TRUE(exists(dir + "/run7_1_mcmc"));
+  // Each cohort's file has its own individuals' values.
+  EXPECT_EQ(read_file(dir + "/run7_0_mcmc"), "SNP0 rs0 1000 A G 1 0 0 \n");
+  EXPECT_EQ(read_file(dir + "/run7_1_mcmc"), "SNP0 rs0 1000 A G 0 0 1 0 1 0 \n");
   EXPECT_FALSE(exists(dir + "/run7_2_mcmc"));
   EXPECT_FALSE(exists(dir + "/run7_tests"));
   const std::string p = read_file(dir + "/run7_params");

@@ -22,14 +22,23 @@ const double inf_value = std::numeric_limits<double>::infinity();
 // Finite results of two cohorts of two individuals.
 params finite_params() {
   params p;
-  p.alpha = {0.3, 0.4};
-  p.eta = {0.01, 0.02};
-  p.mu = {{{1, 0.1}, {0.5, 0.5}, {0.1, 1}}, {{1.1, 0.2}, {0.6, 0.5}, {0.2, 1.1}}};
-  p.sigma = {0.2, 0.25};
-  p.varfrac = {0.3, 0.35};
-  p.r = {{0.01, 0.9, 0.01}, {0.02, 0.8, 0.02}};
-  p.info1 = {0.9, 0.8};
-  p.info2 = {0.7, 0.6};
+  // alpha, eta, mu, sigma, varfrac, r, info1, info2 of each cohort.
+  p.cohorts = {{0.3,
+                0.01,
+                {{1, 0.1}, {0.5, 0.5}, {0.1, 1}},
+                0.2,
+                0.3,
+                {0.01, 0.9, 0.01},
+                0.9,
+                0.7},
+               {0.4,
+                0.02,
+                {{1.1, 0.2}, {0.6, 0.5}, {0.2, 1.1}},
+                0.25,
+                0.35,
+                {0.02, 0.8, 0.02},
+                0.8,
+                0.6}};
   p.final_log_posterior = -1234.5;
   return p;
 }
@@ -47,14 +56,14 @@ TEST(ResultCheck, NamesEveryValueThatIsNotFinite) {
       {[](params&, vec3&) {}, ""},
       {[](params& p, vec3&) { p.final_log_posterior = nan_value; },
        "final_log_posterior = nan"},
-      {[](params& p, vec3&) { p.alpha[1] = inf_value; }, "alpha_1 = inf"},
-      {[](params& p, vec3&) { p.eta[0] = -inf_value; }, "eta_0 = -inf"},
-      {[](params& p, vec3&) { p.mu[1][2][0] = nan_value; }, "mu_1_2_0 = nan"},
-      {[](params& p, vec3&) { p.sigma[0] = inf_value; }, "sigma_0 = inf"},
-      {[](params& p, vec3&) { p.varfrac[1] = nan_value; }, "varfrac_1 = nan"},
-      {[](params& p, vec3&) { p.r[0][1] = nan_value; }, "r_0_1 = nan"},
-      {[](params& p, vec3&) { p.info1[1] = -inf_value; }, "info1_1 = -inf"},
-      {[](params& p, vec3&) { p.info2[0] = nan_value; }, "info2_0 = nan"},
+      {[](params& p, vec3&) { p.cohorts[1].alpha = inf_value; }, "alpha_1 = inf"},
+      {[](params& p, vec3&) { p.cohorts[0].eta = -inf_value; }, "eta_0 = -inf"},
+      {[](params& p, vec3&) { p.cohorts[1].mu[2][0] = nan_value; }, "mu_1_2_0 = nan"},
+      {[](params& p, vec3&) { p.cohorts[0].sigma = inf_value; }, "sigma_0 = inf"},
+      {[](params& p, vec3&) { p.cohorts[1].varfrac = nan_value; }, "varfrac_1 = nan"},
+      {[](params& p, vec3&) { p.cohorts[0].r[1] = nan_value; }, "r_0_1 = nan"},
+      {[](params& p, vec3&) { p.cohorts[1].info1 = -inf_value; }, "info1_1 = -inf"},
+      {[](params& p, vec3&) { p.cohorts[0].info2 = nan_value; }, "info2_0 = nan"},
       {[](params&, vec3& g) {
          g[1][0][2] = nan_value;
          g[1][1][0] = inf_value;
@@ -62,7 +71,7 @@ TEST(ResultCheck, NamesEveryValueThatIsNotFinite) {
        "the genotype values of 2 individuals of cohort 1"},
       {[](params& p, vec3& g) {
          p.final_log_posterior = -inf_value;
-         p.alpha[0] = nan_value;
+         p.cohorts[0].alpha = nan_value;
          g[0][1][3] = nan_value;
        },
        "final_log_posterior = -inf, alpha_0 = nan, the genotype values of 1 "
