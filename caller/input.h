@@ -1,16 +1,14 @@
 // Reading the input files: intensity files (plain, gzip or bzip2), the
 // SNP-information file and the sex files.  data::read_data() (declared in
-// data.h) reads them all; these are its free helpers, and the checks of the
-// intensities read, made before the fit (intensity_checks.cpp).
+// data.h) reads them all; these are its free helpers.  The checks of the
+// intensities read, made before the fit, are in intensity_checks.h.
 #ifndef VELMAR_INPUT_H
 #define VELMAR_INPUT_H
 
 #include <istream>
 #include <string>
-#include <vector>
 
 class data;
-struct snp;
 
 // Reads in from its current position to the end and returns the number of
 // line feeds met (blank lines count; a last line without a line feed does
@@ -36,21 +34,5 @@ line_tally tally_lines(std::istream& in, const char* file);
 // file (d.snps_without_prior), unless -paf gives every SNP one; "" when there
 // is none.
 std::string missing_priors_warning(const data& d);
-
-// The warnings, each without "velmar++: warning: ", about the intensities
-// read (the points of every SNP and cohort of `snps`; a missing point is
-// none), in this order, each only when it holds:
-// - the intensities seem to be on a raw scanner scale rather than the
-//   normalised one the priors assume: the median of the larger intensity,
-//   max(x, y), of every point is 10 or more;
-// - the intensities seem far below the normalised scale: that median, of the
-//   points other than those at x = y = 0, is below 0.1;
-// - the number of points at x = y = 0, which some exports write for a failed
-//   sample: they are fitted as intensities, unlike the missing ones.
-// A median is given to within 6% (the middle of its bin, of 50 per decade,
-// rounded to two significant digits), so the points need no copy however
-// many there are.  The reader leaves finite values of at most 1e150 in
-// magnitude; any larger one, infinities included, counts in the highest bin.
-std::vector<std::string> intensity_warnings(const std::vector<snp>& snps);
 
 #endif

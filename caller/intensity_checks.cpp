@@ -6,6 +6,8 @@
 // 1000 times smaller make half of the calls wrong or more.  Points at
 // x = y = 0, which some exports write for a failed sample, are fitted as
 // intensities at the origin, and most of them are called heterozygous.
+#include "intensity_checks.h"
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "data.h"
-#include "input.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The last checks of one SNP's results before they are written: every
 // written value must be a finite number, and most individuals should not sit
 // in the null class.  (The checks of the intensities read, before the fit,
-// are in input.h.)
+// are in intensity_checks.h.)
 #ifndef VELMAR_RESULT_CHECK_H
 #define VELMAR_RESULT_CHECK_H
 

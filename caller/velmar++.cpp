@@ -34,6 +34,7 @@
 #include "errors.h"
 #include "fd_output.h"
 #include "input.h"
+#include "intensity_checks.h"
 #include "messages.h"
 #include "options.h"
 #include "result_check.h"

@@ -33,6 +33,7 @@
 #include "data.h"
 #include "errors.h"
 #include "input.h"
+#include "intensity_checks.h"
 #include "options.h"
 
 namespace {
