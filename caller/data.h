@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -214,14 +215,18 @@ struct snp_genotypes {
   std::string text;
   bool four_decimals = false;  // a value is written with four decimals
 
-  // The values of cohort c, without their line feed.
+  // The values of cohort c, without their line feed. Asking for a cohort
+  // the SNP does not hold is a fault of the caller, which would otherwise
+  // write lines of key fields alone.
   std::string_view cohort(int c) const {
     size_t begin = 0;
-    for (int k = 0; k < c; k++) {
+    for (int k = 0; k < c && begin < text.size(); k++) {
       const size_t end = text.find('\n', begin);
-      if (end == std::string::npos) return {};
-      begin = end + 1;
+      begin = end == std::string::npos ? text.size() : end + 1;
     }
+    if (c < 0 || begin >= text.size())
+      throw std::logic_error("genotype values of cohort " + std::to_string(c) +
+                             " asked for, beyond the cohorts of the SNP");
     return std::string_view(text).substr(begin, text.find('\n', begin) - begin);
   }
   friend bool operator==(const snp_genotypes& a, const snp_genotypes& b) {

@@ -298,7 +298,8 @@ void data::log_posterior_X_given_classes(int j, unsigned classes, double* out) {
           // their spread about it.
           const double q = cluster_quad(cl[k], cell.x, cell.y) * n +
                            cluster_spread(cl[k], cell.sxx, cell.sxy, cell.syy);
-          // Written as is to keep its bits: see step_rule.h.
+          // Seeded -approx runs take their bits from this grouping, set when
+          // the cells' spread joined their sums: keep it (see step_rule.h).
           total[k] = (q * -0.5 + total[k]) - n * log_norm[k];
         }
       }

@@ -34,6 +34,12 @@ void write_cohort_words(std::ostream& os, const char* word, int C) {
   for (int c = 0; c < C; c++) os << word << c << " ";
 }
 
+// The field `value` of every cohort's record, each followed by a blank.
+void write_per_cohort(std::ostream& os, const std::vector<cohort_params>& cohorts, int C,
+                      double cohort_params::*value) {
+  for (int c = 0; c < C; c++) os << cohorts[c].*value << " ";
+}
+
 void write_keys(std::ostream& os, const snp& s) {
   os << s.SNP_ID << " " << s.rs << " " << s.position << " " << s.allele1 << " "
      << s.allele2 << " ";
@@ -92,12 +98,12 @@ void write_parameters(const data& d, std::ostream& os) {
   for (int j = 0; j < d.n_snps; j++) {
     const std::vector<cohort_params>& p = d.all_params[j].cohorts;
     write_keys(os, d.snps[j]);
-    for (int c = 0; c < C; c++) os << p[c].alpha << " ";
-    for (int c = 0; c < C; c++) os << p[c].eta << " ";
+    write_per_cohort(os, p, C, &cohort_params::alpha);
+    write_per_cohort(os, p, C, &cohort_params::eta);
     for (int c = 0; c < C; c++)
       for (int l = 0; l < 3; l++) os << p[c].mu[l][0] << " " << p[c].mu[l][1] << " ";
-    for (int c = 0; c < C; c++) os << p[c].sigma << " ";
-    for (int c = 0; c < C; c++) os << p[c].varfrac << " ";
+    write_per_cohort(os, p, C, &cohort_params::sigma);
+    write_per_cohort(os, p, C, &cohort_params::varfrac);
     for (int c = 0; c < C; c++)
       for (int l = 0; l < 3; l++) os << p[c].r[l] << " ";
     os << std::endl;
@@ -115,8 +121,8 @@ void write_information(const data& d, std::ostream& os) {
     const params& p = d.all_params[j];
     write_keys(os, d.snps[j]);
     os << p.final_log_posterior << " ";
-    for (int c = 0; c < C; c++) os << p.cohorts[c].info1 << " ";
-    for (int c = 0; c < C; c++) os << p.cohorts[c].info2 << " ";
+    write_per_cohort(os, p.cohorts, C, &cohort_params::info1);
+    write_per_cohort(os, p.cohorts, C, &cohort_params::info2);
     os << std::endl;
   }
 }
