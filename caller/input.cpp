@@ -467,14 +467,20 @@ const char* const fewer_key_columns =
     "position, allele1, allele2) before the x and y of each individual";
 
 // Refuses SNP line `fields` of a later cohort's file, at `where`, when its
-// position or alleles differ from those of cohort 0's line s (SNP_ID and rs
-// are compared before), read from `first_file`.  Alleles in the other order
-// mean that the allele whose intensity is x in one file is y in the other:
-// the calls of one cohort would name the wrong homozygote, and the allele
-// frequency the cohorts share would pool opposite alleles.
-void require_same_position_and_alleles(const snp& s, const std::vector<char*>& fields,
-                                       const std::string& where,
-                                       const std::string& first_file) {
+// keys differ from those of cohort 0's line s, read from `first_file`:
+// cohort 0's keys label the results.  SNP_ID and rs are compared first: a
+// line of another SNP is reported as such, whatever its position and
+// alleles.  Alleles in the other order mean that the allele whose intensity
+// is x in one file is y in the other: the calls of one cohort would name the
+// wrong homozygote, and the allele frequency the cohorts share would pool
+// opposite alleles.
+void require_same_keys(const snp& s, const std::vector<char*>& fields,
+                       const std::string& where, const std::string& first_file) {
+  if (s.SNP_ID != fields[0] || s.rs != fields[1])
+    throw user_error(where + ": SNP " + printable(fields[0]) + " [" +
+                     printable(fields[1]) + "], but intensity file " +
+                     quoted(first_file) + " has SNP " + printable(s.SNP_ID) + " [" +
+                     printable(s.rs) + "] at the same line");
   const bool position = s.position != fields[2];
   const bool alleles = s.allele1 != fields[3] || s.allele2 != fields[4];
   if (!position && !alleles) return;
@@ -870,13 +876,7 @@ void data::read_data() {
       check_layout(fields);
       // Cohort 0's keys label the results; a later cohort's must be the same.
       if (c > 0) {
-        if (s.SNP_ID != fields[0] || s.rs != fields[1])
-          throw user_error(source.where() + ": SNP " + printable(fields[0]) + " [" +
-                           printable(fields[1]) + "], but intensity file " +
-                           quoted(intensity_files[0]) + " has SNP " +
-                           printable(s.SNP_ID) + " [" + printable(s.rs) +
-                           "] at the same line");
-        require_same_position_and_alleles(s, fields, source.where(), intensity_files[0]);
+        require_same_keys(s, fields, source.where(), intensity_files[0]);
       } else {
         s.SNP_ID = fields[0];
         s.rs = fields[1];
