@@ -491,7 +491,10 @@ void require_same_keys(const snp& s, const std::vector<char*>& fields,
     if (alleles) text += "alleles " + printable(a1) + " " + printable(a2);
     return text;
   };
-  const bool other_order = s.allele1 == fields[4] && s.allele2 == fields[3];
+  // Two alleles that are one ("A A", or "0 0" for unknown ones) have no
+  // other order.
+  const bool other_order =
+      s.allele1 != s.allele2 && s.allele1 == fields[4] && s.allele2 == fields[3];
   throw user_error(where + ": SNP " + printable(s.SNP_ID) + " [" + printable(s.rs) +
                    "] has " + keys(fields[2], fields[3], fields[4]) +
                    ", but intensity file " + quoted(first_file) + " has " +

@@ -510,6 +510,7 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
   const struct {
     const char *from, *to;
     std::string message;
+    std::string a = cohort0;  // cohort 0's file
   } keys[] = {
       {"200 G T", "201 G T",
        "intensity file '{b}' line 3: SNP s2 [rs2] has position 201, but intensity "
@@ -522,10 +523,17 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
       {"200 G T", "201 g t",
        "intensity file '{b}' line 3: SNP s2 [rs2] has position 201 and alleles g t, "
        "but intensity file '{a}' has position 200 and alleles G T at the same line"},
+      {"200 G T", "200 G G",
+       "intensity file '{b}' line 3: SNP s2 [rs2] has alleles G G, but intensity "
+       "file '{a}' has alleles G T at the same line"},
+      {"300 A G", "301 0 0",
+       "intensity file '{b}' line 4: SNP s3 [rs3] has position 301, but intensity "
+       "file '{a}' has position 300 at the same line",
+       edited(cohort0, "300 A G", "300 0 0")},
   };
   for (const auto& k : keys) {
     data f;
-    f.intensity_files = {write("a.txt", cohort0),
+    f.intensity_files = {write("a.txt", k.a),
                          write("b.txt", edited(cohort1, k.from, k.to))};
     EXPECT_EQ(error_of(f), expanded(k.message, f));
   }
