@@ -460,6 +460,25 @@ bool is_fraction_number(const char* field) {
   return std::strpbrk(field, ".eE") != nullptr && parse_real_number(field, value);
 }
 
+// What an allele field holds when it is no allele, in the words of a message
+// about one such field and about both.
+struct not_an_allele {
+  const char* one;
+  const char* both;
+};
+const not_an_allele fraction_number = {"a number with a fraction",
+                                       "numbers with a fraction"};
+const not_an_allele missing_mark = {"a missing-value mark", "missing-value marks"};
+
+// What `field` holds when it cannot name an allele, or nullptr when it may:
+// a number with a fraction is an intensity, and NaN or NA marks a missing
+// intensity (a file whose first sample failed on every SNP holds them where
+// the alleles belong).
+const not_an_allele* as_non_allele(const char* field) {
+  if (is_missing_token(field)) return &missing_mark;
+  return is_fraction_number(field) ? &fraction_number : nullptr;
+}
+
 // Said of an intensity file whose SNP lines hold intensities where the
 // alleles belong.
 const char* const fewer_key_columns =
@@ -844,16 +863,21 @@ void data::read_data() {
       return user_error(source.where() + ": " + layout);
     };
 
-    // Refuses SNP line `f` when its layout is wrong.  Intensities in both
-    // allele fields are checked first: a file with fewer key columns shifts
-    // every value, and its field count may fit (three key columns: sample 1's
-    // x and y read as the alleles) or not (two key columns: an odd count,
-    // which would otherwise blame the header).
+    // Refuses SNP line `f` when its layout is wrong.  Intensities or
+    // missing-value marks in both allele fields are checked first: a file
+    // with fewer key columns shifts every value, and its field count may fit
+    // (three key columns: sample 1's x and y read as the alleles) or not (two
+    // key columns: an odd count, which would otherwise blame the header).
     auto check_layout = [&](const std::vector<char*>& f) {
-      if (f.size() >= 5 && is_fraction_number(f[3]) && is_fraction_number(f[4]))
+      const not_an_allele* allele1 = f.size() >= 5 ? as_non_allele(f[3]) : nullptr;
+      const not_an_allele* allele2 = f.size() >= 5 ? as_non_allele(f[4]) : nullptr;
+      if (allele1 && allele2)
         throw user_error(source.where() + ": the allele fields (4 and 5) are '" +
-                         printable(f[3]) + "' and '" + printable(f[4]) +
-                         "', numbers with a fraction: " + fewer_key_columns);
+                         printable(f[3]) + "' and '" + printable(f[4]) + "', " +
+                         (allele1 == allele2
+                              ? allele1->both
+                              : std::string(allele1->one) + " and " + allele2->one) +
+                         ": " + fewer_key_columns);
       if (f.size() != expected) throw wrong_field_count(f);
     };
 

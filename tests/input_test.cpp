@@ -927,6 +927,14 @@ TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
        keys_and_points("Name Position", "100"), cohort1, "", 3,
        "intensity file '{a}' line 2: the allele fields (4 and 5) are '0.9' and "
        "'0.8', numbers with a fraction: the file seems to have fewer"},
+      {"three key columns, the first sample missing on every SNP",
+       keys_and_points("Name Chr Position s_x s_y", "1 100 NaN na"), cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are 'NaN' and 'na', "
+       "missing-value marks: the file seems to have fewer than the five key columns"},
+      {"three key columns, the first sample half missing",
+       keys_and_points("Name Chr Position s_x s_y", "1 100 NA 9e-1"), cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are 'NA' and '9e-1', "
+       "a missing-value mark and a number with a fraction: the file seems to have"},
       {"four key columns: an odd count after five",
        keys_and_points("SNP_ID rs position alleles", "rs1 100 A/C"), cohort1, "", 3,
        "intensity file '{a}' line 1: the header has 5 names after the 5 key columns, "
