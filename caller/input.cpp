@@ -460,6 +460,25 @@ bool is_fraction_number(const char* field) {
   return std::strpbrk(field, ".eE") != nullptr && parse_real_number(field, value);
 }
 
+// What an allele field holds when it is no allele, in the words of a message
+// about one such field and about both.
+struct not_an_allele {
+  const char* one;
+  const char* both;
+};
+const not_an_allele fraction_number = {"a number with a fraction",
+                                       "numbers with a fraction"};
+const not_an_allele missing_mark = {"a missing-value mark", "missing-value marks"};
+
+// What `field` holds when it cannot name an allele, or nullptr when it may:
+// a number with a fraction is an intensity, and NaN or NA marks a missing
+// intensity (a file whose first sample failed on every SNP holds them where
+// the alleles belong).
+const not_an_allele* as_non_allele(const char* field) {
+  if (is_missing_token(field)) return &missing_mark;
+  return is_fraction_number(field) ? &fraction_number : nullptr;
+}
+
 // Said of an intensity file whose SNP lines hold intensities where the
 // alleles belong.
 const char* const fewer_key_columns =
@@ -467,14 +486,20 @@ const char* const fewer_key_columns =
     "position, allele1, allele2) before the x and y of each individual";
 
 // Refuses SNP line `fields` of a later cohort's file, at `where`, when its
-// position or alleles differ from those of cohort 0's line s (SNP_ID and rs
-// are compared before), read from `first_file`.  Alleles in the other order
-// mean that the allele whose intensity is x in one file is y in the other:
-// the calls of one cohort would name the wrong homozygote, and the allele
-// frequency the cohorts share would pool opposite alleles.
-void require_same_position_and_alleles(const snp& s, const std::vector<char*>& fields,
-                                       const std::string& where,
-                                       const std::string& first_file) {
+// keys differ from those of cohort 0's line s, read from `first_file`:
+// cohort 0's keys label the results.  SNP_ID and rs are compared first: a
+// line of another SNP is reported as such, whatever its position and
+// alleles.  Alleles in the other order mean that the allele whose intensity
+// is x in one file is y in the other: the calls of one cohort would name the
+// wrong homozygote, and the allele frequency the cohorts share would pool
+// opposite alleles.
+void require_same_keys(const snp& s, const std::vector<char*>& fields,
+                       const std::string& where, const std::string& first_file) {
+  if (s.SNP_ID != fields[0] || s.rs != fields[1])
+    throw user_error(where + ": SNP " + printable(fields[0]) + " [" +
+                     printable(fields[1]) + "], but intensity file " +
+                     quoted(first_file) + " has SNP " + printable(s.SNP_ID) + " [" +
+                     printable(s.rs) + "] at the same line");
   const bool position = s.position != fields[2];
   const bool alleles = s.allele1 != fields[3] || s.allele2 != fields[4];
   if (!position && !alleles) return;
@@ -485,7 +510,10 @@ void require_same_position_and_alleles(const snp& s, const std::vector<char*>& f
     if (alleles) text += "alleles " + printable(a1) + " " + printable(a2);
     return text;
   };
-  const bool other_order = s.allele1 == fields[4] && s.allele2 == fields[3];
+  // Two alleles that are one ("A A", or "0 0" for unknown ones) have no
+  // other order.
+  const bool other_order =
+      s.allele1 != s.allele2 && s.allele1 == fields[4] && s.allele2 == fields[3];
   throw user_error(where + ": SNP " + printable(s.SNP_ID) + " [" + printable(s.rs) +
                    "] has " + keys(fields[2], fields[3], fields[4]) +
                    ", but intensity file " + quoted(first_file) + " has " +
@@ -835,16 +863,21 @@ void data::read_data() {
       return user_error(source.where() + ": " + layout);
     };
 
-    // Refuses SNP line `f` when its layout is wrong.  Intensities in both
-    // allele fields are checked first: a file with fewer key columns shifts
-    // every value, and its field count may fit (three key columns: sample 1's
-    // x and y read as the alleles) or not (two key columns: an odd count,
-    // which would otherwise blame the header).
+    // Refuses SNP line `f` when its layout is wrong.  Intensities or
+    // missing-value marks in both allele fields are checked first: a file
+    // with fewer key columns shifts every value, and its field count may fit
+    // (three key columns: sample 1's x and y read as the alleles) or not (two
+    // key columns: an odd count, which would otherwise blame the header).
     auto check_layout = [&](const std::vector<char*>& f) {
-      if (f.size() >= 5 && is_fraction_number(f[3]) && is_fraction_number(f[4]))
+      const not_an_allele* allele1 = f.size() >= 5 ? as_non_allele(f[3]) : nullptr;
+      const not_an_allele* allele2 = f.size() >= 5 ? as_non_allele(f[4]) : nullptr;
+      if (allele1 && allele2)
         throw user_error(source.where() + ": the allele fields (4 and 5) are '" +
-                         printable(f[3]) + "' and '" + printable(f[4]) +
-                         "', numbers with a fraction: " + fewer_key_columns);
+                         printable(f[3]) + "' and '" + printable(f[4]) + "', " +
+                         (allele1 == allele2
+                              ? allele1->both
+                              : std::string(allele1->one) + " and " + allele2->one) +
+                         ": " + fewer_key_columns);
       if (f.size() != expected) throw wrong_field_count(f);
     };
 
@@ -870,13 +903,7 @@ void data::read_data() {
       check_layout(fields);
       // Cohort 0's keys label the results; a later cohort's must be the same.
       if (c > 0) {
-        if (s.SNP_ID != fields[0] || s.rs != fields[1])
-          throw user_error(source.where() + ": SNP " + printable(fields[0]) + " [" +
-                           printable(fields[1]) + "], but intensity file " +
-                           quoted(intensity_files[0]) + " has SNP " +
-                           printable(s.SNP_ID) + " [" + printable(s.rs) +
-                           "] at the same line");
-        require_same_position_and_alleles(s, fields, source.where(), intensity_files[0]);
+        require_same_keys(s, fields, source.where(), intensity_files[0]);
       } else {
         s.SNP_ID = fields[0];
         s.rs = fields[1];

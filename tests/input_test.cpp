@@ -510,6 +510,7 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
   const struct {
     const char *from, *to;
     std::string message;
+    std::string a = cohort0;  // cohort 0's file
   } keys[] = {
       {"200 G T", "201 G T",
        "intensity file '{b}' line 3: SNP s2 [rs2] has position 201, but intensity "
@@ -522,10 +523,17 @@ TEST_F(InputTest, LaterCohortsMustListTheSameSnps) {
       {"200 G T", "201 g t",
        "intensity file '{b}' line 3: SNP s2 [rs2] has position 201 and alleles g t, "
        "but intensity file '{a}' has position 200 and alleles G T at the same line"},
+      {"200 G T", "200 G G",
+       "intensity file '{b}' line 3: SNP s2 [rs2] has alleles G G, but intensity "
+       "file '{a}' has alleles G T at the same line"},
+      {"300 A G", "301 0 0",
+       "intensity file '{b}' line 4: SNP s3 [rs3] has position 301, but intensity "
+       "file '{a}' has position 300 at the same line",
+       edited(cohort0, "300 A G", "300 0 0")},
   };
   for (const auto& k : keys) {
     data f;
-    f.intensity_files = {write("a.txt", cohort0),
+    f.intensity_files = {write("a.txt", k.a),
                          write("b.txt", edited(cohort1, k.from, k.to))};
     EXPECT_EQ(error_of(f), expanded(k.message, f));
   }
@@ -919,6 +927,14 @@ TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
        keys_and_points("Name Position", "100"), cohort1, "", 3,
        "intensity file '{a}' line 2: the allele fields (4 and 5) are '0.9' and "
        "'0.8', numbers with a fraction: the file seems to have fewer"},
+      {"three key columns, the first sample missing on every SNP",
+       keys_and_points("Name Chr Position s_x s_y", "1 100 NaN na"), cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are 'NaN' and 'na', "
+       "missing-value marks: the file seems to have fewer than the five key columns"},
+      {"three key columns, the first sample half missing",
+       keys_and_points("Name Chr Position s_x s_y", "1 100 NA 9e-1"), cohort1, "", 3,
+       "intensity file '{a}' line 2: the allele fields (4 and 5) are 'NA' and '9e-1', "
+       "a missing-value mark and a number with a fraction: the file seems to have"},
       {"four key columns: an odd count after five",
        keys_and_points("SNP_ID rs position alleles", "rs1 100 A/C"), cohort1, "", 3,
        "intensity file '{a}' line 1: the header has 5 names after the 5 key columns, "
