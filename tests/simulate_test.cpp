@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -248,26 +249,47 @@ TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
   std::signal(SIGXFSZ, SIG_DFL);
   const std::string limit = "ulimit -f 320; ";
   // The row "link" has a link at the intensity file's name: it stays, and so
-  // does the file it points to.
+  // does the file it points to. In "dir", "late" and "rename" a directory is at
+  // truth.txt from the start, from before the checks ahead of the renames, or
+  // from after them: only "rename" may replace the earlier cohort0.txt.
   const std::string kept = write("kept", "not simulate's\n");
   fs::create_directories(path("link"));
   fs::create_symlink(kept, path("link/cohort0.txt"));
-  for (const std::string row : {"none", "gzip", "bzip2", "link"}) {
-    const std::string kind = row == "link" ? "none" : row;
-    const std::string file = kind == "none"   ? "cohort0.txt"
-                             : kind == "gzip" ? "cohort0.txt.gz"
-                                              : "cohort0.txt.bz2";
-    EXPECT_EQ(run("--cohorts 1 --snps 400 --compress " + kind, row, limit), 1) << row;
-    EXPECT_NE(read_file(path("stderr"))
-                  .find("cannot write " + path(row + "/" + file) + " (File too large)"),
-              std::string::npos)
-        << read_file(path("stderr"));
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(path(row)))
-      left.push_back(entry.path().filename().string());
-    EXPECT_EQ(left,
-              row == "link" ? std::vector<std::string>{file} : std::vector<std::string>{})
-        << row;
+  const std::string removed = "; every file written so far was removed";
+  const std::string too_large = " (File too large)" + removed;
+  const std::string earlier = "echo earlier >cohort0.txt; SIMULATE_TEST_DIRECTORY_";
+  const std::string to_truth =
+      "cannot rename @/truth.txt.tmp.XXXXXX to @/truth.txt (Is a directory); ";
+  struct Row {  // cohort0: how cohort0.txt starts after the run; left: entries left
+    std::string name, kind, cohort0;
+    long left;
+    std::string setup, message;
+  };
+  for (const Row& row : std::vector<Row>{
+           {"none", "none", "", 0, limit, "cannot write @/cohort0.txt" + too_large},
+           {"gzip", "gzip", "", 0, limit, "cannot write @/cohort0.txt.gz" + too_large},
+           {"bzip2", "bzip2", "", 0, limit, "cannot write @/cohort0.txt.bz2" + too_large},
+           {"link", "none", "not sim", 1, limit,
+            "cannot write @/cohort0.txt" + too_large},
+           {"dir", "none", "earlier", 2, "echo earlier >cohort0.txt; mkdir truth.txt; ",
+            "cannot write @/truth.txt (Is a directory)" + removed},
+           {"late", "none", "earlier", 2, earlier + "BEFORE_CHECK=truth.txt ",
+            to_truth + "nothing was renamed, and every file written was removed"},
+           {"rename", "none", "SNP_ID ", 2, earlier + "AFTER_CHECK=truth.txt ",
+            to_truth + "now holding this run's files: @/cohort0.txt (replacing an "
+                       "earlier file); the other names keep what was there, and this "
+                       "run's other files were removed"}}) {
+    SCOPED_TRACE(row.name);
+    const std::string dir = path(row.name);
+    EXPECT_EQ(run("--cohorts 1 --snps 400 --compress " + row.kind, row.name,
+                  "cd " + dir + "; " + row.setup),
+              1);
+    EXPECT_EQ(
+        std::regex_replace(read_file(path("stderr")), std::regex(R"(\.tmp\.\w{6})"),
+                           ".tmp.XXXXXX"),
+        "simulate: " + std::regex_replace(row.message, std::regex("@"), dir) + "\n");
+    EXPECT_EQ(read_file(dir + "/cohort0.txt").substr(0, 7), row.cohort0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), row.left);
   }
   EXPECT_EQ(fs::read_symlink(path("link/cohort0.txt")), kept);
   EXPECT_EQ(read_file(kept), "not simulate's\n");

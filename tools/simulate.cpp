@@ -237,40 +237,111 @@ class Generator {
 // names stays as it was until then.
 struct MadeFile {
   std::string name;       // its final name
-  std::string temporary;  // where it is while written; empty once renamed
+  std::string temporary;  // where it is while written
+  bool renamed = false;   // it is at its final name now
+  bool replaces = false;  // something was at the final name before the renames
 };
 std::vector<MadeFile> files_made;
 
-// Ends the run after a write to `file` failed for the system's `reason`,
-// removing every file made so far (any that stays is named).
-[[noreturn]] void write_failed(const std::string& file, const std::string& reason) {
-  std::string message = "cannot write " + file + " (" + reason + ")";
+// Ends the run with `message`, after removing every temporary file not yet
+// renamed; `removed` is appended when all went, else the ones that stay are
+// named. A file already renamed is never removed.
+[[noreturn]] void remove_temporaries_and_stop(std::string message,
+                                              const std::string& removed) {
   std::string left;
   for (const MadeFile& made : files_made) {
-    const std::string& now = made.temporary.empty() ? made.name : made.temporary;
-    if (std::remove(now.c_str()) != 0)
-      left += (left.empty() ? "" : ", ") + now + " (" + std::strerror(errno) + ")";
+    if (made.renamed) continue;
+    if (std::remove(made.temporary.c_str()) != 0)
+      left +=
+          (left.empty() ? "" : ", ") + made.temporary + " (" + std::strerror(errno) + ")";
   }
-  if (files_made.empty())
-    message += "; no file was written";
-  else if (left.empty())
-    message += "; every file written so far was removed";
-  else
-    message += "; could not remove " + left;
+  message += left.empty() ? removed : "; could not remove " + left;
   std::cerr << "simulate: " << message << "\n";
   std::exit(1);
 }
 
-// Renames every file made over its final name, in the order they were made.
-// The rename replaces whatever is at the name: a link there goes, and the
-// file it points to is never written. Should one rename fail, the names
-// renamed before it have been replaced already; their new files are removed
-// with the rest.
+// Ends the run after a write to `file` failed for the system's `reason`.
+// Every write comes before the first rename, so nothing is renamed yet.
+[[noreturn]] void write_failed(const std::string& file, const std::string& reason) {
+  remove_temporaries_and_stop("cannot write " + file + " (" + reason + ")",
+                              files_made.empty()
+                                  ? "; no file was written"
+                                  : "; every file written so far was removed");
+}
+
+// Ends the run when `failed` cannot be renamed over its final name for the
+// system's reason `error`, found by the check before any rename or by the
+// rename itself. The files renamed before it stay where they are: each is a
+// whole file of this run, and the earlier file it replaced is gone whatever
+// is done now, so removing it as well would leave neither. The message names
+// every one of them and whether it replaced an earlier file, so that the mix
+// of this run's files and earlier ones is never taken for one data set; the
+// temporary files not renamed are removed, and their final names keep what
+// was there.
+[[noreturn]] void rename_failed(const MadeFile& failed, int error) {
+  std::string message = "cannot rename " + failed.temporary + " to " + failed.name +
+                        " (" + std::strerror(error) + ")";
+  std::string renamed;
+  for (const MadeFile& made : files_made)
+    if (made.renamed)
+      renamed += (renamed.empty() ? "" : ", ") + made.name +
+                 (made.replaces ? " (replacing an earlier file)" : " (new)");
+  if (renamed.empty())
+    remove_temporaries_and_stop(message + "; nothing was renamed",
+                                ", and every file written was removed");
+  remove_temporaries_and_stop(message + "; now holding this run's files: " + renamed +
+                                  "; the other names keep what was there",
+                              ", and this run's other files were removed");
+}
+
+// The system's reason why renaming `made` over its final name would fail, as
+// far as it shows without renaming anything, or 0: its temporary file gone, a
+// directory at the final name (a file never replaces one), a final name that
+// cannot be looked up, a directory this process may no longer write in, or
+// another user's file in a sticky directory. Notes whether something is at
+// the final name, which the rename replaces.
+int rename_refused(MadeFile& made) {
+  struct stat there;
+  if (lstat(made.temporary.c_str(), &there) != 0) return errno;
+  made.replaces = lstat(made.name.c_str(), &there) == 0;
+  if (!made.replaces && errno != ENOENT) return errno;
+  if (made.replaces && S_ISDIR(there.st_mode)) return EISDIR;
+  const std::string directory = made.name.substr(0, made.name.find_last_of('/') + 1);
+  if (access(directory.c_str(), W_OK | X_OK) != 0) return errno;
+  // In a directory with the sticky bit (/tmp, say) only the owner of a file,
+  // the owner of the directory or the superuser may replace the file.
+  struct stat folder;
+  if (made.replaces && stat(directory.c_str(), &folder) == 0 &&
+      (folder.st_mode & S_ISVTX) && geteuid() != 0 && there.st_uid != geteuid() &&
+      folder.st_uid != geteuid())
+    return EPERM;
+  return 0;
+}
+
+// A seam for the tests alone, which cannot time another process to put a
+// directory at a final name while a run goes on: makes a directory at the path
+// in the environment variable `variable`, if it is set. give_final_names calls
+// it just before its checks and just after them, so that a test meets a real
+// directory that the checks before it did not see, and a rename that fails.
+void directory_appears(const char* variable) {
+  if (const char* path = std::getenv(variable)) mkdir(path, 0777);
+}
+
+// Renames every file made over its final name, in the order they were made,
+// after checking all of them first, so that what can be seen in advance to
+// refuse a rename (a directory put at a final name while this run wrote, say)
+// stops the run before any earlier file is replaced. The rename replaces
+// whatever is at the name: a link there goes, and the file it points to is
+// never written.
 void give_final_names() {
+  directory_appears("SIMULATE_TEST_DIRECTORY_BEFORE_CHECK");
+  for (MadeFile& made : files_made)
+    if (const int error = rename_refused(made)) rename_failed(made, error);
+  directory_appears("SIMULATE_TEST_DIRECTORY_AFTER_CHECK");
   for (MadeFile& made : files_made) {
     if (std::rename(made.temporary.c_str(), made.name.c_str()) != 0)
-      write_failed(made.name, std::strerror(errno));
-    made.temporary.clear();
+      rename_failed(made, errno);
+    made.renamed = true;
   }
 }
 
@@ -315,8 +386,8 @@ class DescriptorSink {
 class OutFile {
  public:
   OutFile(const std::string& name, Compression kind) : name_(name) {
-    // A directory at the name would refuse the rename at the end, after every
-    // file was written and some perhaps renamed: it is refused now.
+    // A directory at the name would refuse the rename at the end: it is
+    // refused now, before the work of writing (give_final_names checks again).
     struct stat there;
     if (lstat(name.c_str(), &there) == 0 && S_ISDIR(there.st_mode))
       write_failed(name_, std::strerror(EISDIR));
