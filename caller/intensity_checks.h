@@ -6,22 +6,33 @@
 #include <string>
 #include <vector>
 
-struct snp;
+class data;
 
-// The warnings, each without "velmar++: warning: ", about the intensities
-// read (the points of every SNP and cohort of `snps`; a missing point is
-// none), in this order, each only when it holds:
-// - the intensities seem to be on a raw scanner scale rather than the
-//   normalised one the priors assume: the median of the larger intensity,
-//   max(x, y), of every point is 10 or more;
-// - the intensities seem far below the normalised scale: that median, of the
-//   points other than those at x = y = 0, is below 0.1;
-// - the number of points at x = y = 0, which some exports write for a failed
-//   sample: they are fitted as intensities, unlike the missing ones.
+// The warnings, each without "velmar++: warning: ", about the input read
+// into `d` (the keys of its SNPs, and the points of every SNP and cohort,
+// each cohort named by its intensity file; a missing point is none), in this
+// order, each only when it holds:
+// - cohort 0's file gives the alleles as "0" and "0" on every SNP line of
+//   the range (a later file's keys equal cohort 0's): a file of three key
+//   columns whose first sample reads 0 0 on every SNP would be read so, with
+//   that sample's x and y as the alleles and every later sample shifted by
+//   one;
+// - per cohort, in cohort order, one of: its intensities seem to be on a raw
+//   scanner scale rather than the normalised one the priors assume, as the
+//   median of the larger intensity, max(x, y), of its points other than
+//   those at x = y = 0 is 10 or more; or they seem far below the normalised
+//   scale, as that median is below 0.1;
+// - the lowest and the highest of those medians (of the cohorts with any
+//   such point) lie 20 bins or more apart, about a factor of 2.5 (medians
+//   are compared by the bins below; one of 0 or less is in the lowest): the
+//   model the cohorts share assumes them normalised alike;
+// - the number of points at x = y = 0, of all cohorts, which some exports
+//   write for a failed sample: they are fitted as intensities, unlike the
+//   missing ones.
 // A median is given to within 6% (the middle of its bin, of 50 per decade,
 // rounded to two significant digits), so the points need no copy however
 // many there are.  The reader leaves finite values of at most 1e150 in
 // magnitude; any larger one, infinities included, counts in the highest bin.
-std::vector<std::string> intensity_warnings(const std::vector<snp>& snps);
+std::vector<std::string> intensity_warnings(const data& d);
 
 #endif

@@ -126,9 +126,10 @@ int run(int argc, char** argv, run_progress& progress) {
   read_run_options(argc, argv, d);
   validate_options(d);
   // Said before the fit, so that a run on intensities of another scale than
-  // the priors', or with points of no signal, can be stopped at once instead
-  // of being found out at its end.
-  for (const std::string& warning : intensity_warnings(d.snps)) warn(warning);
+  // the priors', on cohorts of different scales, with points of no signal or
+  // on a file whose samples seem shifted can be stopped at once instead of
+  // being found out at its end.
+  for (const std::string& warning : intensity_warnings(d)) warn(warning);
 
   std::cout << std::endl;
   std::cout << "algorithm" << std::endl;

@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     d.read_data();
     read_run_options(argc, argv.data(), d);
     validate_options(d);
-    intensity_warnings(d.snps);
+    intensity_warnings(d);
   } catch (const user_error&) {
     // An orderly refusal of the command line or of a file.
   }

@@ -1,11 +1,12 @@
-// The checks of the intensities read, made before the fit: the scale of
-// the points and the points at x = y = 0.
+// The checks of the intensities read, made before the fit: the alleles, the
+// scale of each cohort and between cohorts, and the points at x = y = 0.
 #include "intensity_checks.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "data.h"
@@ -13,8 +14,8 @@
 namespace {
 
 TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
-  // The raw scale from a median max(x, y) of ten, the low scale below a
-  // tenth (of the points other than those at x = y = 0), and those points.
+  // Per cohort, the raw scale from a median max(x, y) of ten and the low below
+  // a tenth, of the points other than those at x = y = 0; then the rest.
   const double nan_value = std::numeric_limits<double>::quiet_NaN();
   const double inf_value = std::numeric_limits<double>::infinity();
   const std::string priors =
@@ -23,6 +24,8 @@ TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
     const char* what;
     xy_list points;
     std::vector<std::string> warnings;  // each found in its warning, in order
+    xy_list cohort1 = {};               // a second cohort's points, when any
+    std::vector<std::pair<std::string, std::string> > alleles = {};  // per SNP
   };
   const case_ cases[] = {
       {"normalised", {{1, 0.1}, {0.1, 1}, {0.55, 0.55}}, {}},
@@ -36,16 +39,18 @@ TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
       {"zero and negative ones count, below",
        {{0, -1}, {-5, -3}, {88, 90}},
        {"is 0 or less: the intensities may lie far below"}},
-      {"just below ten", {{9.9, 1}}, {}},
+      {"just below ten", {{9.99, 1}}, {}},
       {"ten", {{10, 1}}, {"is about 10: the intensities may not be normalised"}},
       {"the largest intensity read", {{0, 1e150}}, {"is about 1e+150: "}},
       {"no point", {}, {}},
       {"times 0.01",
        {{0.0088, 0.001}, {0.001, 0.0095}, {0.0055, 0.0055}},
-       {"the median of the points' larger intensity, max(x, y), is about 0.0089: the "
-        "intensities may lie far below the normalised scale" +
+       {"the median of the points' larger intensity, max(x, y), in intensity file "
+        "'c0.txt' is about 0.0089: the intensities may lie far below the normalised "
+        "scale" +
         priors}},
       {"a tenth", {{0.1, 0}}, {}},
+      {"just below a tenth", {{0.0999, 0}}, {"is about 0.098: "}},
       {"the lower median below a tenth, the upper far above",
        {{0.01, 0}, {0.5, 0}},
        {"is about 0.01: "}},
@@ -58,28 +63,62 @@ TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
       {"a low scale of the points other than those at x = y = 0",
        {{0, 0}, {0, 0}, {0.02, 0.01}, {0.05, 0.01}, {0.5, 0}},
        {"is about 0.049 (the points at x = y = 0 left out): ", "2 of 5 points read "}},
+      {"points at x = y = 0 are left out of the raw median too",
+       {{0, 0}, {0, 0}, {88, 1}},
+       {"is about 89 (the points at x = y = 0 left out): the intensities may not be "
+        "normalised",
+        "2 of 3 points read "}},
+      {"cohort 1 alone raw",
+       {{0.89, 0.1}},
+       {"in intensity file 'c1.txt' is about 89: ",
+        "the median of the points' larger intensity, max(x, y), is about 0.89 in "
+        "intensity file 'c0.txt' and about 89 in 'c1.txt': the cohorts' intensities "
+        "differ in scale by a factor of 2.5 or more, and the model the cohorts share "
+        "assumes them normalised alike"},
+       {{88, 1}}},
+      {"cohorts 2.4 times apart", {{1, 0}}, {}, {{2.4, 0}}},
+      {"cohorts 2.6 times apart", {{1, 0}}, {"about 2.6 in 'c1.txt': "}, {{2.6, 0}}},
+      {"alleles 0 and 0 on every SNP",
+       {{1, 0}},
+       {"intensity file 'c0.txt' gives the alleles as 0 and 0 on every SNP line of the "
+        "range: a file with three key columns rather than five (SNP_ID, rs, position, "
+        "allele1, allele2) whose first sample reads 0 0 would have that sample's x and "
+        "y read as the alleles and every later sample shifted by one"},
+       {},
+       {{"0", "0"}, {"0", "0"}}},
+      {"alleles 0 and 0 on some SNPs", {{1, 0}}, {}, {}, {{"0", "0"}, {"1", "2"}}},
+      {"whole-number alleles, one of them 0", {{1, 0}}, {}, {}, {{"1", "0"}}},
       {"an infinity counts in the highest bin",
        {{inf_value, 1}},
        {"is about 9.8e+151: "}},
   };
   for (const case_& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<snp> snps(1);
-    snps[0].points = {c.points};
-    const std::vector<std::string> warnings = intensity_warnings(snps);
+    data d;
+    d.intensity_files = {"c0.txt", "c1.txt"};  // cohort 1 empty in most rows
+    d.snps.resize(c.alleles.empty() ? 1 : c.alleles.size());
+    d.snps[0].points = {c.points, c.cohort1};
+    for (size_t s = 0; s < c.alleles.size(); ++s)
+      std::tie(d.snps[s].allele1, d.snps[s].allele2) = c.alleles[s];
+    const std::vector<std::string> warnings = intensity_warnings(d);
     ASSERT_EQ(warnings.size(), c.warnings.size())
         << (warnings.empty() ? "" : warnings[0]);
     for (size_t w = 0; w < warnings.size(); ++w)
       EXPECT_NE(warnings[w].find(c.warnings[w]), std::string::npos) << warnings[w];
   }
-  // Every SNP and cohort counts.
-  std::vector<snp> snps(2);
-  snps[0].points = {{{50, 1}}, {{0.5, 0.5}}};
-  snps[1].points = {{{60, 1}, {70, 1}}, {{0, 0}}};
-  const std::vector<std::string> warnings = intensity_warnings(snps);
-  ASSERT_EQ(warnings.size(), 2u);
-  EXPECT_NE(warnings[0].find("is about 49: "), std::string::npos) << warnings[0];
-  EXPECT_NE(warnings[1].find("1 of 5 points read has"), std::string::npos);
+  // Every SNP counts in its cohort, and every cohort in the total.
+  data d;
+  d.intensity_files = {"c0.txt", "c1.txt", "c2.txt"};
+  d.snps.resize(2);
+  d.snps[0].points = {{{50, 1}}, {{0.5, 0.5}}, {}};
+  d.snps[1].points = {{{60, 1}, {70, 1}}, {{0, 0}}, {{1, 1}}};
+  const std::vector<std::string> warnings = intensity_warnings(d);
+  ASSERT_EQ(warnings.size(), 3u);
+  EXPECT_NE(warnings[0].find("'c0.txt' is about 59: "), std::string::npos) << warnings[0];
+  EXPECT_NE(warnings[1].find("0.49 in intensity file 'c1.txt' and about 59 in 'c0.txt' "
+                             "(the lowest and the highest of 3 cohorts): "),
+            std::string::npos);
+  EXPECT_NE(warnings[2].find("1 of 6 points read has"), std::string::npos);
 }
 
 }  // namespace

@@ -634,10 +634,10 @@ TEST_F(ResultRuns, WarningsLeaveTheStatusAsItIs) {
     int status;
     std::string err;
   };
-  auto scale_warning = [](const std::string& median) {
+  auto scale_warning = [](const std::string& file, const std::string& median) {
     return "velmar++: warning: the median of the points' larger intensity, max(x, y), "
-           "is about " +
-           median +
+           "in intensity file '../" +
+           file + "' is about " + median +
            ": the intensities may not be normalised; the default priors assume "
            "normalised intensities of roughly 0 to 2\n";
   };
@@ -649,7 +649,7 @@ TEST_F(ResultRuns, WarningsLeaveTheStatusAsItIs) {
       {" -i ../x1000_0.txt ../x1000_1.txt",
        {},
        0,
-       scale_warning("620") +
+       scale_warning("x1000_0.txt", "590") + scale_warning("x1000_1.txt", "780") +
            "velmar++: warning: in 5 of 5 SNPs more than half of the individuals fell "
            "in the null class (genotype values summing to less than 0.5): the "
            "intensities may not be normalised; the default priors assume normalised "
@@ -659,7 +659,7 @@ TEST_F(ResultRuns, WarningsLeaveTheStatusAsItIs) {
       {" -i ../x100_0.txt ../x100_1.txt -snps 2 3 -pgd 1e306",
        {},
        3,
-       scale_warning("62") +
+       scale_warning("x100_0.txt", "56") + scale_warning("x100_1.txt", "89") +
            "velmar++: Vargen: area too large (a) while fitting SNP 2 [rs1000014]\n"},
       // Pooled to the end, the run writes one genotype file.
       {" -i ../cohort0.txt ../cohort1.txt -single 2",
