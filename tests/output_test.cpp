@@ -194,9 +194,7 @@ TEST_F(ResultFiles, NamesAndHeadersOfTwoCohorts) {
   int n = 0;
   for (std::string f; fields >> f;) n++;
   EXPECT_EQ(n, 5 + 2 * (1 + 1 + 6 + 1 + 1 + 3));
-
-  // A genotype file for a cohort the SNPs' values do not hold is a fault,
-  // not a file of key fields alone.
+  // A genotype file for a cohort the values do not hold is a fault.
   d.intensity_files.push_back("cohort.txt");
   EXPECT_THROW(quiet_output(d), std::logic_error);
   EXPECT_FALSE(exists(dir + "/run7_2_mcmc"));

@@ -248,10 +248,9 @@ TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
   // job under a limit: simulate must ignore it itself.
   std::signal(SIGXFSZ, SIG_DFL);
   const std::string limit = "ulimit -f 320; ";
-  // The row "link" has a link at the intensity file's name: it stays, and so
-  // does the file it points to. In "dir", "late" and "rename" a directory is at
-  // truth.txt from the start, from before the checks ahead of the renames, or
-  // from after them: only "rename" may replace the earlier cohort0.txt.
+  // "link": a link at the intensity file's name stays, and its file too. A
+  // directory at truth.txt from the start ("dir"), from before the checks ahead
+  // of the renames ("late") or after them ("rename").
   const std::string kept = write("kept", "not simulate's\n");
   fs::create_directories(path("link"));
   fs::create_symlink(kept, path("link/cohort0.txt"));

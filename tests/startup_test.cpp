@@ -18,14 +18,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iostream>
 #include <new>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "errors.h"
-#include "messages.h"
 #include "myexcept.h"
 #include "scratch_dir.h"
 
@@ -264,51 +262,6 @@ TEST(FailureReport, EveryExceptionEndsWithAMessageAndAStatusBelow128) {
   }
 }
 
-// Standard output and error sent to one place, as a terminal or "2>&1"
-// does: what a stream writes reaches the place only when it flushes.
-class shared_place : public std::streambuf {
- public:
-  explicit shared_place(std::string& place) : place_(place) {}
-
- private:
-  int overflow(int c) override {
-    if (c != traits_type::eof()) pending_ += static_cast<char>(c);
-    return c;
-  }
-  int sync() override {
-    place_ += pending_;
-    pending_.clear();
-    return 0;
-  }
-  std::string& place_;
-  std::string pending_;
-};
-
-// A warning or a failure stands after the log lines written before it.
-TEST(FailureReport, MessagesFollowTheLogWrittenBeforeThem) {
-  for (const bool failure : {false, true}) {
-    std::string place;
-    shared_place out(place), err(place);
-    std::streambuf* const old_out = std::cout.rdbuf(&out);
-    std::streambuf* const old_err = std::cerr.rdbuf(&err);
-    std::cout << "log line\n";
-    if (failure) {
-      try {
-        throw user_error("a fault");
-      } catch (...) {
-        report_failure("");
-      }
-    } else {
-      warn("a warning");
-    }
-    std::cout.flush();
-    std::cout.rdbuf(old_out);
-    std::cerr.rdbuf(old_err);
-    EXPECT_EQ(place, failure ? "log line\nvelmar++: a fault\n"
-                             : "log line\nvelmar++: warning: a warning\n");
-  }
-}
-
 TEST_F(StartupFailureTest, CommandLineIsCheckedBeforeTheInputIsRead) {
   outcome o;
   expect_fails("-i a.txt -fancy 0",
@@ -531,8 +484,7 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
        "-o " + too_long + " -i missing.txt",
        "-o: the result file name '" + too_long + "_information' is too long",
        "256 bytes, where directory '.' allows 255"},
-      // The directory is the run's user's own ("." among its own): that
-      // user may replace any file in it.
+      // "." among its own: in a directory of its own it may replace any file.
       {"another user's files in the run's own sticky directory",
        0,
        nullptr,
