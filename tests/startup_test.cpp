@@ -485,14 +485,9 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
        "-o: the result file name '" + too_long + "_information' is too long",
        "256 bytes, where directory '.' allows 255"},
       // "." among its own: in a directory of its own it may replace any file.
-      {"another user's files in the run's own sticky directory",
-       0,
-       nullptr,
-       01777,
-       "-i missing.txt",
-       "cannot open intensity file 'missing.txt'",
-       "(No such file or directory)",
-       {"."}},
+      {"another user's files in the run's own sticky directory", 0, nullptr, 01777,
+       "-i missing.txt", "cannot open intensity file 'missing.txt'",
+       "(No such file or directory)", std::vector<std::string>(1, ".")},
   };
   const std::set<std::string> earlier = {"r_0_mcmc",      "r_1_mcmc", "r_params",
                                          "r_information", "r_tests",  "params"};
