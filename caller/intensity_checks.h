@@ -20,18 +20,21 @@ class data;
 // - per cohort, in cohort order, one of: its intensities seem to be on a raw
 //   scanner scale rather than the normalised one the priors assume, as the
 //   median of the larger intensity, max(x, y), of its points other than
-//   those at x = y = 0 is 10 or more; or they seem far below the normalised
-//   scale, as that median is below 0.1;
-// - the lowest and the highest of those medians (of the cohorts with any
-//   such point) lie 20 bins or more apart, about a factor of 2.5 (medians
-//   are compared by the bins below; one of 0 or less is in the lowest): the
-//   model the cohorts share assumes them normalised alike;
+//   those at x = y = 0 is 10 or more; half of its points or more seem to be
+//   failed samples near the origin, as that median is below 0.1 while the
+//   90th percentile is 0.3 or more; or its intensities seem far below the
+//   normalised scale, as that median is below 0.1 and the 90th percentile
+//   below 0.3;
+// - the lowest and the highest of the cohorts' 90th percentiles (of the
+//   cohorts with any such point) lie 11 bins or more apart, about a factor
+//   of 1.7 (they are compared by the bins below; one of 0 or less is in the
+//   lowest): the model the cohorts share assumes them normalised alike;
 // - the number of points at x = y = 0, of all cohorts, which some exports
 //   write for a failed sample: they are fitted as intensities, unlike the
 //   missing ones.
-// A median is given to within 6% (the middle of its bin, of 50 per decade,
-// rounded to two significant digits), so the points need no copy however
-// many there are.  The reader leaves finite values of at most 1e150 in
+// A median or percentile is given to within 6% (the middle of its bin, of 50
+// per decade, rounded to two significant digits), so the points need no copy
+// however many there are.  The reader leaves finite values of at most 1e150 in
 // magnitude; any larger one, infinities included, counts in the highest bin.
 std::vector<std::string> intensity_warnings(const data& d);
 

@@ -48,12 +48,22 @@ TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
        {"the median of the points' larger intensity, max(x, y), in intensity file "
         "'c0.txt' is about 0.0089: the intensities may lie far below the normalised "
         "scale" +
-        priors}},
+        priors +
+        "; normalise them before the run, for example by scaling x and y so that this "
+        "median is about 1"}},
+      {"a low median, but a 90th percentile of 0.3",
+       {{0.01, 0}, {0.02, 0}, {0.03, 0}, {0.3, 0}, {1, 0.1}},
+       {"is about 0.030, but its 90th percentile is about 0.30: half of the points or "
+        "more lie near the origin, far below the others, as those of failed samples "
+        "do; if they are failed samples, write NaN"}},
+      {"a low median, and a 90th percentile just below 0.3",
+       {{0.01, 0}, {0.02, 0}, {0.03, 0}, {0.2999, 0}, {1, 0.1}},
+       {"is about 0.030: the intensities may lie far below"}},
       {"a tenth", {{0.1, 0}}, {}},
       {"just below a tenth", {{0.0999, 0}}, {"is about 0.098: "}},
       {"the lower median below a tenth, the upper far above",
        {{0.01, 0}, {0.5, 0}},
-       {"is about 0.01: "}},
+       {"is about 0.010: "}},
       {"points at x = y = 0 are left out of the median",
        {{0, 0}, {0, 0}, {-0.0, 0}, {0.5, 1}},
        {"3 of 4 points read have x = y = 0: they are fitted as intensities; if they "
@@ -70,11 +80,21 @@ TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
       {"cohort 1 alone raw",
        {{0.89, 0.1}},
        {"in intensity file 'c1.txt' is about 89: ",
-        "max(x, y), is about 0.89 in intensity file 'c0.txt' and about 89 in 'c1.txt': "
-        "the cohorts' intensities differ in scale by a factor of 2.5 or more"},
+        "the 90th percentile of the points' larger intensity, max(x, y), is about 0.89 "
+        "in intensity file 'c0.txt' and about 89 in 'c1.txt': the cohorts' intensities "
+        "differ in scale by a factor of about 100, and the model the cohorts share "
+        "assumes them normalised alike; normalise every cohort's file the same way"},
        {{88, 1}}},
-      {"cohorts 2.4 times apart", {{1, 0}}, {}, {{2.4, 0}}},
-      {"cohorts 2.6 times apart", {{1, 0}}, {"about 2.6 in 'c1.txt': "}, {{2.6, 0}}},
+      {"cohorts 1.6 times apart", {{1, 0}}, {}, {{1.6, 0}}},
+      {"cohorts 1.7 times apart",
+       {{1, 0}},
+       {"is about 1.0 in intensity file 'c0.txt' and about 1.7 in 'c1.txt': the cohorts' "
+        "intensities differ in scale by a factor of about 1.7,"},
+       {{1.7, 0}}},
+      {"cohort 1's failed samples halve its median, not its 90th percentile",
+       {{1, 0}},
+       {},
+       {{0.4, 0}, {0.45, 0}, {0.5, 0}, {1, 0}, {1, 0}}},
       {"alleles 0 and 0 on every SNP",
        {{1, 0}},
        {"'c0.txt' gives the alleles as 0 and 0"},
@@ -100,16 +120,18 @@ TEST(IntensityWarnings, NameTheMedianLargerIntensityAndThePointsAtZero) {
     for (size_t w = 0; w < warnings.size(); ++w)
       EXPECT_NE(warnings[w].find(c.warnings[w]), std::string::npos) << warnings[w];
   }
-  // Every SNP counts in its cohort, and every cohort in the total.
+  // Every SNP counts in its cohort, and every cohort in the total; a cohort
+  // without points is none of the cohorts compared.
   data d;
-  d.intensity_files = {"c0.txt", "c1.txt", "c2.txt"};
+  d.intensity_files = {"c0.txt", "c1.txt", "c2.txt", "c3.txt"};
   d.snps.resize(2);
-  d.snps[0].points = {{{50, 1}}, {{0.5, 0.5}}, {}};
-  d.snps[1].points = {{{60, 1}, {70, 1}}, {{0, 0}}, {{1, 1}}};
+  d.snps[0].points = {{{50, 1}}, {{0.5, 0.5}}, {}, {}};
+  d.snps[1].points = {{{60, 1}, {70, 1}}, {{0, 0}}, {{1, 1}}, {}};
   const std::vector<std::string> warnings = intensity_warnings(d);
   ASSERT_EQ(warnings.size(), 3u);
   EXPECT_NE(warnings[0].find("'c0.txt' is about 59: "), std::string::npos) << warnings[0];
-  EXPECT_NE(warnings[1].find("and about 59 in 'c0.txt' (the lowest and the highest of 3"),
+  EXPECT_NE(warnings[1].find("and about 59 in 'c0.txt' (the lowest and the highest of 3 "
+                             "cohorts)"),
             std::string::npos);
   EXPECT_NE(warnings[2].find("1 of 6 points read has"), std::string::npos);
 }
