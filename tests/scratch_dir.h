@@ -4,12 +4,15 @@
 //   class ResultFiles : public ScratchDirTest {};  // one for each test
 //   ScratchDir scratch;  // one inside a test or a helper, or for a suite
 //
-// Both offer dir_ (or dir()), path(name) and write(name, text).
+// Both offer dir_ (or dir()), path(name), write(name, text) and
+// copy_for_nobody(program), for a child process that calls become_nobody().
 #ifndef VELMAR_TESTS_SCRATCH_DIR_H
 #define VELMAR_TESTS_SCRATCH_DIR_H
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -53,11 +56,28 @@ class ScratchDir {
     return path(name);
   }
 
+  // A copy of `program` in the directory, which every user may now enter:
+  // the user nobody may not reach the build directory.
+  std::string copy_for_nobody(const std::string& program) const {
+    const std::string copy = path(std::filesystem::path(program).filename());
+    std::filesystem::copy_file(program, copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    chmod(dir_.c_str(), 0755);
+    return copy;
+  }
+
  protected:
   std::string dir_;
 };
 
 // A test fixture whose every test has a scratch directory of its own.
 class ScratchDirTest : public ::testing::Test, public ScratchDir {};
+
+// In a child process about to start a program: takes the user and group
+// nobody (65534) when it runs as root, which permissions do not bind. False
+// when that fails.
+inline bool become_nobody() {
+  return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
+}
 
 #endif  // VELMAR_TESTS_SCRATCH_DIR_H

@@ -2,6 +2,7 @@
 // writes, the agreement of its truth file with its options and its points,
 // and compressed output that decompresses to the plain bytes.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -29,15 +30,24 @@ namespace {
 class SimulateTest : public ScratchDirTest {
  protected:
   // Runs simulate with the given options into `sub` (made under the temporary
-  // directory), after the shell commands `setup`; returns its exit status.
-  // Standard error goes to dir_/stderr.
+  // directory), after the shell commands `setup`, both as the user nobody when
+  // `as_nobody`; returns its exit status. Standard error goes to dir_/stderr,
+  // opened first: nobody may not make files in dir_.
   int run(const std::string& options, const std::string& sub = "out",
-          const std::string& setup = "") {
+          const std::string& setup = "", bool as_nobody = false) {
     fs::create_directories(path(sub));
-    const std::string command = setup + std::string(SIMULATE_BIN) + " " + options +
-                                " --out '" + path(sub) + "' >'" + path("stdout") +
-                                "' 2>'" + path("stderr") + "'";
-    const int status = std::system(command.c_str());
+    const std::string command =
+        setup + (as_nobody ? copy_for_nobody(SIMULATE_BIN) : SIMULATE_BIN) + " " +
+        options + " --out '" + path(sub) + "'";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int err = open(path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (dup2(err, 2) == 2 && (!as_nobody || become_nobody()))
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
@@ -263,6 +273,7 @@ TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
     std::string name, kind, cohort0;
     long left;
     std::string setup, message;
+    std::string root = "";  // set: run by root first, then the rest as the user nobody
   };
   for (const Row& row : std::vector<Row>{
            {"none", "none", "", 0, limit, "cannot write @/cohort0.txt" + too_large},
@@ -277,11 +288,27 @@ TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
            {"rename", "none", "SNP_ID ", 2, earlier + "AFTER_CHECK=truth.txt ",
             to_truth + "now holding this run's files: @/cohort0.txt (replacing an "
                        "earlier file); the other names keep what was there, and this "
-                       "run's other files were removed"}}) {
+                       "run's other files were removed"},
+           // In a sticky directory the user nobody may replace its own cohort0.txt
+           // but not root's truth.txt; in a sticky directory of its own, root's
+           // cohort0.txt as well (truth.txt is then refused as a directory).
+           {"sticky", "none", "earlier", 2, "echo earlier >cohort0.txt; ",
+            "cannot rename @/truth.txt.tmp.XXXXXX to @/truth.txt (Operation not "
+            "permitted); nothing was renamed, and every file written was removed",
+            "chmod 1777 .; echo earlier >truth.txt"},
+           {"sticky-own", "none", "earlier", 2,
+            "SIMULATE_TEST_DIRECTORY_BEFORE_CHECK=truth.txt ",
+            to_truth + "nothing was renamed, and every file written was removed",
+            "chmod 1777 .; chown 65534 .; echo earlier >cohort0.txt"}}) {
     SCOPED_TRACE(row.name);
     const std::string dir = path(row.name);
+    if (!row.root.empty()) {
+      if (geteuid() != 0) continue;  // only root can leave another user's files
+      ASSERT_EQ(std::system(("mkdir " + dir + "; cd " + dir + "; " + row.root).c_str()),
+                0);
+    }
     EXPECT_EQ(run("--cohorts 1 --snps 400 --compress " + row.kind, row.name,
-                  "cd " + dir + "; " + row.setup),
+                  "cd " + dir + "; " + row.setup, !row.root.empty()),
               1);
     EXPECT_EQ(
         std::regex_replace(read_file(path("stderr")), std::regex(R"(\.tmp\.\w{6})"),
@@ -292,6 +319,7 @@ TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
   }
   EXPECT_EQ(fs::read_symlink(path("link/cohort0.txt")), kept);
   EXPECT_EQ(read_file(kept), "not simulate's\n");
+  if (geteuid() != 0) GTEST_SKIP() << "the rows run as the user nobody need root";
 }
 
 }  // namespace

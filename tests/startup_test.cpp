@@ -347,14 +347,8 @@ class ResultRuns : public ScratchDirTest {
               const process_setup& setup) {
     const std::string dir = path(sub);
     std::filesystem::create_directories(dir);
-    // The user nobody may not reach the build directory; a copy of the
-    // program in the scratch directory serves.
-    std::string program = VELMAR_BIN;
-    if (setup.unprivileged) {
-      program = path("velmar++");
-      std::filesystem::copy_file(VELMAR_BIN, program,
-                                 std::filesystem::copy_options::overwrite_existing);
-    }
+    const std::string program =
+        setup.unprivileged ? copy_for_nobody(VELMAR_BIN) : VELMAR_BIN;
     std::vector<std::string> words = {program, "-nrs", "-ns", "1",  "-nmax", "5",
                                       "-b",    "20",   "-n",  "50", "-o",    "r"};
     std::istringstream more(args);
@@ -383,9 +377,7 @@ class ResultRuns : public ScratchDirTest {
       if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
           chdir(dir.c_str()))
         _exit(126);
-      if (setup.unprivileged && geteuid() == 0 &&
-          (setgid(65534) != 0 || setuid(65534) != 0))
-        _exit(126);
+      if (setup.unprivileged && !become_nobody()) _exit(126);
       if (setup.file_limit > 0) {
         struct rlimit limit = {setup.file_limit, setup.file_limit};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
@@ -502,11 +494,7 @@ TEST_F(ResultRuns, AFailedResultFileLeavesTheEarlierOnesAsTheyWere) {
     if (c.blocked) std::filesystem::create_directory(path(sub + "/" + c.blocked));
     for (const std::string& name : c.own)
       ASSERT_EQ(chown(path(sub + "/" + name).c_str(), 65534, 65534), 0) << name;
-    // For the user nobody, who needs to reach the inputs.
-    if (c.mode != 0) {
-      chmod(dir_.c_str(), 0755);
-      chmod(path(sub).c_str(), c.mode);
-    }
+    if (c.mode != 0) chmod(path(sub).c_str(), c.mode);
 
     process_setup setup;
     setup.file_limit = c.file_limit;

@@ -245,13 +245,15 @@ std::vector<MadeFile> files_made;
 
 // Ends the run with `message`, after removing every temporary file not yet
 // renamed; `removed` is appended when all went, else the ones that stay are
-// named. A file already renamed is never removed.
+// named (in a directory this process may no longer write in, say). One that
+// is gone already, taken away by another process, is not left behind and
+// counts as removed. A file already renamed is never removed.
 [[noreturn]] void remove_temporaries_and_stop(std::string message,
                                               const std::string& removed) {
   std::string left;
   for (const MadeFile& made : files_made) {
     if (made.renamed) continue;
-    if (std::remove(made.temporary.c_str()) != 0)
+    if (std::remove(made.temporary.c_str()) != 0 && errno != ENOENT)
       left +=
           (left.empty() ? "" : ", ") + made.temporary + " (" + std::strerror(errno) + ")";
   }
@@ -276,8 +278,8 @@ std::vector<MadeFile> files_made;
 // is done now, so removing it as well would leave neither. The message names
 // every one of them and whether it replaced an earlier file, so that the mix
 // of this run's files and earlier ones is never taken for one data set; the
-// temporary files not renamed are removed, and their final names keep what
-// was there.
+// temporary files not renamed are removed where they can be, and their final
+// names keep what was there.
 [[noreturn]] void rename_failed(const MadeFile& failed, int error) {
   std::string message = "cannot rename " + failed.temporary + " to " + failed.name +
                         " (" + std::strerror(error) + ")";
