@@ -467,9 +467,10 @@ const char* const missing_mark = "a missing-value mark";
 
 // What `field` holds when it cannot name an allele, or nullptr when it may:
 // a number with a fraction is an intensity, and NaN or NA marks a missing
-// intensity (a file whose first sample failed on every SNP holds them where
-// the alleles belong).  A missing-value mark on a line of its own may also
-// stand for unknown alleles.
+// intensity.  Beside a number with a fraction a missing-value mark shows
+// intensities where the alleles belong; two of them may also stand for
+// unknown alleles, and are judged with the file's other lines
+// (names_no_allele).
 const char* as_non_allele(const char* field) {
   if (is_missing_token(field)) return missing_mark;
   return is_fraction_number(field) ? fraction_number : nullptr;
@@ -968,11 +969,11 @@ void data::read_data() {
       s.points.push_back(std::move(points));
       s.missing.push_back(std::move(missing));
     }
-    // A file whose SNP lines read name no allele is a file of three key
-    // columns whose first sample failed on every SNP, read shifted by one
-    // sample: refused when a missing-value mark shows the failure, left to a
-    // warning (intensity_warnings) when every allele field reads 0, which
-    // may also stand for alleles unknown throughout.
+    // A file none of whose SNP lines read names an allele seems to have three
+    // key columns, its first sample's x and y read as the alleles and every
+    // later sample shifted by one.  It is refused when a missing-value mark
+    // shows that sample's failure, and left to a warning (intensity_warnings)
+    // when every allele field reads 0, as alleles unknown throughout read too.
     if (no_allele_named && missing_mark_line > 0)
       throw user_error(source.where(missing_mark_line) +
                        ": the allele fields (4 and 5) are " + missing_mark_alleles +
