@@ -251,6 +251,10 @@ class data {
   // frequency (a mismatched rs, a frequency missing or outside [0, 1], a
   // file that ended); counted by read_data.
   int snps_without_prior = 0;
+  // The cohorts, ascending, whose intensity file gives the alleles as "0" and
+  // "0" on every SNP line read (those before the -snps range included);
+  // found by read_data, warned of by intensity_warnings.
+  std::vector<int> zero_allele_cohorts;
   // Individuals per cohort that the fit sees: after read_data the counts of
   // the intensity files' headers; during a SNP's fit (v1) the cohort's
   // present points at that SNP (one pooled entry while pooled).

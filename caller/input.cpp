@@ -461,22 +461,27 @@ bool is_fraction_number(const char* field) {
 }
 
 // What an allele field holds when it is no allele, in the words of a message
-// about one such field and about both.
-struct not_an_allele {
-  const char* one;
-  const char* both;
-};
-const not_an_allele fraction_number = {"a number with a fraction",
-                                       "numbers with a fraction"};
-const not_an_allele missing_mark = {"a missing-value mark", "missing-value marks"};
+// about one such field.
+const char* const fraction_number = "a number with a fraction";
+const char* const missing_mark = "a missing-value mark";
 
 // What `field` holds when it cannot name an allele, or nullptr when it may:
 // a number with a fraction is an intensity, and NaN or NA marks a missing
-// intensity (a file whose first sample failed on every SNP holds them where
-// the alleles belong).
-const not_an_allele* as_non_allele(const char* field) {
-  if (is_missing_token(field)) return &missing_mark;
-  return is_fraction_number(field) ? &fraction_number : nullptr;
+// intensity.  Beside a number with a fraction a missing-value mark shows
+// intensities where the alleles belong; two of them may also stand for
+// unknown alleles, and are judged with the file's other lines
+// (names_no_allele).
+const char* as_non_allele(const char* field) {
+  if (is_missing_token(field)) return missing_mark;
+  return is_fraction_number(field) ? fraction_number : nullptr;
+}
+
+// True for an allele field that may hold a failed sample's x or y: a
+// missing-value mark, or "0" as some exports write a failed intensity.
+// Unknown alleles are written so too, so one line says nothing, but a file
+// whose every SNP line holds these in both allele fields names no allele.
+bool names_no_allele(const char* field) {
+  return is_missing_token(field) || std::strcmp(field, "0") == 0;
 }
 
 // Said of an intensity file whose SNP lines hold intensities where the
@@ -735,6 +740,7 @@ void data::read_data() {
 
   check_input_options(*this);
   snps_without_prior = 0;
+  zero_allele_cohorts.clear();
   n_cohorts = static_cast<int>(intensity_files.size());
   n_ind.resize(n_cohorts);
   sex_counts.resize(n_cohorts);
@@ -863,22 +869,38 @@ void data::read_data() {
       return user_error(source.where() + ": " + layout);
     };
 
-    // Refuses SNP line `f` when its layout is wrong.  Intensities or
-    // missing-value marks in both allele fields are checked first: a file
-    // with fewer key columns shifts every value, and its field count may fit
-    // (three key columns: sample 1's x and y read as the alleles) or not (two
-    // key columns: an odd count, which would otherwise blame the header).
+    // Whether every SNP line read so far names no allele (names_no_allele of
+    // both allele fields), and the first of them with a missing-value mark,
+    // with its allele fields: the file is judged on all of its lines read.
+    bool no_allele_named = true;
+    int missing_mark_line = 0;
+    std::string missing_mark_alleles;
+
+    // Refuses SNP line `f` when its layout is wrong.  Intensities in the
+    // allele fields (two numbers with a fraction, or one beside a
+    // missing-value mark) are checked first: a file with fewer key columns
+    // shifts every value, and its field count may fit (three key columns:
+    // sample 1's x and y read as the alleles) or not (two key columns: an odd
+    // count, which would otherwise blame the header).  Then the line counts
+    // in no_allele_named.
     auto check_layout = [&](const std::vector<char*>& f) {
-      const not_an_allele* allele1 = f.size() >= 5 ? as_non_allele(f[3]) : nullptr;
-      const not_an_allele* allele2 = f.size() >= 5 ? as_non_allele(f[4]) : nullptr;
-      if (allele1 && allele2)
+      const char* allele1 = f.size() >= 5 ? as_non_allele(f[3]) : nullptr;
+      const char* allele2 = f.size() >= 5 ? as_non_allele(f[4]) : nullptr;
+      if (allele1 && allele2 &&
+          (allele1 == fraction_number || allele2 == fraction_number))
         throw user_error(source.where() + ": the allele fields (4 and 5) are '" +
                          printable(f[3]) + "' and '" + printable(f[4]) + "', " +
-                         (allele1 == allele2
-                              ? allele1->both
-                              : std::string(allele1->one) + " and " + allele2->one) +
+                         (allele1 == allele2 ? std::string("numbers with a fraction")
+                                             : std::string(allele1) + " and " + allele2) +
                          ": " + fewer_key_columns);
       if (f.size() != expected) throw wrong_field_count(f);
+      if (!no_allele_named) return;
+      no_allele_named = names_no_allele(f[3]) && names_no_allele(f[4]);
+      if (no_allele_named && missing_mark_line == 0 &&
+          (is_missing_token(f[3]) || is_missing_token(f[4]))) {
+        missing_mark_line = source.number();
+        missing_mark_alleles = "'" + printable(f[3]) + "' and '" + printable(f[4]) + "'";
+      }
     };
 
     // The header, then the SNPs before the range: only their layout is
@@ -947,6 +969,18 @@ void data::read_data() {
       s.points.push_back(std::move(points));
       s.missing.push_back(std::move(missing));
     }
+    // A file none of whose SNP lines read names an allele seems to have three
+    // key columns, its first sample's x and y read as the alleles and every
+    // later sample shifted by one.  It is refused when a missing-value mark
+    // shows that sample's failure, and left to a warning (intensity_warnings)
+    // when every allele field reads 0, as alleles unknown throughout read too.
+    if (no_allele_named && missing_mark_line > 0)
+      throw user_error(source.where(missing_mark_line) +
+                       ": the allele fields (4 and 5) are " + missing_mark_alleles +
+                       ", and on every SNP line read each allele field is a "
+                       "missing-value mark or 0: " +
+                       fewer_key_columns);
+    if (no_allele_named) zero_allele_cohorts.push_back(c);
     // A range that runs to the last SNP of the first file: a later file must
     // end there too (blank lines excepted), or its further SNPs would be
     // dropped without a word.

@@ -185,18 +185,16 @@ std::vector<std::string> intensity_warnings(const data& d) {
   std::vector<std::string> warnings;
   const std::vector<std::string>& files = d.intensity_files;
 
-  // Cohort 0's keys stand for every cohort's: a later file's must equal them.
-  const bool zero_alleles = !d.snps.empty() && !files.empty() &&
-                            std::all_of(d.snps.begin(), d.snps.end(), [](const snp& s) {
-                              return s.allele1 == "0" && s.allele2 == "0";
-                            });
-  if (zero_alleles)
+  // Each cohort's file as read_data judged it by all of its SNP lines read.
+  for (int c : d.zero_allele_cohorts)
     warnings.push_back(
-        "intensity file " + quoted(files[0]) +
-        " gives the alleles as 0 and 0 on every SNP line of the range: a file "
-        "with three key columns rather than five (SNP_ID, rs, position, allele1, "
-        "allele2) whose first sample reads 0 0 would have that sample's x and y "
-        "read as the alleles and every later sample shifted by one");
+        "intensity file " + quoted(files[c]) +
+        " gives the alleles as 0 and 0 on every SNP line read: a file with three "
+        "key columns rather than five (SNP_ID, rs, position, allele1, allele2) whose "
+        "first sample reads 0 0 would have that sample's x and y read as the alleles "
+        "and every later sample shifted by one; if the file has three key columns, "
+        "add two allele columns after the position, such as N N where the alleles "
+        "are unknown");
 
   std::vector<cohort_scale> cohorts;
   for (size_t c = 0; c < files.size(); ++c) cohorts.push_back(scale_of(d.snps, c));

@@ -9,14 +9,14 @@
 class data;
 
 // The warnings, each without "velmar++: warning: ", about the input read
-// into `d` (the keys of its SNPs, and the points of every SNP and cohort,
-// each cohort named by its intensity file; a missing point is none), in this
-// order, each only when it holds:
-// - cohort 0's file gives the alleles as "0" and "0" on every SNP line of
-//   the range (a later file's keys equal cohort 0's): a file of three key
-//   columns whose first sample reads 0 0 on every SNP would be read so, with
-//   that sample's x and y as the alleles and every later sample shifted by
-//   one;
+// into `d` (the cohorts whose files name no allele, as read_data found them,
+// and the points of every SNP and cohort, each cohort named by its intensity
+// file; a missing point is none), in this order, each only when it holds:
+// - per cohort of d.zero_allele_cohorts, in cohort order (one warning each):
+//   its file gives the alleles as "0" and "0" on every SNP line read: a file
+//   of three key columns whose first sample reads 0 0 on every SNP would be
+//   read so, with that sample's x and y as the alleles and every later
+//   sample shifted by one;
 // - per cohort, in cohort order, one of: its intensities seem to be on a raw
 //   scanner scale rather than the normalised one the priors assume, as the
 //   median of the larger intensity, max(x, y), of its points other than

@@ -895,6 +895,7 @@ TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
     std::string a, b, f;  // cohort files and SNP-information file ("": none)
     int start;
     std::string message;  // "" when the file is read
+    std::vector<int> zero_allele_cohorts = {};
   } cases[] = {
       {"blank line in cohort 0", edited(cohort0, "s3", "\ns3"), cohort1, "", 4,
        "intensity file '{a}' line 4: expected 9 fields (5 keys, then x and y of "
@@ -930,7 +931,20 @@ TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
       {"three key columns, the first sample missing on every SNP",
        keys_and_points("Name Chr Position s_x s_y", "1 100 NaN na"), cohort1, "", 3,
        "intensity file '{a}' line 2: the allele fields (4 and 5) are 'NaN' and 'na', "
-       "missing-value marks: the file seems to have fewer than the five key columns"},
+       "and on every SNP line read each allele field is a missing-value mark or 0: "
+       "the file seems to have fewer than the five key columns"},
+      {"three key columns, the first sample NaN 0 on one SNP and 0 0 on the others",
+       edited(keys_and_points("Name Chr Position s_x s_y", "1 100 0 0"), "s3 1 100 0",
+              "s3 1 100 NaN"),
+       cohort1, "", 3,
+       "intensity file '{a}' line 4: the allele fields (4 and 5) are 'NaN' and '0', and"},
+      {"missing-value marks as the alleles of one SNP", edited(cohort0, "G T", "NA NA"),
+       edited(cohort1, "G T", "NA NA"), "", 2, ""},
+      // Cohort 0 reads 0 0 at SNPs 3 and 4 only, cohort 1 on every line.
+      {"the range inside SNPs of alleles 0 0",
+       edited(edited(cohort0, "A G", "0 0"), "C T", "0 0"),
+       keys_and_points("SNP_ID rs position allele1 allele2", "rs4 400 0 0"), "", 4, "",
+       std::vector<int>{1}},
       {"three key columns, the first sample half missing",
        keys_and_points("Name Chr Position s_x s_y", "1 100 NA 9e-1"), cohort1, "", 3,
        "intensity file '{a}' line 2: the allele fields (4 and 5) are 'NA' and '9e-1', "
@@ -956,6 +970,7 @@ TEST_F(InputTest, SkippedLinesAreCheckedForLayout) {
       if (c.message.empty()) {
         EXPECT_EQ(e, "");
         EXPECT_EQ(d.snps[0].rs, "rs" + std::to_string(c.start));
+        EXPECT_EQ(d.zero_allele_cohorts, c.zero_allele_cohorts);
         continue;
       }
       const std::string want = expanded(c.message, d);
