@@ -5,14 +5,13 @@
 //   ScratchDir scratch;  // one inside a test or a helper, or for a suite
 //
 // Both offer dir_ (or dir()), path(name), write(name, text) and
-// copy_for_nobody(program), for a child process that calls become_nobody().
+// copy_for_nobody(program), for a process run as the user nobody.
 #ifndef VELMAR_TESTS_SCRATCH_DIR_H
 #define VELMAR_TESTS_SCRATCH_DIR_H
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -72,12 +71,5 @@ class ScratchDir {
 
 // A test fixture whose every test has a scratch directory of its own.
 class ScratchDirTest : public ::testing::Test, public ScratchDir {};
-
-// In a child process about to start a program: takes the user and group
-// nobody (65534) when it runs as root, which permissions do not bind. False
-// when that fails.
-inline bool become_nobody() {
-  return geteuid() != 0 || (setgid(65534) == 0 && setuid(65534) == 0);
-}
 
 #endif  // VELMAR_TESTS_SCRATCH_DIR_H

@@ -2,7 +2,6 @@
 // writes, the agreement of its truth file with its options and its points,
 // and compressed output that decompresses to the plain bytes.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -30,24 +29,18 @@ namespace {
 class SimulateTest : public ScratchDirTest {
  protected:
   // Runs simulate with the given options into `sub` (made under the temporary
-  // directory), after the shell commands `setup`, both as the user nobody when
-  // `as_nobody`; returns its exit status. Standard error goes to dir_/stderr,
-  // opened first: nobody may not make files in dir_.
+  // directory), after the shell commands `setup`, as the user nobody when
+  // `as_nobody`; returns its exit status. Standard error goes to dir_/stderr.
   int run(const std::string& options, const std::string& sub = "out",
           const std::string& setup = "", bool as_nobody = false) {
     fs::create_directories(path(sub));
-    const std::string command =
-        setup + (as_nobody ? copy_for_nobody(SIMULATE_BIN) : SIMULATE_BIN) + " " +
-        options + " --out '" + path(sub) + "'";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      const int err = open(path("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (dup2(err, 2) == 2 && (!as_nobody || become_nobody()))
-        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = -1;
-    waitpid(pid, &status, 0);
+    const std::string program =
+        as_nobody ? "setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                        copy_for_nobody(SIMULATE_BIN)
+                  : SIMULATE_BIN;
+    const std::string command = setup + program + " " + options + " --out '" + path(sub) +
+                                "' >'" + path("stdout") + "' 2>'" + path("stderr") + "'";
+    const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
@@ -273,7 +266,7 @@ TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
     std::string name, kind, cohort0;
     long left;
     std::string setup, message;
-    std::string root = "";  // set: run by root first, then the rest as the user nobody
+    bool as_nobody = false;  // simulate run as the user nobody, after root's setup
   };
   for (const Row& row : std::vector<Row>{
            {"none", "none", "", 0, limit, "cannot write @/cohort0.txt" + too_large},
@@ -292,23 +285,21 @@ TEST_F(SimulateTest, AFailedWriteStopsAndLeavesNoFile) {
            // In a sticky directory the user nobody may replace its own cohort0.txt
            // but not root's truth.txt; in a sticky directory of its own, root's
            // cohort0.txt as well (truth.txt is then refused as a directory).
-           {"sticky", "none", "earlier", 2, "echo earlier >cohort0.txt; ",
+           {"sticky", "none", "earlier", 2,
+            "chmod 1777 .; echo earlier >truth.txt; echo earlier >cohort0.txt; chown "
+            "65534 cohort0.txt; ",
             "cannot rename @/truth.txt.tmp.XXXXXX to @/truth.txt (Operation not "
             "permitted); nothing was renamed, and every file written was removed",
-            "chmod 1777 .; echo earlier >truth.txt"},
+            true},
            {"sticky-own", "none", "earlier", 2,
-            "SIMULATE_TEST_DIRECTORY_BEFORE_CHECK=truth.txt ",
+            "chmod 1777 .; chown 65534 .; " + earlier + "BEFORE_CHECK=truth.txt ",
             to_truth + "nothing was renamed, and every file written was removed",
-            "chmod 1777 .; chown 65534 .; echo earlier >cohort0.txt"}}) {
+            true}}) {
     SCOPED_TRACE(row.name);
+    if (row.as_nobody && geteuid() != 0) continue;  // root's files need root
     const std::string dir = path(row.name);
-    if (!row.root.empty()) {
-      if (geteuid() != 0) continue;  // only root can leave another user's files
-      ASSERT_EQ(std::system(("mkdir " + dir + "; cd " + dir + "; " + row.root).c_str()),
-                0);
-    }
     EXPECT_EQ(run("--cohorts 1 --snps 400 --compress " + row.kind, row.name,
-                  "cd " + dir + "; " + row.setup, !row.root.empty()),
+                  "cd " + dir + "; " + row.setup, row.as_nobody),
               1);
     EXPECT_EQ(
         std::regex_replace(read_file(path("stderr")), std::regex(R"(\.tmp\.\w{6})"),
