@@ -55,8 +55,8 @@ class ScratchDir {
     return path(name);
   }
 
-  // A copy of `program` in the directory, which every user may now enter:
-  // the user nobody may not reach the build directory.
+  // A copy of `program` here, in reach of the user nobody, as the build
+  // directory may not be.
   std::string copy_for_nobody(const std::string& program) const {
     const std::string copy = path(std::filesystem::path(program).filename());
     std::filesystem::copy_file(program, copy,
