@@ -210,24 +210,24 @@ std::vector<std::string> intensity_warnings(const data& d) {
     no_signal += scale.no_signal;
     if (scale.with_signal() == 0) continue;
     ++with_signal;
-    // A value of rank r (from 0) is below a threshold when more than r
-    // values lie below it.
     const std::string median =
         "the median " + larger_intensity + " in intensity file " + quoted(files[c]) +
         " is " + bin_figure_text(scale.median_bin) +
         (scale.no_signal > 0 ? " (the points at x = y = 0 left out)" : "");
+    // A value of rank r (from 0) is below a threshold when more than r
+    // values lie below it.
+    const bool low_median = scale.below_low > scale.median_rank();
     if (scale.below_raw <= scale.median_rank())
       warnings.push_back(median + ": the intensities may not be normalised" +
                          about_the_priors);
-    else if (scale.below_low > scale.median_rank() &&
-             scale.below_failed_samples_upper <= scale.upper_rank())
+    else if (low_median && scale.below_failed_samples_upper <= scale.upper_rank())
       warnings.push_back(median + ", but its 90th percentile is " +
                          bin_figure_text(scale.upper_bin) +
                          ": half of the points or more lie near the origin, far "
                          "below the others, as those of failed samples do; if they "
                          "are failed samples, write NaN for their x and y to leave "
                          "them out of the fit");
-    else if (scale.below_low > scale.median_rank())
+    else if (low_median)
       warnings.push_back(median +
                          ": the intensities may lie far below the normalised scale" +
                          about_the_priors +
